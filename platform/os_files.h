@@ -1,0 +1,44 @@
+// File-system calls of the setup, one per Windows function, same contracts: BOOL results,
+// failure reasons through GetLastError. Paths are Windows paths ("C:\\...").
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/os_types.h"
+
+namespace os {
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+BOOL CreateDirectoryW(const std::u16string& path);
+BOOL RemoveDirectoryW(const std::u16string& path);
+BOOL DeleteFileW(const std::u16string& path);
+BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL failIfExists);
+BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWORD flags);
+DWORD GetFileAttributesW(const std::u16string& path);
+BOOL SetFileAttributesW(const std::u16string& path, DWORD attributes);
+
+struct FindData {
+  DWORD attributes = 0;
+  std::u16string fileName;
+  std::uint64_t fileSize = 0;
+};
+HANDLE FindFirstFileW(const std::u16string& pattern, FindData* data);
+BOOL FindNextFileW(HANDLE find, FindData* data);
+BOOL FindClose(HANDLE find);
+
+HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD disposition,
+                   DWORD flagsAndAttributes);
+BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written);
+BOOL ReadFile(HANDLE file, void* data, DWORD size, DWORD* read);
+DWORD GetFileSize(HANDLE file, DWORD* high);
+BOOL CloseHandle(HANDLE handle);
+
+// WOW64 file-system redirection of the calling thread. Both return FALSE without touching
+// the cookie when the functions do not exist (32-bit Windows).
+BOOL Wow64DisableWow64FsRedirection(void** cookie);
+BOOL Wow64RevertWow64FsRedirection(void* cookie);
+
+}  // namespace os
