@@ -1,0 +1,37 @@
+// Conformance scenarios: one source, built for the simulated machine on Linux and with mingw
+// for wine64. Each scenario prints its observations; the two outputs must be identical.
+//
+//   CONFORMANCE_SCENARIO(registry_views, 10) { conf::Line("create %ld", result); }
+//
+// Scenarios run in ascending order (set-up first, clean-up last), each under a heading.
+#pragma once
+
+#include <string>
+
+namespace conf {
+
+using ScenarioFn = void (*)();
+struct Registration {
+  Registration(const char* name, int order, ScenarioFn fn);
+};
+
+// Prints one observation line (printf format, narrow; use conf::U8 for UTF-16 text).
+void Line(const char* format, ...);
+// UTF-8 text of a UTF-16 string, for Line("%s", conf::U8(s).c_str()).
+std::string U8(const std::u16string& s);
+// The scratch folder of this run, a Windows path ending in "\\" that the scenario may fill
+// freely (the same on both backends: C:\zkt-conformance\).
+std::u16string Scratch();
+// The Windows path of a built test file shipped next to the conformance program
+// (e.g. a program with a known version resource), or "" when the runner supplied none.
+std::u16string Fixture(const std::u16string& name);
+// Marks a known difference: prints nothing on the backend named by `where` ("sim" or "wine")
+// and the reason in a comment line on the other; use sparingly and explain at the call site.
+bool OnSim();
+
+}  // namespace conf
+
+#define CONFORMANCE_SCENARIO(name, order)                                      \
+  static void conformance_##name();                                             \
+  static ::conf::Registration conformance_reg_##name(#name, order, conformance_##name); \
+  static void conformance_##name()
