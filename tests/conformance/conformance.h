@@ -25,8 +25,8 @@ std::u16string Scratch();
 // The Windows path of a built test file shipped next to the conformance program
 // (e.g. a program with a known version resource), or "" when the runner supplied none.
 std::u16string Fixture(const std::u16string& name);
-// Marks a known difference: prints nothing on the backend named by `where` ("sim" or "wine")
-// and the reason in a comment line on the other; use sparingly and explain at the call site.
+// True on the simulated machine. Only for the rare known difference between wine and Windows,
+// explained at the call site; the observation printed must still be the same on both.
 bool OnSim();
 
 }  // namespace conf
