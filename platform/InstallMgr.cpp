@@ -1,0 +1,35 @@
+#include "platform/InstallMgr.h"
+
+#include "platform/Wow64Redirection.h"
+#include "platform/os_system.h"
+#include "platform/trace.h"
+
+namespace INSTALL_MGR {
+
+CInstallMgr::CInstallMgr() {
+  GetNativeOSBits(&Is64BitOS);  // an unknown architecture leaves 0: counted as 32-bit
+
+  void* cookie = nullptr;
+  if (Is64BitOS == 1) DisableWow64Redirection(&cookie);
+  std::u16string systemFolder;
+  os::GetSystemDirectoryW(&systemFolder);
+  if (systemFolder.size() > MAX_PATH - 1) systemFolder.resize(MAX_PATH - 1);
+  NativeSystemFolderPath = systemFolder + u"\\";
+  if (Is64BitOS == 1) RevertWow64Redirection(cookie);
+
+  if (VersionInfoMgr.GetWindowsVersion(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)
+    trace::Write(u"CInstallMgr::CInstallMgr ***** GetWindowsVersion FAIL! *****\n");
+  VersionInfoMgr.TraceWindowsVersion(&OSClass, &OSVersionCode, &ServicePackMajor);
+}
+
+CInstallMgr::~CInstallMgr() = default;
+
+bool CInstallMgr::DisableWow64Redirection(void** cookie) {
+  return ::DisableWow64Redirection(cookie);
+}
+
+bool CInstallMgr::RevertWow64Redirection(void* cookie) {
+  return ::RevertWow64Redirection(cookie);
+}
+
+}  // namespace INSTALL_MGR
