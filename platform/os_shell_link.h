@@ -15,7 +15,7 @@ using ShellLink = ShellLinkTag*;
 HRESULT CoInitialize();
 void CoUninitialize();
 // CoCreateInstance(CLSID_ShellLink, IID_IShellLinkW) then QueryInterface(IID_IPersistFile).
-// `link` is set on success; `shellLinkCreated` tells whether the first step succeeded.
+// `link` is set only when both steps succeed (a half-made object is released inside).
 HRESULT CreateShellLink(ShellLink* link);
 HRESULT ShellLinkSetPath(ShellLink link, const std::u16string& target);
 HRESULT ShellLinkSave(ShellLink link, const std::u16string& linkPath);
