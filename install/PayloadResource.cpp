@@ -1,0 +1,27 @@
+#include "install/PayloadResource.h"
+
+#include "platform/os_files.h"
+#include "platform/os_resources.h"
+
+const void* LoadPayloadResource(std::uint16_t id, std::u16string type, std::uint32_t& size) {
+  os::HRSRC resource = os::FindResourceW(type, id);
+  if (!resource) return nullptr;
+  const os::DWORD bytes = os::SizeofResource(resource);
+  if (bytes == 0) return nullptr;  // an empty payload counts as missing
+  os::HGLOBAL loaded = os::LoadResource(resource);
+  if (!loaded) return nullptr;
+  const void* data = os::LockResource(loaded);
+  if (!data) return nullptr;
+  size = bytes;
+  return data;
+}
+
+int WritePayloadFile(std::u16string path, const void* data, std::uint32_t size) {
+  // No write sharing, like a file opened "wb": a running program holding it makes this fail.
+  os::HANDLE file = os::CreateFileW(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  os::DWORD written = 0;
+  const bool ok = os::WriteFile(file, data, size, &written) != FALSE;
+  os::CloseHandle(file);
+  return ok && written == size ? 0 : 2;
+}
