@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/sim/sim_paths.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/text.h"
 
@@ -171,6 +172,7 @@ void Machine::Reset() {
   faults_.clear();
   debug_.clear();
   clock_ = 0;
+  ++generation_;
   processIs32Bit_ = true;
   modulePath_.clear();
 }
@@ -190,6 +192,7 @@ bool Machine::Open(const std::filesystem::path& folder, std::string* error) {
     std::ofstream(iniPath, std::ios::binary) << kDefaultMachineIni;
   }
   if (!ini_.Load(iniPath, error) || !ApplyIni(error)) return false;
+  CreateStandardFolders();  // every Windows installation has them
   modulePath_ = u"C:\\Users\\" + UserName() + u"\\Downloads\\ZKTAudioSetup\\ZKTAudioSetup.exe";
   const auto regPath = folder_ / "registry.reg";
   if (std::filesystem::exists(regPath)) {

@@ -103,6 +103,10 @@ class Machine {
   std::uint64_t Now() const { return clock_.load(); }
   void Advance(std::uint64_t ms) { clock_ += ms; }
 
+  // Changes whenever the machine is reset or (re)opened, so that models of other Windows
+  // parts kept beside the machine know to reload.
+  std::uint64_t Generation() const { return generation_.load(); }
+
   // Debugger channel: appended to debug.log and kept in memory for tests.
   void Debug(const std::u16string& text);
   std::u16string DebugOutput() const;
@@ -128,6 +132,7 @@ class Machine {
   std::u16string modulePath_;
   std::unique_ptr<Registry> registry_;
   std::atomic<std::uint64_t> clock_{0};
+  std::atomic<std::uint64_t> generation_{0};
   mutable std::mutex mutex_;
   std::u16string debug_;
   std::vector<FaultRule> faults_;
