@@ -1,0 +1,29 @@
+// Simulated machine: the message boxes a program shows and the person who answers them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/os_types.h"
+
+namespace sim {
+
+struct MessageBoxRecord {
+  std::u16string text;
+  std::u16string caption;
+  os::UINT flags = 0;
+  int answer = 0;  // the button pressed (IDOK ...), 0 when the box failed
+};
+
+// Boxes shown since the last ClearMessageBoxes, in order.
+std::vector<MessageBoxRecord> MessageBoxes();
+// Forgets the shown boxes, the queued answers and the listener.
+void ClearMessageBoxes();
+// The simulated person's next choice. A box takes the first queued answer when that is one of
+// its buttons; otherwise the person presses the box's default button (Enter).
+void QueueMessageBoxAnswer(int answer);
+// Called for every box once it is answered (a run's transcript).
+void SetMessageBoxListener(std::function<void(const MessageBoxRecord&)> listener);
+
+}  // namespace sim

@@ -1,0 +1,157 @@
+#!/usr/bin/python3
+"""Checks a built Windows program: what it imports, what it is, and what its resources say.
+
+  check_pe.py [--machine i386|amd64] [--gui] [--admin-manifest] [--file-version A.B.C.D]
+              [--summary] PROGRAM.exe
+
+The program runs elevated from a folder where anyone can drop a DLL beside it, so it may only
+import DLLs that Windows always takes from System32 (the KnownDLLs of Vista to 11), plus
+comctl32 when its manifest binds Common Controls 6 (then the loader takes it from WinSxS).
+Exits 1 with one line per problem, 0 when everything holds.
+"""
+import argparse
+import sys
+import xml.etree.ElementTree as ET
+
+import pefile
+
+KNOWN_DLLS = {
+    "advapi32.dll", "comdlg32.dll", "gdi32.dll", "imm32.dll", "kernel32.dll", "msvcrt.dll",
+    "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "setupapi.dll", "shell32.dll",
+    "shlwapi.dll", "user32.dll", "ws2_32.dll",
+}
+MACHINES = {"i386": 0x14C, "amd64": 0x8664}
+RT_ICON_GROUP, RT_VERSION, RT_MANIFEST = 14, 16, 24
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+
+
+def resources(pe, type_id):
+    """The data of every resource of a type, as bytes."""
+    out = []
+    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+        return out
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        if rtype.id != type_id:
+            continue
+        for name in rtype.directory.entries:
+            for lang in name.directory.entries:
+                s = lang.data.struct
+                out.append(pe.get_data(s.OffsetToData, s.Size))
+    return out
+
+
+def manifest_facts(xml_bytes):
+    root = ET.fromstring(xml_bytes)
+    level = None
+    ui_access = None
+    for el in root.iter():
+        if el.tag.endswith("requestedExecutionLevel"):
+            level = el.get("level")
+            ui_access = el.get("uiAccess")
+    common_controls = False
+    for dep in root.iter(ASM_V1 + "dependentAssembly"):
+        ident = dep.find(ASM_V1 + "assemblyIdentity")
+        if ident is not None and ident.get("name") == "Microsoft.Windows.Common-Controls" \
+                and ident.get("version", "").startswith("6."):
+            common_controls = True
+    return level, ui_access, common_controls
+
+
+def file_version(pe):
+    for info in getattr(pe, "VS_FIXEDFILEINFO", []) or []:
+        ms, ls = info.FileVersionMS, info.FileVersionLS
+        return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    return None
+
+
+def strings(pe):
+    out = {}
+    for fi in getattr(pe, "FileInfo", []) or []:
+        for entry in fi:
+            for table in getattr(entry, "StringTable", []) or []:
+                for k, v in table.entries.items():
+                    out[k.decode("utf-8", "replace")] = v.decode("utf-8", "replace")
+    return out
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--machine", choices=sorted(MACHINES))
+    ap.add_argument("--gui", action="store_true", help="must be a GUI program")
+    ap.add_argument("--admin-manifest", action="store_true",
+                    help="must carry a manifest asking for requireAdministrator")
+    ap.add_argument("--file-version")
+    ap.add_argument("--summary", action="store_true", help="print what the program is")
+    ap.add_argument("program")
+    args = ap.parse_args()
+
+    try:
+        pe = pefile.PE(args.program)
+    except (OSError, pefile.PEFormatError) as e:
+        print("%s: not a readable PE file: %s" % (args.program, e))
+        return 1
+    problems = []
+
+    is_pe32 = pe.OPTIONAL_HEADER.Magic == 0x10B
+    machine = {v: k for k, v in MACHINES.items()}.get(pe.FILE_HEADER.Machine,
+                                                       hex(pe.FILE_HEADER.Machine))
+    gui = pe.OPTIONAL_HEADER.Subsystem == 2
+    if args.machine:
+        if machine != args.machine:
+            problems.append("machine is %s, expected %s" % (machine, args.machine))
+        if args.machine == "i386" and not is_pe32:
+            problems.append("not a PE32 image")
+    if args.gui and not gui:
+        problems.append("subsystem is %d, expected 2 (Windows GUI)" % pe.OPTIONAL_HEADER.Subsystem)
+
+    manifests = resources(pe, RT_MANIFEST)
+    level = ui_access = None
+    common_controls = False
+    if len(manifests) > 1:
+        problems.append("%d manifests in the resources, expected one" % len(manifests))
+    if manifests:
+        try:
+            level, ui_access, common_controls = manifest_facts(manifests[0])
+        except ET.ParseError as e:
+            problems.append("manifest is not well-formed XML: %s" % e)
+    if args.admin_manifest:
+        if level != "requireAdministrator":
+            problems.append("manifest execution level is %s, expected requireAdministrator" % level)
+        if ui_access not in (None, "false"):
+            problems.append("manifest asks for uiAccess=%s" % ui_access)
+
+    allowed = set(KNOWN_DLLS)
+    if common_controls:
+        allowed.add("comctl32.dll")
+    imports = []
+    for attr in ("DIRECTORY_ENTRY_IMPORT", "DIRECTORY_ENTRY_DELAY_IMPORT"):
+        for entry in getattr(pe, attr, []):
+            imports.append(entry.dll.decode("ascii", "replace"))
+    for dll in imports:
+        if dll.lower() not in allowed:
+            problems.append("imports %s, which Windows may load from the program's folder" % dll)
+
+    version = file_version(pe)
+    if args.file_version and version != args.file_version:
+        problems.append("file version is %s, expected %s" % (version, args.file_version))
+
+    if args.summary:
+        info = strings(pe)
+        print("image:       %s %s, %s subsystem" % ("PE32" if is_pe32 else "PE32+", machine,
+                                                   "GUI" if gui else "console"))
+        print("imports:     %s" % ", ".join(imports))
+        print("manifest:    %s" % (("level %s, Common Controls 6: %s" %
+                                    (level, "yes" if common_controls else "no"))
+                                   if manifests else "none"))
+        print("icons:       %d icon group(s)" % len(resources(pe, RT_ICON_GROUP)))
+        print("version:     %s (%s)" % (version, ", ".join(
+            "%s=%s" % (k, info[k]) for k in ("CompanyName", "ProductName", "FileVersion")
+            if k in info)))
+    for p in problems:
+        print("%s: %s" % (args.program, p))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
