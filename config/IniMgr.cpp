@@ -1,0 +1,148 @@
+#include "config/IniMgr.h"
+
+#include <new>
+
+#include "platform/os_files.h"
+#include "platform/os_memory.h"
+
+namespace REGINI_MGR {
+
+namespace {
+
+constexpr os::DWORD kInvalidFileSize = 0xFFFFFFFFu;
+
+std::u16string TrimRawLine(const std::u16string& line) {
+  std::size_t b = 0, e = line.size();
+  for (char16_t c : {u' ', u'\r', u'\n'}) {
+    while (b < e && line[b] == c) ++b;
+    while (e > b && line[e - 1] == c) --e;
+  }
+  return line.substr(b, e - b);
+}
+
+void ParseSection(CIniSectionDefine* define) {
+  for (std::size_t i = 0; i < define->m_RawLines.size(); ++i) {
+    const std::u16string line = TrimRawLine(define->m_RawLines[i]);
+    if (line.empty() || line[0] == u';') continue;
+    if (i == 0) {  // the header line
+      define->m_Section.m_Name = define->m_Name;
+      continue;
+    }
+    const std::size_t eq = line.find(u'=');
+    if (eq == std::u16string::npos || eq == 0) continue;
+    define->m_Section.m_Values.push_back({line.substr(0, eq), line.substr(eq + 1)});
+  }
+}
+
+}  // namespace
+
+using os::DWORD;
+
+CIniMgr::~CIniMgr() { Clear(); }
+
+void CIniMgr::Clear() {
+  m_Lines.clear();
+  for (CIniSectionDefine* section : m_Sections) {
+    section->~CIniSectionDefine();
+    os::HeapFree(section);
+  }
+  m_Sections.clear();
+}
+
+std::int32_t CIniMgr::LoadFile(const std::u16string& path) {
+  m_FilePath = path;
+  os::HANDLE file = os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  const DWORD size = os::GetFileSize(file, nullptr);
+  if (size == kInvalidFileSize) {
+    os::CloseHandle(file);
+    return 2;
+  }
+  auto* bytes = static_cast<unsigned char*>(os::HeapAlloc(size));
+  if (!bytes) {
+    os::CloseHandle(file);
+    return 3;
+  }
+  DWORD read = 0;
+  const bool ok = size == 0 || (os::ReadFile(file, bytes, size, &read) && read == size);
+  os::CloseHandle(file);
+  std::int32_t result = 4;
+  if (ok) result = LoadBytes(bytes, size);
+  os::HeapFree(bytes);
+  return result;
+}
+
+std::int32_t CIniMgr::LoadBytes(unsigned char* data, std::size_t length) {
+  Clear();
+  const std::size_t skip = DetectEncoding(data, length, &m_Encoding);
+  unsigned char* text = data + skip;
+  const std::size_t size = length - skip;
+  int split = 0;
+  switch (m_Encoding) {
+    case ENCODING_UTF8: split = SplitUtf8Lines(text, size, &m_Lines); break;
+    case ENCODING_UTF16LE: split = SplitUtf16LeLines(text, size, &m_Lines); break;
+    case ENCODING_UTF16BE: split = SplitUtf16BeLines(text, size, &m_Lines); break;
+    case ENCODING_UTF32LE: split = SplitUtf32LeLines(text, size, &m_Lines); break;
+    case ENCODING_UTF32BE: split = SplitUtf32BeLines(text, size, &m_Lines); break;
+    default: split = SplitAnsiLines(text, size, &m_Lines); break;
+  }
+  if (split != 0) {
+    m_Lines.clear();
+    return 5;
+  }
+  return BuildSections() ? 0 : 6;
+}
+
+bool CIniMgr::BuildSections() {
+  CIniSectionDefine* current = nullptr;
+  bool complete = true;
+  for (const std::u16string& line : m_Lines) {
+    if (line.empty() || line[0] == u';') continue;
+    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+      void* block = os::HeapAlloc(sizeof(CIniSectionDefine));
+      if (!block) {
+        complete = false;
+        break;
+      }
+      current = new (block) CIniSectionDefine();
+      current->m_Name = line.substr(1, line.size() - 2);
+      current->m_RawLines.push_back(line);
+      m_Sections.push_back(current);
+    } else if (current) {
+      current->m_RawLines.push_back(line);
+    }
+  }
+  for (CIniSectionDefine* section : m_Sections) ParseSection(section);
+  return complete;
+}
+
+const CIniSectionDefine* CIniMgr::FindSection(const std::u16string& section) const {
+  for (const CIniSectionDefine* define : m_Sections)
+    if (define->m_Name == section) return define;
+  return nullptr;
+}
+
+bool CIniMgr::HasSection(const std::u16string& section) const {
+  return FindSection(section) != nullptr;
+}
+
+void CIniMgr::GetKeyNames(const std::u16string& section,
+                          std::vector<std::u16string>& names) const {
+  const CIniSectionDefine* define = FindSection(section);
+  if (!define) return;
+  names.clear();
+  for (const VALUE_NAME_DEFINE& entry : define->m_Section.m_Values) names.push_back(entry.Name);
+}
+
+std::u16string CIniMgr::GetValue(const std::u16string& section,
+                                 const std::u16string& key) const {
+  if (key.empty()) return u"";
+  const CIniSectionDefine* define = FindSection(section);
+  if (!define) return u"";
+  for (const VALUE_NAME_DEFINE& entry : define->m_Section.m_Values)
+    if (entry.Name == key) return entry.Value;
+  return u"";
+}
+
+}  // namespace REGINI_MGR
