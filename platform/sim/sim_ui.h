@@ -13,10 +13,10 @@ struct MessageBoxRecord {
   std::u16string text;
   std::u16string caption;
   os::UINT flags = 0;
-  int answer = 0;  // the button pressed (IDOK ...), 0 when the box failed
+  int answer = 0;  // the button pressed (IDOK ...)
 };
 
-// Boxes shown since the last ClearMessageBoxes, in order.
+// Boxes shown since the last ClearMessageBoxes, in order (a box that failed was not shown).
 std::vector<MessageBoxRecord> MessageBoxes();
 // Forgets the shown boxes, the queued answers and the listener.
 void ClearMessageBoxes();

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The main job: build the product (preset win32) and put it with its setup folder into dist/,
+# ready to copy to a Windows machine, then show what was built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+JOBS=${JOBS:-2}
+
+./scripts/install-deps.sh
+
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$JOBS"
+
+PRODUCT=build/win32/app/win32/ZKTAudioSetup.exe
+rm -rf dist
+mkdir -p dist
+cp "$PRODUCT" dist/
+# The setup folder ships beside the program.
+cp -r sample/. dist/
+
+echo
+echo "dist/ (copy the whole folder to Windows and run ZKTAudioSetup.exe):"
+(cd dist && find . -mindepth 1 -maxdepth 2 | sort | sed 's|^\./|  |')
+echo
+echo "ZKTAudioSetup.exe:"
+echo "file:        $(file -b dist/ZKTAudioSetup.exe)"
+echo "size:        $(stat -c %s dist/ZKTAudioSetup.exe) bytes"
+/usr/bin/python3 tests/win32/check_pe.py --summary --machine i386 --gui --admin-manifest \
+  dist/ZKTAudioSetup.exe

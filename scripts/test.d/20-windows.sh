@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# The Windows builds and their checks, and the conformance test of the simulated machine
+# against wine64:
+#   1. build the presets win32 (the product) and win64 (the same code and test programs);
+#   2. check what the i686 product imports and what its manifest and version resource say;
+#   3. run the conformance program built for x86_64 under wine64 in a fresh prefix, and the
+#      one built for Linux on a fresh simulated machine, with the same fixture files;
+#   4. the two outputs must be identical.
+# Build folders default to the presets' (build/win32, build/win64, build/linux); set
+# ZKT_WIN32_DIR, ZKT_WIN64_DIR or ZKT_LINUX_DIR to use others.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$PWD
+JOBS=${JOBS:-2}
+WIN32_DIR=${ZKT_WIN32_DIR:-build/win32}
+WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
+LINUX_DIR=${ZKT_LINUX_DIR:-build/linux}
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+PY=/usr/bin/python3   # the system Python, which has python3-pefile
+CHECK_PE="$PY $ROOT/tests/win32/check_pe.py"
+
+say() { printf -- '-- %s\n' "$*"; }
+fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
+
+# ---- 1. builds ----
+for preset in win32 win64; do
+  dir=$WIN32_DIR; [ "$preset" = win64 ] && dir=$WIN64_DIR
+  say "build preset $preset in $dir"
+  cmake --preset "$preset" -B "$dir" >/dev/null
+  cmake --build "$dir" -j"$JOBS"
+done
+PRODUCT=$WIN32_DIR/app/win32/ZKTAudioSetup.exe
+[ -f "$PRODUCT" ] || fail "$PRODUCT was not built"
+
+# ---- 2. the product's imports, image kind, manifest and version ----
+VERSION=$(sed -n 's/^project(ZKTAudioSetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+say "check $PRODUCT (imports, PE32 i386 GUI, requireAdministrator, file version $VERSION)"
+$CHECK_PE --summary --machine i386 --gui --admin-manifest --file-version "$VERSION" "$PRODUCT" ||
+  fail "the product does not pass its checks"
+# The check must be able to fail: the 64-bit build is not the i386 product.
+if $CHECK_PE --machine i386 "$WIN64_DIR/app/win32/ZKTAudioSetup.exe" >/dev/null; then
+  fail "check_pe.py accepted the x86_64 build as an i386 program"
+fi
+# The programs run under wine import only system DLLs too (no toolchain DLLs to find).
+for exe in "$WIN64_DIR"/tests/zkt_conformance.exe "$WIN64_DIR"/tests/win32/*.exe; do
+  $CHECK_PE --machine amd64 "$exe" || fail "$exe imports a DLL that is not a system DLL"
+done
+
+# ---- 3. conformance: the sim and wine64 ----
+if [ ! -f "$LINUX_DIR/CMakeCache.txt" ]; then
+  cmake --preset linux -B "$LINUX_DIR" >/dev/null
+fi
+cmake --build "$LINUX_DIR" -j"$JOBS" --target zkt_conformance
+
+T=$(mktemp -d /tmp/zkt-windows-XXXXXX)
+cleanup() {
+  if [ -d "$T/pfx" ]; then
+    WINEPREFIX=$T/pfx "$WINESERVER" -k 2>/dev/null || true
+    WINEPREFIX=$T/pfx timeout 30 "$WINESERVER" -w 2>/dev/null || true
+  fi
+  rm -rf "$T"
+}
+trap cleanup EXIT
+
+# The same fixture files for both runs: the Windows test programs, and the source fixtures
+# (tests/conformance/fixtures: e.g. machine.ini, which describes the sim machine only).
+mkdir -p "$T/fixtures"
+cp "$WIN64_DIR"/tests/win32/*.exe "$T/fixtures/"
+if [ -d tests/conformance/fixtures ]; then cp -r tests/conformance/fixtures/. "$T/fixtures/"; fi
+
+say "conformance on a fresh simulated machine"
+rc=0
+timeout 300 "$LINUX_DIR/tests/zkt_conformance" --machine "$T/machine" --fixtures "$T/fixtures" \
+  >"$T/sim.out" || rc=$?
+[ "$rc" -eq 0 ] || fail "the sim conformance run failed (exit $rc)"
+
+say "conformance under wine64 in a fresh prefix"
+export HOME=$T/home WINEPREFIX=$T/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+mkdir -p "$HOME"
+mkdir -p "$T/pfx"
+BIN=$T/pfx/drive_c/zkt-bin
+cat >"$T/wine-run.sh" <<'INNER'
+set -euo pipefail
+timeout 300 "$WINE" wineboot -i >/dev/null 2>&1
+timeout 120 "$WINESERVER" -w
+# Unmanaged windows: without a window manager each hidden window would cost 2 s.
+timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+mkdir -p "$BIN"
+cp "$WIN64_DIR/tests/zkt_conformance.exe" "$BIN/"
+find "$T/fixtures" -maxdepth 1 -type f ! -name machine.ini -exec cp {} "$BIN/" \;
+rc=0
+timeout 300 "$WINE" 'C:\zkt-bin\zkt_conformance.exe' >"$T/wine.out" 2>"$T/wine.err" || rc=$?
+timeout 120 "$WINESERVER" -w || true
+exit $rc
+INNER
+export WINE WINESERVER BIN T WIN64_DIR
+rc=0
+timeout 900 xvfb-run -a bash "$T/wine-run.sh" || rc=$?
+if [ "$rc" -ne 0 ]; then
+  tail -n 20 "$T/wine.err" >&2 2>/dev/null || true
+  fail "the wine64 conformance run failed (exit $rc)"
+fi
+
+# ---- 4. compare ----
+for f in sim.out wine.out; do
+  tail -n 1 "$T/$f" | grep -q '^== end (' || fail "the $f run stopped early (no end line)"
+done
+if ! diff -u --label sim "$T/sim.out" --label wine64 "$T/wine.out"; then
+  fail "the simulated machine and wine64 disagree (diff above: - sim, + wine64)"
+fi
+say "conformance: sim and wine64 agree ($(tail -n 1 "$T/sim.out" | tr -d '='), $(wc -l <"$T/sim.out") lines)"
