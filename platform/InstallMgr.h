@@ -5,7 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/DeviceFilter.h"
 #include "platform/VersionInfoMgr.h"
+#include "platform/os_devices.h"
+
+namespace DEVICEID_MGR {
+class CDeviceIdMgr;
+}
 
 namespace INSTALL_MGR {
 
@@ -22,6 +28,24 @@ class CInstallMgr {
   std::int32_t ServicePackMajor = 0;
   std::u16string NativeSystemFolderPath;  // with a trailing backslash
   VERSIONINFO_MGR::CVersionInfoMgr VersionInfoMgr;
+
+  // Device filter detach (InstallMgrDevices.cpp): devices are those whose first hardware ID
+  // has `idLength` characters and matches `ids`; the class GUID does not narrow the set.
+  void RemoveFilterAndRestart(const os::GUID& classGuid, std::uint32_t idLength,
+                              DEVICEID_MGR::CDeviceIdMgr& ids, std::u16string filterName,
+                              std::uint32_t property);
+  // 0 done, 1 the device set could not be created.
+  int RemoveFilterFromDevices(const os::GUID& classGuid, std::uint32_t idLength,
+                              DEVICEID_MGR::CDeviceIdMgr& ids, std::u16string filterName,
+                              std::uint32_t property);
+  int RestartMatchingDevices(const os::GUID& classGuid, std::uint32_t idLength,
+                             DEVICEID_MGR::CDeviceIdMgr& ids);
+  PropertyBlock GetMultiSzProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,
+                                   std::uint32_t property);
+  // Characters of a multi-string including the final empty string; 0 for an empty list.
+  static std::uint32_t GetMultiSzLength(const char16_t* multiSz);
+  bool RemoveFilterFromProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,
+                                const std::u16string& filterName, std::uint32_t property);
 
  private:
   // The manager's own copy of the redirection pair.

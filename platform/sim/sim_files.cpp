@@ -14,6 +14,7 @@
 #include "platform/os_system.h"
 #include "platform/sim/sim_attributes.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_process.h"
 #include "platform/sim/sim_paths.h"
 #include "platform/text.h"
 
@@ -511,7 +512,10 @@ BOOL CloseHandle(HANDLE handle) {
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
   const auto it = table.files.find(ValueOf(handle));
-  if (it == table.files.end()) return Fail(ERROR_INVALID_HANDLE);
+  if (it == table.files.end()) {
+    if (sim::CloseProcessHandle(handle)) return TRUE;  // a started program's handles
+    return Fail(ERROR_INVALID_HANDLE);
+  }
   ::close(it->second.fd);
   table.files.erase(it);
   return TRUE;

@@ -1,0 +1,44 @@
+#include "platform/DeviceRestart.h"
+
+#include "platform/os_system.h"
+
+namespace {
+
+// Sets one state change for the next DIF_PROPERTYCHANGE call: 1 when the parameters were
+// refused, 2 when the class installer refused, else 0.
+int ChangeState(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD state,
+                os::DWORD scope) {
+  os::SP_PROPCHANGE_PARAMS params;
+  params.ClassInstallHeader.cbSize = sizeof(os::SP_CLASSINSTALL_HEADER);
+  params.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
+  params.StateChange = state;
+  params.Scope = scope;
+  params.HwProfile = 0;
+  if (!os::SetupDiSetClassInstallParamsW(set, device, &params.ClassInstallHeader,
+                                         sizeof(params)))
+    return 1;
+  if (!os::SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, device)) return 2;
+  return 0;
+}
+
+}  // namespace
+
+bool RestartDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
+  DisableDevice(set, device);  // a refused disable still gets the enable below
+  os::Sleep(1000);
+  return EnableDevice(set, device) == 0;
+}
+
+int DisableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
+  return ChangeState(set, device, DICS_DISABLE, DICS_FLAG_CONFIGSPECIFIC);
+}
+
+int EnableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
+  if (const int failed = ChangeState(set, device, DICS_ENABLE, DICS_FLAG_GLOBAL)) return failed;
+  if (const int failed = ChangeState(set, device, DICS_ENABLE, DICS_FLAG_CONFIGSPECIFIC))
+    return failed + 2;
+  os::SP_DEVINSTALL_PARAMS_W installParams;
+  installParams.cbSize = sizeof(installParams);
+  if (!os::SetupDiGetDeviceInstallParamsW(set, device, &installParams)) return 5;
+  return (installParams.Flags & DI_NEEDREBOOT) ? 6 : 0;
+}

@@ -1,0 +1,25 @@
+// The devices of the simulated machine and their SetupAPI view.
+//
+// machine.ini [Device:<label>] sections describe the devices (hardware IDs, filter lists,
+// presence, how the class installer answers). Property writes and enable/disable states are
+// kept in the machine folder (devices.ini, one section per device, each written property as
+// "<Name>=<registry type>:<hex bytes>" or "<Name>=deleted"), so the next run sees them.
+// Every property write and state change is recorded in memory and appended to devices.log.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/os_types.h"
+
+namespace sim {
+
+// What happened to devices since the machine was opened, in order:
+// "<label> <Property> written", "<label> <Property> deleted", "<label> disable",
+// "<label> enable", "<label> disable refused <error>", "<label> enable refused <error>".
+std::vector<std::string> DeviceLog();
+
+// Whether the device is disabled now (false for an unknown label).
+bool DeviceDisabled(const std::string& label);
+
+}  // namespace sim

@@ -1,0 +1,23 @@
+// Programs started on the simulated machine.
+//
+// Nothing is executed: machine.ini [Program:<file name or Windows path>] says what a program
+// does when started (registers a service, runs for a time, ends with an exit code, or cannot
+// be started). Every start is recorded with its command line, in memory and appended to
+// processes.log in the machine folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/os_types.h"
+
+namespace sim {
+
+// Command lines of the programs started since the machine was opened, in order. A start that
+// failed is recorded as "<command line> -> error <code>".
+std::vector<std::string> ProcessLog();
+
+// CloseHandle for process and thread handles: true when `handle` was one (and is closed now).
+bool CloseProcessHandle(os::HANDLE handle);
+
+}  // namespace sim

@@ -1,0 +1,472 @@
+// Simulated machine: the service control manager (os_services.h).
+#include "platform/sim/sim_services.h"
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include "platform/os_files.h"
+#include "platform/os_registry.h"
+#include "platform/os_services.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/text.h"
+
+namespace sim {
+
+namespace {
+
+constexpr char16_t kServicesKey[] = u"SYSTEM\\CurrentControlSet\\Services\\";
+constexpr int kNever = -1;
+#ifndef ERROR_DATABASE_DOES_NOT_EXIST
+constexpr os::DWORD kErrorDatabaseDoesNotExist = 1065;
+#else
+constexpr os::DWORD kErrorDatabaseDoesNotExist = ERROR_DATABASE_DOES_NOT_EXIST;
+#endif
+constexpr os::DWORD kErrorRemoteUnavailable = 1722;  // RPC_S_SERVER_UNAVAILABLE
+
+// How a service answers, from machine.ini [Service:<name>]; the defaults are a well-behaved
+// service that starts and stops at the first poll and accepts its own control codes.
+struct Behaviour {
+  int startPolls = 1;
+  int stopPolls = 1;
+  bool acceptsStop = true;
+  os::DWORD startError = 0;
+  bool acceptsUserControls = true;
+  os::DWORD userControlError = ERROR_CALL_NOT_IMPLEMENTED;
+  std::string initialState = "stopped";
+  bool installed = true;
+  std::u16string imagePath;
+};
+
+struct Runtime {
+  os::DWORD state = SERVICE_STOPPED;
+  int pollsLeft = 0;  // status queries until a pending state ends; kNever: it never ends
+  os::DWORD checkPoint = 0;
+};
+
+struct Handle {
+  bool isManager = false;
+  std::u16string name;  // the service name as opened
+  os::DWORD access = 0;
+};
+
+const std::pair<const char*, os::DWORD> kStateWords[] = {
+    {"stopped", SERVICE_STOPPED},          {"start-pending", SERVICE_START_PENDING},
+    {"stop-pending", SERVICE_STOP_PENDING}, {"running", SERVICE_RUNNING},
+    {"continue-pending", SERVICE_CONTINUE_PENDING}, {"pause-pending", SERVICE_PAUSE_PENDING},
+    {"paused", SERVICE_PAUSED}};
+
+bool StateFromWord(const std::string& word, os::DWORD* state) {
+  for (const auto& [w, s] : kStateWords)
+    if (text::EqualsNoCase(text::FromUtf8(word), text::FromUtf8(w))) {
+      *state = s;
+      return true;
+    }
+  return false;
+}
+
+const char* WordOfState(os::DWORD state) {
+  for (const auto& [w, s] : kStateWords)
+    if (s == state) return w;
+  return "stopped";
+}
+
+int ParsePolls(const MachineIni& ini, const std::string& section, const char* key) {
+  const std::string v = ini.Get(section, key);
+  if (text::EqualsNoCase(text::FromUtf8(v), u"never")) return kNever;
+  const long n = ini.GetInt(section, key, 1);
+  return n < 0 ? kNever : static_cast<int>(n);
+}
+
+bool IsPending(os::DWORD state) {
+  return state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING ||
+         state == SERVICE_CONTINUE_PENDING || state == SERVICE_PAUSE_PENDING;
+}
+
+class ServiceManager {
+ public:
+  static ServiceManager& Get() {
+    static ServiceManager* manager = new ServiceManager();  // used until the process ends
+    return *manager;
+  }
+
+  os::SC_HANDLE OpenManager(const std::u16string& machineName, const std::u16string& database,
+                            os::DWORD access) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    os::DWORD error = 0;
+    if (Fault("OpenSCManagerW", machineName, &error)) return Fail(error);
+    if (!machineName.empty() && !text::EqualsNoCase(machineName, u"localhost") &&
+        !text::EqualsNoCase(machineName, u"\\\\localhost"))
+      return Fail(kErrorRemoteUnavailable);
+    if (!database.empty() && !text::EqualsNoCase(database, u"ServicesActive"))
+      return Fail(kErrorDatabaseDoesNotExist);
+    return NewHandle({true, u"", access});
+  }
+
+  os::SC_HANDLE OpenService(os::SC_HANDLE manager, const std::u16string& name,
+                            os::DWORD access) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    const Handle* m = Find(manager);
+    if (!m || !m->isManager) return Fail(ERROR_INVALID_HANDLE);
+    os::DWORD error = 0;
+    if (Fault("OpenServiceW", name, &error)) return Fail(error);
+    if (name.empty() || name.find_first_of(u"\\/") != std::u16string::npos)
+      return Fail(ERROR_INVALID_NAME);
+    if (!IsInstalled(name)) return Fail(ERROR_SERVICE_DOES_NOT_EXIST);
+    return NewHandle({false, name, access});
+  }
+
+  os::BOOL Close(os::SC_HANDLE handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    if (handles_.erase(Id(handle)) == 0) return FailBool(ERROR_INVALID_HANDLE);
+    return TRUE;
+  }
+
+  os::BOOL Query(os::SC_HANDLE handle, os::SERVICE_STATUS* status) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    Runtime* rt = nullptr;
+    if (!ServiceOf(handle, SERVICE_QUERY_STATUS, &rt)) return FALSE;
+    if (!status) return FailBool(ERROR_INVALID_PARAMETER);
+    const std::u16string& name = Find(handle)->name;
+    os::DWORD error = 0;
+    if (Fault("QueryServiceStatus", name, &error)) return FailBool(error);
+    // A pending service moves on as the caller keeps asking.
+    if (IsPending(rt->state) && rt->pollsLeft != kNever) {
+      ++rt->checkPoint;
+      if (rt->pollsLeft > 0) --rt->pollsLeft;
+      if (rt->pollsLeft == 0) Settle(name, rt);
+    }
+    Fill(name, *rt, status);
+    return TRUE;
+  }
+
+  os::BOOL Start(os::SC_HANDLE handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    Runtime* rt = nullptr;
+    if (!ServiceOf(handle, SERVICE_START, &rt)) return FALSE;
+    const std::u16string name = Find(handle)->name;
+    os::DWORD error = 0;
+    if (Fault("StartServiceW", name, &error)) return FailBool(error);
+    if (ReadDword(name, u"Start", SERVICE_DEMAND_START) == SERVICE_DISABLED)
+      return FailBool(ERROR_SERVICE_DISABLED);
+    if (rt->state != SERVICE_STOPPED) return FailBool(ERROR_SERVICE_ALREADY_RUNNING);
+    const Behaviour b = BehaviourOf(name);
+    if (b.startError != 0) {
+      Record(name, "start refused " + std::to_string(b.startError));
+      return FailBool(b.startError);
+    }
+    Record(name, "start");
+    rt->state = SERVICE_START_PENDING;
+    rt->checkPoint = 0;
+    rt->pollsLeft = b.startPolls;
+    if (rt->pollsLeft == 0) Settle(name, rt);
+    SaveStates();
+    return TRUE;
+  }
+
+  os::BOOL Control(os::SC_HANDLE handle, os::DWORD control, os::SERVICE_STATUS* status) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    const bool user = control >= 128 && control <= 255;
+    os::DWORD needed = SERVICE_INTERROGATE;
+    if (control == SERVICE_CONTROL_STOP) needed = SERVICE_STOP;
+    else if (control == SERVICE_CONTROL_PAUSE || control == SERVICE_CONTROL_CONTINUE)
+      needed = 0x0040;  // SERVICE_PAUSE_CONTINUE
+    else if (user) needed = SERVICE_USER_DEFINED_CONTROL;
+    Runtime* rt = nullptr;
+    if (!ServiceOf(handle, needed, &rt)) return FALSE;
+    if (!status) return FailBool(ERROR_INVALID_PARAMETER);
+    const std::u16string name = Find(handle)->name;
+    os::DWORD error = 0;
+    if (Fault("ControlService", name, &error)) return FailBool(error);
+    if (control > 255 || control == 0) return FailBool(ERROR_INVALID_PARAMETER);
+    if (rt->state == SERVICE_STOPPED) return FailBool(ERROR_SERVICE_NOT_ACTIVE);
+    // A service in a pending state accepts no controls at all.
+    if (IsPending(rt->state)) {
+      Fill(name, *rt, status);
+      return FailBool(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+    }
+    const Behaviour b = BehaviourOf(name);
+    if (control == SERVICE_CONTROL_STOP) {
+      if (!b.acceptsStop) return FailBool(ERROR_INVALID_SERVICE_CONTROL);
+      Record(name, "control 1");
+      rt->state = SERVICE_STOP_PENDING;
+      rt->checkPoint = 0;
+      rt->pollsLeft = b.stopPolls;
+      if (rt->pollsLeft == 0) Settle(name, rt);
+      SaveStates();
+    } else if (control == SERVICE_CONTROL_INTERROGATE) {
+      // answered by the service manager from the last reported status
+    } else if (user) {
+      if (!b.acceptsUserControls) {
+        Record(name, "control " + std::to_string(control) + " refused " +
+                         std::to_string(b.userControlError));
+        Fill(name, *rt, status);
+        return FailBool(b.userControlError);
+      }
+      Record(name, "control " + std::to_string(control));
+    } else {
+      // Pause and continue, and the codes Windows keeps for itself, are not accepted.
+      return FailBool(ERROR_INVALID_SERVICE_CONTROL);
+    }
+    Fill(name, *rt, status);
+    return TRUE;
+  }
+
+  bool Register(const std::u16string& name, const std::u16string& imagePath) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    os::HKEY key = nullptr;
+    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS,
+                            &key, nullptr) != ERROR_SUCCESS)
+      return false;
+    const os::DWORD type = SERVICE_WIN32_OWN_PROCESS, start = SERVICE_AUTO_START, errors = 1;
+    const std::u16string objectName = u"LocalSystem";
+    bool ok = os::RegSetValueExW(key, u"Type", REG_DWORD, &type, 4) == ERROR_SUCCESS &&
+              os::RegSetValueExW(key, u"Start", REG_DWORD, &start, 4) == ERROR_SUCCESS &&
+              os::RegSetValueExW(key, u"ErrorControl", REG_DWORD, &errors, 4) == ERROR_SUCCESS;
+    ok = ok && SetString(key, u"ImagePath", REG_EXPAND_SZ, imagePath) &&
+         SetString(key, u"DisplayName", REG_SZ, name) &&
+         SetString(key, u"ObjectName", REG_SZ, objectName);
+    os::RegCloseKey(key);
+    runtime_.emplace(text::ToUpper(name), Runtime{});
+    SaveStates();
+    return ok;
+  }
+
+  os::DWORD State(const std::u16string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    if (!IsInstalled(name)) return 0;
+    return RuntimeOf(name)->state;
+  }
+
+  std::vector<std::string> Log() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    return log_;
+  }
+
+ private:
+  // Reloads everything when the machine was reset or reopened.
+  void Sync() {
+    Machine& m = Machine::Current();
+    if (generation_ == m.Generation() && loaded_) return;
+    loaded_ = true;
+    generation_ = m.Generation();
+    behaviours_.clear();
+    runtime_.clear();
+    handles_.clear();
+    log_.clear();
+    const MachineIni& ini = m.Ini();
+    for (const std::string& section : ini.SectionsWithPrefix("Service:")) {
+      const std::u16string name = text::FromUtf8(section.substr(8));
+      Behaviour b;
+      b.startPolls = ParsePolls(ini, section, "StartPolls");
+      b.stopPolls = ParsePolls(ini, section, "StopPolls");
+      b.acceptsStop = ini.GetInt(section, "AcceptsStop", 1) != 0;
+      b.startError = static_cast<os::DWORD>(ini.GetInt(section, "StartError", 0));
+      b.acceptsUserControls = ini.GetInt(section, "AcceptsUserControls", 1) != 0;
+      b.userControlError = static_cast<os::DWORD>(
+          ini.GetInt(section, "UserControlError", ERROR_CALL_NOT_IMPLEMENTED));
+      b.initialState = ini.Get(section, "State", "stopped");
+      b.installed = ini.GetInt(section, "Installed", 1) != 0;
+      b.imagePath = text::FromUtf8(
+          ini.Get(section, "ImagePath", "C:\\Windows\\System32\\" + section.substr(8) + ".exe"));
+      behaviours_[text::ToUpper(name)] = b;
+      Runtime rt;
+      if (!StateFromWord(b.initialState, &rt.state)) rt.state = SERVICE_STOPPED;
+      rt.pollsLeft = rt.state == SERVICE_STOP_PENDING ? b.stopPolls : b.startPolls;
+      runtime_[text::ToUpper(name)] = rt;
+      if (b.installed) EnsureKey(name, b.imagePath);
+    }
+    // The state the last run left wins over the first-use state of machine.ini.
+    std::ifstream in(m.Folder() / "services.state", std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+      const auto eq = line.find('=');
+      os::DWORD state = 0;
+      if (eq == std::string::npos || !StateFromWord(line.substr(eq + 1), &state)) continue;
+      const std::u16string upper = text::ToUpper(text::FromUtf8(line.substr(0, eq)));
+      Runtime& rt = runtime_[upper];
+      rt.state = state;
+      const Behaviour b = BehaviourOf(upper);
+      rt.pollsLeft = state == SERVICE_STOP_PENDING ? b.stopPolls : b.startPolls;
+    }
+  }
+
+  void EnsureKey(const std::u16string& name, const std::u16string& imagePath) {
+    os::HKEY key = nullptr;
+    os::DWORD disposition = 0;
+    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS,
+                            &key, &disposition) != ERROR_SUCCESS)
+      return;
+    if (disposition == REG_CREATED_NEW_KEY) {
+      const os::DWORD type = SERVICE_WIN32_OWN_PROCESS, start = SERVICE_AUTO_START;
+      os::RegSetValueExW(key, u"Type", REG_DWORD, &type, 4);
+      os::RegSetValueExW(key, u"Start", REG_DWORD, &start, 4);
+      SetString(key, u"ImagePath", REG_EXPAND_SZ, imagePath);
+    }
+    os::RegCloseKey(key);
+  }
+
+  static bool SetString(os::HKEY key, const std::u16string& value, os::DWORD type,
+                        const std::u16string& data) {
+    return os::RegSetValueExW(key, value, type, data.c_str(),
+                              static_cast<os::DWORD>((data.size() + 1) * 2)) == ERROR_SUCCESS;
+  }
+
+  static bool IsInstalled(const std::u16string& name) {
+    os::HKEY key = nullptr;
+    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+      return false;
+    os::RegCloseKey(key);
+    return true;
+  }
+
+  static os::DWORD ReadDword(const std::u16string& name, const std::u16string& value,
+                             os::DWORD fallback) {
+    os::HKEY key = nullptr;
+    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+      return fallback;
+    os::DWORD type = 0, data = 0, size = 4;
+    const os::LONG rc = os::RegQueryValueExW(key, value, &type, &data, &size);
+    os::RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_DWORD && size == 4 ? data : fallback;
+  }
+
+  Behaviour BehaviourOf(const std::u16string& name) const {
+    const auto it = behaviours_.find(text::ToUpper(name));
+    return it == behaviours_.end() ? Behaviour{} : it->second;
+  }
+
+  Runtime* RuntimeOf(const std::u16string& name) { return &runtime_[text::ToUpper(name)]; }
+
+  // A pending state reaches its end.
+  void Settle(const std::u16string& name, Runtime* rt) {
+    if (rt->state == SERVICE_STOP_PENDING) rt->state = SERVICE_STOPPED;
+    else if (rt->state == SERVICE_PAUSE_PENDING) rt->state = SERVICE_PAUSED;
+    else rt->state = SERVICE_RUNNING;
+    rt->checkPoint = 0;
+    (void)name;
+    SaveStates();
+  }
+
+  void Fill(const std::u16string& name, const Runtime& rt, os::SERVICE_STATUS* status) const {
+    const Behaviour b = BehaviourOf(name);
+    *status = os::SERVICE_STATUS{};
+    status->dwServiceType = ReadDword(name, u"Type", SERVICE_WIN32_OWN_PROCESS);
+    status->dwCurrentState = rt.state;
+    if (rt.state == SERVICE_RUNNING && b.acceptsStop) status->dwControlsAccepted = SERVICE_ACCEPT_STOP;
+    if (IsPending(rt.state)) {
+      status->dwCheckPoint = rt.checkPoint;
+      status->dwWaitHint = 2000;
+    }
+  }
+
+  // The service of a handle, checking the access the call needs.
+  bool ServiceOf(os::SC_HANDLE handle, os::DWORD access, Runtime** rt) {
+    const Handle* h = Find(handle);
+    if (!h || h->isManager) return FailBool(ERROR_INVALID_HANDLE);
+    if ((h->access & access) != access) return FailBool(ERROR_ACCESS_DENIED);
+    if (!IsInstalled(h->name)) return FailBool(ERROR_SERVICE_MARKED_FOR_DELETE);
+    *rt = RuntimeOf(h->name);
+    return true;
+  }
+
+  void Record(const std::u16string& name, const std::string& event) {
+    const std::string line = text::ToUtf8(name) + " " + event;
+    log_.push_back(line);
+    Machine& m = Machine::Current();
+    std::ofstream(m.Folder() / "services.log", std::ios::binary | std::ios::app)
+        << "[" << m.Now() << " ms] " << line << "\n";
+  }
+
+  void SaveStates() const {
+    std::ofstream out(Machine::Current().Folder() / "services.state",
+                      std::ios::binary | std::ios::trunc);
+    for (const auto& [upper, rt] : runtime_)
+      if (IsInstalled(upper)) out << text::ToUtf8(upper) << "=" << WordOfState(rt.state) << "\n";
+  }
+
+  os::SC_HANDLE NewHandle(const Handle& h) {
+    const std::uintptr_t id = nextId_++;
+    handles_[id] = h;
+    return reinterpret_cast<os::SC_HANDLE>(kHandleBase + id * 4);
+  }
+  static std::uintptr_t Id(os::SC_HANDLE handle) {
+    return (reinterpret_cast<std::uintptr_t>(handle) - kHandleBase) / 4;
+  }
+  const Handle* Find(os::SC_HANDLE handle) const {
+    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(handle);
+    if (raw < kHandleBase || raw % 4 != 0) return nullptr;
+    const auto it = handles_.find(Id(handle));
+    return it == handles_.end() ? nullptr : &it->second;
+  }
+
+  static os::SC_HANDLE Fail(os::DWORD error) {
+    os::SetLastError(error);
+    return nullptr;
+  }
+  static os::BOOL FailBool(os::DWORD error) {
+    os::SetLastError(error);
+    return FALSE;
+  }
+
+  static constexpr std::uintptr_t kHandleBase = 0x5C0000;
+  std::mutex mutex_;
+  bool loaded_ = false;
+  std::uint64_t generation_ = 0;
+  std::map<std::u16string, Behaviour> behaviours_;  // by upper-cased name
+  std::map<std::u16string, Runtime> runtime_;       // by upper-cased name
+  std::map<std::uintptr_t, Handle> handles_;
+  std::uintptr_t nextId_ = 1;
+  std::vector<std::string> log_;
+};
+
+}  // namespace
+
+bool RegisterService(const std::u16string& name, const std::u16string& imagePath) {
+  return ServiceManager::Get().Register(name, imagePath);
+}
+
+os::DWORD ServiceState(const std::u16string& name) { return ServiceManager::Get().State(name); }
+
+std::vector<std::string> ServiceLog() { return ServiceManager::Get().Log(); }
+
+}  // namespace sim
+
+namespace os {
+
+SC_HANDLE OpenSCManagerW(const std::u16string& machineName, const std::u16string& databaseName,
+                         DWORD access) {
+  return sim::ServiceManager::Get().OpenManager(machineName, databaseName, access);
+}
+
+SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::u16string& serviceName, DWORD access) {
+  return sim::ServiceManager::Get().OpenService(manager, serviceName, access);
+}
+
+BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status) {
+  return sim::ServiceManager::Get().Control(service, control, status);
+}
+
+BOOL StartServiceW(SC_HANDLE service, DWORD, const char16_t**) {
+  return sim::ServiceManager::Get().Start(service);
+}
+
+BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
+  return sim::ServiceManager::Get().Query(service, status);
+}
+
+BOOL CloseServiceHandle(SC_HANDLE handle) { return sim::ServiceManager::Get().Close(handle); }
+
+}  // namespace os
