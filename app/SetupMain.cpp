@@ -1,23 +1,43 @@
-// Start-up of the setup: the path-length guard, then the wizard (not part of this build yet).
+// Start-up of the setup: the path-length guard, the two forms and the message loop.
 #include "app/SetupMain.h"
 
 #include <string>
 
-#include "platform/VersionInfoMgr.h"
+#include "app/UBackgroundForm.h"
+#include "app/UMainForm.h"
 #include "platform/os_system.h"
 #include "platform/os_ui.h"
+#include "ui/Application.h"
+
+namespace {
+
+void Start(ui::Application& app) {
+  if (os::GetModuleFileNameW().size() > kMaxSetupPathLength) {
+    app.MessageBox(nullptr, u"TLPD - Too Long Path Detector", u"ERROR", MB_OK | MB_ICONERROR);
+    app.SetShowMainForm(false);
+    app.Terminate();
+  }
+  app.Initialize();
+  app.SetMainFormOnTaskBar(true);
+  BackgroundForm = app.CreateForm<TBackgroundForm>();
+  MainForm = app.CreateForm<TMainForm>();
+  app.Run();
+}
+
+}  // namespace
 
 int SetupMain() {
-  const std::u16string exePath = os::GetModuleFileNameW();
-  if (exePath.size() > kMaxSetupPathLength) {
-    os::MessageBoxW(u"TLPD - Too Long Path Detector", u"ERROR", MB_OK | MB_ICONERROR);
-    return 0;
+  {
+    ui::Application app;
+    try {
+      Start(app);
+    } catch (const ui::Exception& error) {
+      app.ShowException(error);
+    } catch (...) {
+      app.ShowException(ui::Exception(u""));
+    }
+    MainForm = nullptr;
+    BackgroundForm = nullptr;
   }
-
-  std::u16string version = u"(unknown version)";
-  GetFileVersionText(exePath, &version);
-  os::MessageBoxW(u"ZKT Audio Setup " + version +
-                      u"\n\nThe setup wizard is not part of this build yet; nothing was changed.",
-                  u"ZKT Audio Setup", MB_OK | MB_ICONINFORMATION);
   return 0;
 }

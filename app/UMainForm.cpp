@@ -1,0 +1,309 @@
+// TMainForm: construction, the wizard's pages, buttons, private messages and the worker.
+#include "app/UMainForm.h"
+
+#include "app/UBackgroundForm.h"
+#include "config/DefaultAudioSettings.h"
+#include "platform/FolderHelpers.h"
+#include "platform/os_files.h"
+#include "platform/os_shell_execute.h"
+#include "platform/os_shutdown.h"
+#include "platform/os_system.h"
+#include "platform/os_thread.h"
+#include "platform/os_ui.h"
+#include "platform/trace.h"
+#include "ui/Graphics.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr int kPageLanguage = 0;
+constexpr int kPageInstall = 1;
+constexpr int kPageFinish = 2;
+
+constexpr int kLabelFontHeight = -13;  // Tahoma 10 points
+constexpr int kRadioFontHeight = -12;  // Tahoma 9 points
+
+ui::FormDesc MainFormDescription() {
+  using ui::Kind;
+  ui::FormDesc d;
+  d.name = u"MainForm";
+  d.caption = u"ZKT 7.1 USB Audio Setup";
+  d.border = ui::BorderStyle::Single;
+  d.clientWidth = 430;
+  d.clientHeight = 153;
+  d.font = ui::Font{u"Tahoma", -11, ui::clWindowText};
+  d.controls = {
+      {Kind::BitBtn, u"BackBitBtn", -1, 8, 119, 75, 25, u"< Back", ui::kHidden | ui::kDisabled},
+      {Kind::BitBtn, u"NextBitBtn", -1, 120, 119, 75, 25, u"Next >", ui::kDefaultButton},
+      {Kind::BitBtn, u"FinishBitBtn", -1, 232, 119, 75, 25, u"Finish", ui::kDisabled},
+      {Kind::BitBtn, u"CancelBitBtn", -1, 339, 119, 75, 25, u"Cancel", 0},
+      {Kind::Notebook, u"Notebook", -1, 0, 0, 430, 115, u"", 0, 0,
+       {u"Language", u"InstallPage", u"FinishPage"}, kPageFinish},
+      {Kind::Label, u"SelectLangLabel", kPageLanguage, 16, 52, 103, 16, u"Select Language :", 0,
+       kLabelFontHeight},
+      {Kind::Label, u"VersionLabel", kPageLanguage, 184, 20, 200, 16,
+       u"Select language version of 7.1 USB", 0, kLabelFontHeight},
+      {Kind::Label, u"AudioExtLabel", kPageLanguage, 184, 52, 175, 16,
+       u"Audio Extension for installation", 0, kLabelFontHeight},
+      {Kind::ComboBox, u"ComboBox", kPageLanguage, 16, 74, 153, 21, u"", 0},
+      {Kind::Label, u"InstallLabel", kPageInstall, 16, 24, 63, 16, u"Installing...", 0,
+       kLabelFontHeight},
+      {Kind::ProgressBar, u"ProgressBar", kPageInstall, 16, 60, 361, 25, u"", ui::kSmooth, 0, {}, 100},
+      {Kind::Label, u"RebootLabel", kPageFinish, 40, 10, 315, 16,
+       u"Setup will reboot your computer to complete the Install", ui::kWordWrap, kLabelFontHeight},
+      {Kind::RadioButton, u"RebootRadioButton", kPageFinish, 40, 67, 374, 24, u"Yes, reboot now", 0,
+       kRadioFontHeight},
+      {Kind::RadioButton, u"NoRebootRadioButton", kPageFinish, 40, 93, 374, 17, u"No, reboot later",
+       ui::kChecked, kRadioFontHeight},
+      {Kind::DirectoryListBox, u"DirectoryListBox", -1, 269, 256, 145, 46, u"", ui::kHidden},
+      {Kind::ComboBox, u"OriginalComboBox", -1, 16, 25, 153, 21, u"", ui::kHidden},
+  };
+  return d;
+}
+
+// The shutdown privilege is off in an administrator's token until the program enables it.
+void EnableShutdownPrivilege() {
+  const os::HANDLE token = os::OpenProcessToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
+  if (!token) return;
+  os::Luid luid;
+  os::LookupPrivilegeValueW(u"SeShutdownPrivilege", &luid);  // result ignored, as the adjustment's
+  os::AdjustTokenPrivilege(token, luid, SE_PRIVILEGE_ENABLED);
+  os::CloseTokenHandle(token);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(ui::Application& app)
+    : form_(app, MainFormDescription()),
+      BackBitBtn(form_.Find(u"BackBitBtn")),
+      NextBitBtn(form_.Find(u"NextBitBtn")),
+      FinishBitBtn(form_.Find(u"FinishBitBtn")),
+      CancelBitBtn(form_.Find(u"CancelBitBtn")),
+      Notebook(form_.Find(u"Notebook")),
+      SelectLangLabel(form_.Find(u"SelectLangLabel")),
+      VersionLabel(form_.Find(u"VersionLabel")),
+      AudioExtLabel(form_.Find(u"AudioExtLabel")),
+      ComboBox(form_.Find(u"ComboBox")),
+      InstallLabel(form_.Find(u"InstallLabel")),
+      ProgressBar(form_.Find(u"ProgressBar")),
+      RebootLabel(form_.Find(u"RebootLabel")),
+      RebootRadioButton(form_.Find(u"RebootRadioButton")),
+      NoRebootRadioButton(form_.Find(u"NoRebootRadioButton")),
+      DirectoryListBox(form_.Find(u"DirectoryListBox")),
+      OriginalComboBox(form_.Find(u"OriginalComboBox")) {
+  form_.OnShow = [this](ui::Form& f) { FormShow(f); };
+  form_.OnCloseQuery = [this](ui::Form& f, bool& canClose) { FormCloseQuery(f, canClose); };
+  form_.OnClose = [this](ui::Form& f, ui::CloseAction& action) { FormClose(f, action); };
+  form_.OnMessage = [this](ui::Form&, ui::Message& message) { return WindowProc(message); };
+  NextBitBtn.OnClick = [this](ui::Control& c) { NextBitBtnClick(c); };
+  FinishBitBtn.OnClick = [this](ui::Control& c) { FinishBitBtnClick(c); };
+  CancelBitBtn.OnClick = [this](ui::Control& c) { CancelBitBtnClick(c); };
+  ComboBox.OnChange = [this](ui::Control& c) { ComboBoxChange(c); };
+
+  trace::Write(u"\n");
+  trace::Enter(u"TMainForm::TMainForm");
+  const std::u16string exePath = os::GetModuleFileNameW();
+  GetFileVersionText(exePath, &VersionText);
+  int wow64 = 0;
+  QueryWow64Process(&wow64);
+  IsWow64 = wow64;
+  OSClass = OS_CLASS_WINXP;
+  if (GetOSVersionInfo(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)
+    trace::Write(u"***** Get Windows Version FAIL! *****\n");
+  LoadSetupConfig(u"AudioConfig.cfg", exePath, SetupConfig);
+
+  const std::u16string iconFile = SetupConfig.SourceFolderFullPath + SetupConfig.InstallIconFileName;
+  app.LoadIconFromFile(iconFile);
+  form_.LoadIconFromFile(iconFile);
+  app.SetTitle(SetupConfig.InstallAppTitle);
+
+  UninstallInfo.RegistryKey = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt";
+  UninstallInfo.DisplayName = SetupConfig.UninstallDisplayName;
+  UninstallInfo.UninstallString = SetupConfig.InstallFolderPath + SetupConfig.UninstallFileName + u".exe";
+  UninstallInfo.DisplayIcon = UninstallInfo.UninstallString;
+  UninstallInfo.DisplayVersion = VersionText;
+  UninstallInfo.Publisher = SetupConfig.Publisher;
+
+  RebootSuggestedFlag = 0;
+  AntivirusTipShown = 0;
+  PluginEnabled = 0;
+  DesktopShortcutEnable = 0;
+  InstallWindowsKB = 0;
+  ShowRebootScreen = 0;
+  MultiDisplaySetting = 0;
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormShow(ui::Form&) {
+  trace::Enter(u"TMainForm::FormShow");
+  GetFileVersionText(os::GetModuleFileNameW(), &VersionText);
+  if (BackgroundForm)
+    BackgroundForm->Window().MoveWindow(0, 0, BackgroundForm->BackgroundWidth,
+                                        BackgroundForm->BackgroundHeight);
+
+  if (LoadDeviceIdGroup(UsbDeviceIdMgr, u"AudioConfig.cfg", u"USB_VID_PID", u"ZKT USB DeviceId Group") != 0 ||
+      LoadDeviceIdGroup(HidDeviceIdMgr, u"AudioConfig.cfg", u"HID_VID_PID", u"ZKT HID DeviceId Group") != 0) {
+    form_.PostMessage(WM_QUIT, 0, 0);
+    return;
+  }
+
+  Notebook.SetPageIndex(kPageLanguage);
+  form_.FocusControl(NextBitBtn);
+
+  std::u16string appData;
+  os::GetEnvironmentVariableW(u"APPDATA", &appData);  // empty when missing
+  if (appData.size() > 255) appData.resize(255);       // read into 256 characters
+  ProfileFolderPath = appData + u"\\" + SetupConfig.InstallFolderName + u"\\";
+
+  std::u16string firstFile;
+  FindFirstFileName(ProfileFolderPath, firstFile);
+  if (firstFile != u"AudioConfig.cfg") {
+    // A profile copy that is missing or not in its usual state is refreshed; failures only
+    // mean that the language choice is not remembered.
+    CreateFolderPath(ProfileFolderPath);
+    for (const char16_t* name : {u"AudioConfig.cfg", u"DefaultProfile.ini"}) {
+      CopyFileOverwrite(SetupConfig.SourceFolderFullPath + name, ProfileFolderPath + name);
+      os::SetFileAttributesW(ProfileFolderPath + name, FILE_ATTRIBUTE_NORMAL);
+    }
+  }
+
+  std::u16string languageName;
+  ReadDefaultLanguage(languageName);
+  LoadSetupFlags();
+  CheckLanguageFile(languageName);
+  FillLanguageList(languageName);
+  LoadLabels(languageName);
+  ApplyLabels();
+  WriteDefaultAudioSettings(SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg");
+  os::Sleep(100);
+}
+
+std::int32_t TMainForm::LoadDeviceIdGroup(DEVICEID_MGR::CDeviceIdMgr& manager, std::u16string fileName,
+                                          std::u16string sectionName, std::u16string groupName) {
+  if (manager.LoadGroup(SetupConfig.SourceFolderFullPath + fileName, sectionName) != 0) return 1;
+  if (manager.SaveToRegistry(groupName) != 0) return 2;
+  return 0;
+}
+
+std::int32_t TMainForm::FindFirstFileName(const std::u16string& folder, std::u16string& name) {
+  os::FindData data;
+  const os::HANDLE find = os::FindFirstFileW(folder + u"*.*", &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  std::int32_t found = 0;
+  do {
+    if (data.fileName.empty() || data.fileName[0] == u'.' ||
+        (data.attributes & FILE_ATTRIBUTE_DIRECTORY))
+      continue;
+    name = data.fileName;
+    found = 1;
+    break;
+  } while (os::FindNextFileW(find, &data));
+  os::FindClose(find);
+  return found;
+}
+
+std::int32_t TMainForm::LoadSetupFlags() {
+  const _SETUP_SWITCHES switches =
+      ReadSetupSwitches(SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg");
+  PluginEnabled = switches.PluginEnabled;
+  DesktopShortcutEnable = switches.DesktopShortcutEnable;
+  InstallWindowsKB = switches.InstallWindowsKB;
+  ShowRebootScreen = switches.ShowRebootScreen;
+  RebootRadioButton.SetVisible(ShowRebootScreen == 1);
+  NoRebootRadioButton.SetVisible(ShowRebootScreen == 1);
+  MultiDisplaySetting = switches.MultiDisplaySetting;
+  if (MultiDisplaySetting == 1) {
+    const std::u16string folder = ResolutionFolderFor(os::GetScreenWidth(), os::GetScreenHeight());
+    if (!folder.empty()) ResolutionFolder = folder;
+  }
+  return 0;
+}
+
+void TMainForm::NextBitBtnClick(ui::Control&) {
+  if (Notebook.PageIndex() != kPageLanguage) return;
+  const std::u16string tip = Labels[LABEL_ANTIVIRUS_TIP].Text;
+  if (!tip.empty() && AntivirusTipShown == 0) {
+    form_.App().MessageBox(&form_, tip, u"Install", MB_OK);
+    AntivirusTipShown = 1;
+    return;
+  }
+  Notebook.SetPageIndex(kPageInstall);
+  BackBitBtn.SetEnabled(false);
+  NextBitBtn.SetEnabled(false);
+  installRunning_ = true;
+  if (!os::CreateThread(&InstallWorker, this)) {
+    // Without a worker nothing will ever complete: finish at once, as a failed sequence does.
+    trace::Write(u"***** Create install thread FAIL! *****\n");
+    form_.PostMessage(WM_INSTALL_COMPLETE, 0, 0);
+  }
+}
+
+void TMainForm::Install() {
+  // The install sequence runs here once the install engine is part of the build; until then
+  // the worker goes straight to its completion message and nothing on the machine changes.
+}
+
+os::DWORD InstallWorker(void* form) {
+  auto* mainForm = static_cast<TMainForm*>(form);
+  mainForm->Install();
+  os::Sleep(500);
+  mainForm->Window().PostMessage(WM_INSTALL_COMPLETE, 0, 0);
+  return 0;
+}
+
+bool TMainForm::WindowProc(ui::Message& message) {
+  if (message.msg == WM_INSTALL_PROGRESS) InstallProgress(message);
+  if (message.msg == WM_INSTALL_COMPLETE) InstallComplete();
+  return false;  // the standard processing follows for every message
+}
+
+void TMainForm::InstallProgress(ui::Message& message) {
+  ProgressBar.SetPosition(static_cast<int>(message.wParam));
+  form_.App().ProcessMessages();  // repaint now
+}
+
+void TMainForm::InstallComplete() {
+  installRunning_ = false;
+  Notebook.SetPageIndex(kPageFinish);
+  if (RebootSuggestedFlag == 1) RebootRadioButton.SetChecked(true);
+  if (ShowRebootScreen == 0) RebootRadioButton.SetChecked(false);
+  BackBitBtn.SetEnabled(false);
+  NextBitBtn.SetEnabled(false);
+  CancelBitBtn.SetEnabled(false);
+  FinishBitBtn.SetEnabled(true);
+  NextBitBtn.Hide();
+  CancelBitBtn.Hide();
+  if (closeWhenInstalled_) form_.Close();
+}
+
+void TMainForm::FinishBitBtnClick(ui::Control&) {
+  if (RebootRadioButton.Checked()) {
+    EnableShutdownPrivilege();
+    os::ExitWindowsEx(EWX_REBOOT, 0);  // a refused request is not detected; the setup closes
+  } else {
+    os::ShellExecuteInfo info;
+    info.cbSize = 60;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.file = SetupConfig.InstallFolderPath + SetupConfig.APPFileName + u".exe";
+    info.parameters = info.file;
+    info.nShow = SW_HIDE;
+    os::ShellExecuteExW(&info);  // an application that does not start is not reported
+  }
+  form_.PostMessage(WM_CLOSE, 0, 0);
+}
+
+void TMainForm::CancelBitBtnClick(ui::Control&) { form_.Close(); }
+
+void TMainForm::FormCloseQuery(ui::Form&, bool& canClose) {
+  // The worker uses this form's members: the setup closes once it has ended.
+  if (installRunning_) {
+    closeWhenInstalled_ = true;
+    canClose = false;
+  }
+}
+
+void TMainForm::FormClose(ui::Form&, ui::CloseAction&) {
+  if (BackgroundForm) BackgroundForm->Window().Close();
+}

@@ -1,0 +1,71 @@
+#include "ui/Application.h"
+
+#include "platform/os_ui.h"
+#include "ui/Backend.h"
+
+namespace ui {
+
+namespace {
+Application* current = nullptr;
+}
+
+Application::Application() {
+  current = this;
+  backend::ApplicationStarted(*this);
+}
+
+Application::~Application() {
+  mainForm_ = nullptr;
+  while (!owned_.empty()) owned_.pop_back();
+  backend::ApplicationEnded(*this);
+  if (current == this) current = nullptr;
+}
+
+Application* Application::Current() { return current; }
+
+void Application::Initialize() {}
+
+void Application::LoadIconFromFile(const std::u16string& path) {
+  backend::CheckIconFile(path);
+  iconFile_ = path;
+  backend::SetApplicationIcon(*this, path);
+}
+
+void Application::Adopt(std::unique_ptr<void, void (*)(void*)> object, Form& window) {
+  owned_.push_back(std::move(object));
+  if (!mainForm_) mainForm_ = &window;
+}
+
+void Application::Run() {
+  if (showMainForm_ && mainForm_ && !terminated_) Guard([this] { mainForm_->Show(); });
+  backend::RunLoop(*this);
+}
+
+void Application::Terminate() {
+  if (terminated_) return;
+  terminated_ = true;
+  backend::PostQuit();
+}
+
+void Application::ProcessMessages() { backend::ProcessPending(*this); }
+
+void Application::ShowException(const Exception& error) {
+  MessageBox(nullptr, error.Message(), title_, MB_OK | MB_ICONERROR);
+}
+
+void Application::Guard(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& error) {
+    ShowException(error);
+  } catch (...) {
+    ShowException(Exception(u""));
+  }
+}
+
+int Application::MessageBox(Form* owner, const std::u16string& text,
+                            const std::u16string& caption, os::UINT flags) {
+  return backend::MessageBox(*this, owner, text, caption, flags);
+}
+
+}  // namespace ui

@@ -1,0 +1,134 @@
+// A top-level window built from a description: its controls, handlers and posted messages.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Control.h"
+#include "ui/Messages.h"
+
+namespace ui {
+
+class Application;
+
+enum class BorderStyle { None, Single };
+enum class CloseAction { None, Hide, Free };
+
+// Design state of one control. `items` are the pages of a notebook; `value` is the page index
+// of a notebook or the maximum of a progress bar.
+struct ControlDesc {
+  ControlDesc(Kind kind, std::u16string name, int page, int left, int top, int width, int height,
+              std::u16string caption = u"", unsigned flags = 0, int fontHeight = 0,
+              std::vector<std::u16string> items = {}, int value = 0)
+      : kind(kind), name(std::move(name)), page(page), left(left), top(top), width(width),
+        height(height), caption(std::move(caption)), flags(flags), fontHeight(fontHeight),
+        items(std::move(items)), value(value) {}
+  Kind kind;
+  std::u16string name;
+  int page;
+  int left, top, width, height;
+  std::u16string caption;
+  unsigned flags;
+  int fontHeight;  // 0: the form's font
+  std::vector<std::u16string> items;
+  int value;
+};
+enum ControlFlags : unsigned {
+  kHidden = 1,
+  kDisabled = 2,
+  kDefaultButton = 4,
+  kChecked = 8,
+  kWordWrap = 16,
+  kSmooth = 32,
+  kTransparent = 64,
+};
+
+struct FormDesc {
+  std::u16string name;
+  std::u16string caption;
+  BorderStyle border = BorderStyle::Single;
+  int clientWidth = 0, clientHeight = 0;
+  Font font;
+  Color color = clBtnFace;
+  std::vector<ControlDesc> controls;
+};
+
+class Form {
+ public:
+  Form(Application& app, const FormDesc& desc);
+  ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  Application& App() const { return app_; }
+  const std::u16string& Name() const { return name_; }
+  // The control of that name; throws when the description has none.
+  Control& Find(const std::u16string& name) const;
+  const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+
+  const std::u16string& Caption() const { return caption_; }
+  void SetCaption(const std::u16string& caption);
+  BorderStyle Border() const { return border_; }
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int ClientWidth() const { return clientWidth_; }
+  int ClientHeight() const { return clientHeight_; }
+  // Places the window (outer size for a borderless form) as MoveWindow does.
+  void MoveWindow(int left, int top, int width, int height);
+  const Font& GetFont() const { return font_; }
+  Color GetColor() const { return color_; }
+  // Colour keying: every pixel of the key colour becomes see-through.
+  bool TransparentColor() const { return transparentColor_; }
+  Color TransparentColorValue() const { return transparentColorValue_; }
+  void SetTransparentColor(bool on, Color key);
+  // Loads an icon file as the window's icon; throws EInOutError or EInvalidGraphic.
+  void LoadIconFromFile(const std::u16string& path);
+  const std::u16string& IconFile() const { return iconFile_; }
+
+  // The control that has the keyboard focus (nullptr: none).
+  Control* Focused() const { return focused_; }
+  void FocusControl(Control& control);
+
+  bool Visible() const { return visible_; }
+  // Runs OnShow, then makes the window visible.
+  void Show();
+  void Hide();
+  // Standard close: OnCloseQuery may refuse; OnClose may change the action; closing the
+  // application's main form ends the application.
+  void Close();
+
+  // Thread-safe: queues a message for this form's window (PostMessageW).
+  void PostMessage(os::UINT msg, WParam wParam, LParam lParam);
+  // Message dispatch: the form's own handler first, then the standard processing.
+  LParam Perform(os::UINT msg, WParam wParam, LParam lParam);
+
+  std::function<void(Form&)> OnShow;
+  std::function<void(Form&, bool& canClose)> OnCloseQuery;
+  std::function<void(Form&, CloseAction& action)> OnClose;
+  // Returns true when the message is fully handled; false passes it on to the standard
+  // processing.
+  std::function<bool(Form&, Message&)> OnMessage;
+
+  // The backend's window.
+  void* peer = nullptr;
+
+ private:
+  friend class Application;
+  Application& app_;
+  std::u16string name_;
+  std::u16string caption_;
+  BorderStyle border_;
+  int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
+  Font font_;
+  Color color_;
+  bool transparentColor_ = false;
+  Color transparentColorValue_ = 0;
+  std::u16string iconFile_;
+  bool visible_ = false;
+  Control* focused_ = nullptr;
+  std::vector<std::unique_ptr<Control>> controls_;
+};
+
+}  // namespace ui
