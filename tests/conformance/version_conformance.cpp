@@ -64,8 +64,10 @@ CONFORMANCE_SCENARIO(version_values, 61) {
   if (ok && length >= 52) {
     std::uint32_t fixed[13];
     std::memcpy(fixed, value, sizeof fixed);
-    conf::Line("signature %08x, file %08x %08x, product %08x %08x, type %u", fixed[0], fixed[2],
-               fixed[3], fixed[4], fixed[5], fixed[10]);
+    // VS_FIXEDFILEINFO: signature, struct version, file MS/LS, product MS/LS, flags mask,
+    // flags, OS, type, subtype, date MS/LS.
+    conf::Line("signature %08x, file %08x %08x, product %08x %08x, os %08x, type %u",
+               fixed[0], fixed[2], fixed[3], fixed[4], fixed[5], fixed[8], fixed[9]);
   }
 
   ok = os::VerQueryValueW(block.data(), u"\\VarFileInfo\\Translation", &value, &length);
