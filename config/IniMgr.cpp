@@ -54,8 +54,10 @@ std::int32_t CIniMgr::LoadFile(const std::u16string& path) {
   os::HANDLE file = os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL);
   if (file == INVALID_HANDLE_VALUE) return 1;
-  const DWORD size = os::GetFileSize(file, nullptr);
-  if (size == kInvalidFileSize) {
+  // A file of 4 GB or more has no length the one-piece read could use.
+  DWORD high = 0;
+  const DWORD size = os::GetFileSize(file, &high);
+  if (size == kInvalidFileSize || high != 0) {
     os::CloseHandle(file);
     return 2;
   }
