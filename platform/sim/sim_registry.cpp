@@ -291,6 +291,7 @@ os::LONG Registry::CreateKey(os::HKEY base, const std::u16string& subKey,
                              const std::u16string& keyClass, os::DWORD options,
                              os::REGSAM access, os::HKEY* result, os::DWORD* disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // Windows clears the handle of a failed call
   const Views views = CurrentViews();
   std::lock_guard<std::mutex> lock(mutex_);
   Target target;
@@ -327,6 +328,7 @@ os::LONG Registry::CreateKey(os::HKEY base, const std::u16string& subKey,
 os::LONG Registry::OpenKey(os::HKEY base, const std::u16string& subKey, os::REGSAM access,
                            os::HKEY* result) {
   if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // Windows clears the handle of a failed call
   const Views views = CurrentViews();
   std::lock_guard<std::mutex> lock(mutex_);
   Target target;
