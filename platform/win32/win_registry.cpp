@@ -14,27 +14,27 @@ const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wch
 
 }  // namespace
 
+// Outputs go through locals of the native types and are copied back whatever the result, so
+// the caller sees exactly what Windows wrote (or left alone).
 LONG RegCreateKeyExW(HKEY root, const std::u16string& subKey, const std::u16string& keyClass,
                      DWORD options, REGSAM access, HKEY* result, DWORD* disposition) {
-  ::HKEY created = nullptr;
-  ::DWORD outcome = 0;
+  ::HKEY created = result ? Native(*result) : nullptr;
+  ::DWORD outcome = disposition ? *disposition : 0;
   const LONG rc = ::RegCreateKeyExW(Native(root), Wide(subKey), 0,
                                     const_cast<wchar_t*>(Wide(keyClass)), options, access,
                                     nullptr, result ? &created : nullptr,
                                     disposition ? &outcome : nullptr);
-  if (rc == ERROR_SUCCESS) {
-    if (result) *result = reinterpret_cast<HKEY>(created);
-    if (disposition) *disposition = outcome;
-  }
+  if (result) *result = reinterpret_cast<HKEY>(created);
+  if (disposition) *disposition = outcome;
   return rc;
 }
 
 LONG RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, REGSAM access,
                    HKEY* result) {
-  ::HKEY opened = nullptr;
+  ::HKEY opened = result ? Native(*result) : nullptr;
   const LONG rc = ::RegOpenKeyExW(Native(root), Wide(subKey), options, access,
                                   result ? &opened : nullptr);
-  if (rc == ERROR_SUCCESS && result) *result = reinterpret_cast<HKEY>(opened);
+  if (result) *result = reinterpret_cast<HKEY>(opened);
   return rc;
 }
 
@@ -49,11 +49,11 @@ LONG RegSetValueExW(HKEY key, const std::u16string& name, DWORD type, const void
 
 LONG RegQueryValueExW(HKEY key, const std::u16string& name, DWORD* type, void* data,
                       DWORD* size) {
-  ::DWORD t = 0, s = size ? *size : 0;
+  ::DWORD t = type ? *type : 0, s = size ? *size : 0;
   const LONG rc = ::RegQueryValueExW(Native(key), Wide(name), nullptr, type ? &t : nullptr,
                                      static_cast<BYTE*>(data), size ? &s : nullptr);
-  if (type && (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)) *type = t;
-  if (size && (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)) *size = s;
+  if (type) *type = t;
+  if (size) *size = s;
   return rc;
 }
 
