@@ -191,6 +191,9 @@ ProfileText::Line ProfileText::MakeLine(const std::u16string& s) const {
 void ProfileText::EnsureFinalLineFeed() {
   if (lines_.empty() || lines_.back().lineFeed) return;
   Line& last = lines_.back();
+  // A stray odd byte at the end of a UTF-16 file would misalign everything after it.
+  const bool wide = encoding_ == ProfileEncoding::Utf16Le || encoding_ == ProfileEncoding::Utf16Be;
+  if (wide && last.raw.size() % 2 != 0) last.raw.pop_back();
   last.raw += Encode(u"\r\n");
   last.text += u"\r";
   last.lineFeed = true;
