@@ -314,8 +314,10 @@ class DeviceManager {
       return FailBool(ERROR_INVALID_PARAMETER);
     if (!d.present) return FailBool(ERROR_NO_SUCH_DEVINST);
     const os::DWORD state = member->params.StateChange;
-    const char* what = state == DICS_DISABLE ? "disable" : state == DICS_ENABLE ? "enable"
-                                                                               : "propchange";
+    const std::string what =
+        std::string(state == DICS_DISABLE ? "disable" : state == DICS_ENABLE ? "enable"
+                                                                             : "propchange") +
+        (member->params.Scope == DICS_FLAG_GLOBAL ? " global" : " config-specific");
     const int call = ++d.installerCalls;
     os::DWORD error = 0;
     if (Fault("SetupDiCallClassInstaller", text::FromUtf8(d.label), &error) ||

@@ -15,8 +15,9 @@
 namespace sim {
 
 // What happened to devices since the machine was opened, in order:
-// "<label> <Property> written", "<label> <Property> deleted", "<label> disable",
-// "<label> enable", "<label> disable refused <error>", "<label> enable refused <error>".
+// "<label> <Property> written", "<label> <Property> deleted", and for every class-installer
+// state change "<label> <disable|enable> <global|config-specific>", with " refused <error>"
+// appended when the class installer refused it.
 std::vector<std::string> DeviceLog();
 
 // Whether the device is disabled now (false for an unknown label).

@@ -122,7 +122,10 @@ class ServiceManager {
   os::BOOL Close(os::SC_HANDLE handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    if (handles_.erase(Id(handle)) == 0) return FailBool(ERROR_INVALID_HANDLE);
+    const Handle* h = Find(handle);
+    if (!h) return FailBool(ERROR_INVALID_HANDLE);
+    closes_.push_back(h->isManager ? "manager" : "service " + text::ToUtf8(h->name));
+    handles_.erase(Id(handle));
     return TRUE;
   }
 
@@ -253,6 +256,18 @@ class ServiceManager {
     return log_;
   }
 
+  std::vector<std::string> Closes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    return closes_;
+  }
+
+  std::size_t OpenHandles() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    return handles_.size();
+  }
+
  private:
   // Reloads everything when the machine was reset or reopened.
   void Sync() {
@@ -264,6 +279,7 @@ class ServiceManager {
     runtime_.clear();
     handles_.clear();
     log_.clear();
+    closes_.clear();
     const MachineIni& ini = m.Ini();
     for (const std::string& section : ini.SectionsWithPrefix("Service:")) {
       const std::u16string name = text::FromUtf8(section.substr(8));
@@ -430,6 +446,7 @@ class ServiceManager {
   std::map<std::uintptr_t, Handle> handles_;
   std::uintptr_t nextId_ = 1;
   std::vector<std::string> log_;
+  std::vector<std::string> closes_;
 };
 
 }  // namespace
@@ -441,6 +458,10 @@ bool RegisterService(const std::u16string& name, const std::u16string& imagePath
 os::DWORD ServiceState(const std::u16string& name) { return ServiceManager::Get().State(name); }
 
 std::vector<std::string> ServiceLog() { return ServiceManager::Get().Log(); }
+
+std::vector<std::string> ServiceHandleCloses() { return ServiceManager::Get().Closes(); }
+
+std::size_t OpenServiceHandles() { return ServiceManager::Get().OpenHandles(); }
 
 }  // namespace sim
 

@@ -8,6 +8,7 @@
 // memory and appended to services.log.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,10 @@ os::DWORD ServiceState(const std::u16string& name);
 // "<name> start", "<name> start refused <error>", "<name> control <code>",
 // "<name> control <code> refused <error>".
 std::vector<std::string> ServiceLog();
+
+// Service-manager handles closed since the machine was opened, in order: "manager" or
+// "service <name>"; and how many are still open.
+std::vector<std::string> ServiceHandleCloses();
+std::size_t OpenServiceHandles();
 
 }  // namespace sim
