@@ -1,0 +1,44 @@
+// Windows: the service control manager calls (os_services.h), each forwarded to the same API.
+#include <windows.h>
+
+#include "platform/os_services.h"
+
+namespace os {
+
+namespace {
+
+::SC_HANDLE Native(SC_HANDLE h) { return reinterpret_cast<::SC_HANDLE>(h); }
+SC_HANDLE Ours(::SC_HANDLE h) { return reinterpret_cast<SC_HANDLE>(h); }
+const wchar_t* WideOrNull(const std::u16string& s) {
+  return s.empty() ? nullptr : reinterpret_cast<const wchar_t*>(s.c_str());
+}
+
+static_assert(sizeof(os::SERVICE_STATUS) == sizeof(::SERVICE_STATUS), "same record");
+
+}  // namespace
+
+SC_HANDLE OpenSCManagerW(const std::u16string& machineName, const std::u16string& databaseName,
+                         DWORD access) {
+  return Ours(::OpenSCManagerW(WideOrNull(machineName), WideOrNull(databaseName), access));
+}
+
+SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::u16string& serviceName, DWORD access) {
+  return Ours(::OpenServiceW(Native(manager),
+                             reinterpret_cast<const wchar_t*>(serviceName.c_str()), access));
+}
+
+BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status) {
+  return ::ControlService(Native(service), control, reinterpret_cast<::SERVICE_STATUS*>(status));
+}
+
+BOOL StartServiceW(SC_HANDLE service, DWORD numArgs, const char16_t** args) {
+  return ::StartServiceW(Native(service), numArgs, reinterpret_cast<const wchar_t**>(args));
+}
+
+BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
+  return ::QueryServiceStatus(Native(service), reinterpret_cast<::SERVICE_STATUS*>(status));
+}
+
+BOOL CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(Native(handle)); }
+
+}  // namespace os
