@@ -262,6 +262,7 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
   const DWORD attributes = sim::AttributesOf(from.host);
   if (!CopyContent(from.host, to.host)) return Fail(ERROR_ACCESS_DENIED);
   sim::StoreAttributes(to.host, (attributes & sim::kStoredAttributeMask) | FILE_ATTRIBUTE_ARCHIVE);
+  t_lastError = ERROR_SUCCESS;  // unlike most calls, a successful copy clears the last error
   return TRUE;
 }
 

@@ -60,10 +60,9 @@ bool LoadVersionResource(const std::u16string& path, std::vector<std::uint8_t>* 
   return true;
 }
 
-std::u16string SystemFolder() {
-  return sim::Machine::Current().UnderWow64() ? u"C:\\Windows\\SysWOW64"
-                                               : u"C:\\Windows\\System32";
-}
+// Windows reports system32 to every program, also to a 32-bit one under WOW64: its accesses
+// are then redirected to SysWOW64 by the file system, not by this name.
+std::u16string SystemFolder() { return u"C:\\Windows\\system32"; }
 
 // The folder of a CSIDL on this machine (Windows Vista and later layout), empty when unknown.
 std::u16string ShellFolder(int csidl) {
@@ -81,7 +80,8 @@ std::u16string ShellFolder(int csidl) {
       return m.UnderWow64() ? u"C:\\Program Files (x86)" : u"C:\\Program Files";
     case CSIDL_PROGRAM_FILESX86:
       return m.Is64BitWindows() ? u"C:\\Program Files (x86)" : u"C:\\Program Files";
-    case CSIDL_SYSTEM: return SystemFolder();
+    case CSIDL_SYSTEM:  // the shell names the 32-bit system folder to a 32-bit program
+      return m.UnderWow64() ? u"C:\\Windows\\SysWOW64" : SystemFolder();
     case CSIDL_WINDOWS: return u"C:\\Windows";
     default: return u"";
   }

@@ -20,15 +20,16 @@ std::u16string Folder(int csidl, os::BOOL create = FALSE) {
 TEST_F(SimShellTest, SystemAndProgramFoldersFollowTheProcessBitness) {
   std::u16string system;
   ASSERT_TRUE(machine().UnderWow64());
+  // The name stays system32 under WOW64; the file system redirects the accesses.
   EXPECT_EQ(os::GetSystemDirectoryW(&system), 19u);
-  EXPECT_EQ(system, u"C:\\Windows\\SysWOW64");
+  EXPECT_EQ(system, u"C:\\Windows\\system32");
   EXPECT_EQ(Folder(CSIDL_PROGRAM_FILES), u"C:\\Program Files (x86)");
   EXPECT_EQ(Folder(CSIDL_COMMON_PROGRAMS), u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
   EXPECT_EQ(Folder(CSIDL_DESKTOPDIRECTORY), u"C:\\Users\\User\\Desktop");
 
   machine().SetProcessIs32Bit(false);
   EXPECT_EQ(os::GetSystemDirectoryW(&system), 19u);
-  EXPECT_EQ(system, u"C:\\Windows\\System32");
+  EXPECT_EQ(system, u"C:\\Windows\\system32");
   EXPECT_EQ(Folder(CSIDL_PROGRAM_FILES), u"C:\\Program Files");
   EXPECT_EQ(Folder(0x7777), u"<failed>");
 }
@@ -51,7 +52,7 @@ class SimShell32BitWindowsTest : public SimMachineTest {
 TEST_F(SimShell32BitWindowsTest, OneProgramFilesFolderAndSystem32) {
   std::u16string system;
   os::GetSystemDirectoryW(&system);
-  EXPECT_EQ(system, u"C:\\Windows\\System32");
+  EXPECT_EQ(system, u"C:\\Windows\\system32");
   EXPECT_EQ(Folder(CSIDL_PROGRAM_FILES), u"C:\\Program Files");
   EXPECT_EQ(Folder(CSIDL_PROGRAM_FILESX86), u"C:\\Program Files");
 }
