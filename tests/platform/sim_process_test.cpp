@@ -30,7 +30,12 @@ TEST_F(SimProcessTest, ServiceImageRunWithServiceRegistersTheService) {
   Program("C:\\Windows\\System32\\AudioDeviceService.exe");
   EXPECT_EQ(SetServiceState(u"AudioDeviceService", 0), 2u);
   os::PROCESS_INFORMATION info;
+  // The 32-bit setup reaches the native system folder only with redirection off.
+  EXPECT_FALSE(Run(u"C:\\Windows\\System32\\AudioDeviceService.exe /Service", &info));
+  void* cookie = nullptr;
+  ASSERT_TRUE(os::Wow64DisableWow64FsRedirection(&cookie));
   ASSERT_TRUE(Run(u"C:\\Windows\\System32\\AudioDeviceService.exe /Service", &info));
+  os::Wow64RevertWow64FsRedirection(cookie);
   EXPECT_EQ(os::WaitForSingleObject(info.hProcess, 100000), WAIT_OBJECT_0);
   os::DWORD code = 1;
   EXPECT_TRUE(os::GetExitCodeProcess(info.hProcess, &code));
@@ -38,7 +43,9 @@ TEST_F(SimProcessTest, ServiceImageRunWithServiceRegistersTheService) {
   EXPECT_TRUE(os::CloseHandle(info.hProcess));
   EXPECT_TRUE(os::CloseHandle(info.hThread));
   EXPECT_FALSE(os::CloseHandle(info.hThread));
-  EXPECT_EQ(sim::ProcessLog(), Log({"C:\\Windows\\System32\\AudioDeviceService.exe /Service"}));
+  EXPECT_EQ(sim::ProcessLog(),
+            Log({"C:\\Windows\\System32\\AudioDeviceService.exe /Service -> error 2",
+                 "C:\\Windows\\System32\\AudioDeviceService.exe /Service"}));
   // Registered for good: the next run finds it installed.
   ReopenMachine();
   EXPECT_EQ(SetServiceState(u"AudioDeviceService", 0), 0u);
