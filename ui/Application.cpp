@@ -16,6 +16,7 @@ Application::Application() {
 
 Application::~Application() {
   mainForm_ = nullptr;
+  forms_.clear();
   while (!owned_.empty()) owned_.pop_back();
   backend::ApplicationEnded(*this);
   if (current == this) current = nullptr;
@@ -33,7 +34,14 @@ void Application::LoadIconFromFile(const std::u16string& path) {
 
 void Application::Adopt(std::unique_ptr<void, void (*)(void*)> object, Form& window) {
   owned_.push_back(std::move(object));
+  forms_.push_back(&window);
   if (!mainForm_) mainForm_ = &window;
+}
+
+Form* Application::FindForm(const std::u16string& name) const {
+  for (Form* form : forms_)
+    if (form->Name() == name) return form;
+  return nullptr;
 }
 
 void Application::Run() {

@@ -43,6 +43,9 @@ class Application {
     return raw;
   }
   Form* MainForm() const { return mainForm_; }
+  // Every form, in creation order; nullptr when there is none of that name.
+  const std::vector<Form*>& Forms() const { return forms_; }
+  Form* FindForm(const std::u16string& name) const;
 
   // Shows the main form (when ShowMainForm) and dispatches messages until Terminate.
   void Run();
@@ -69,6 +72,7 @@ class Application {
   std::u16string title_;
   std::u16string iconFile_;
   Form* mainForm_ = nullptr;
+  std::vector<Form*> forms_;
   std::vector<std::unique_ptr<void, void (*)(void*)>> owned_;
 };
 

@@ -85,7 +85,8 @@ void Form::LoadIconFromFile(const std::u16string& path) {
 
 void Form::Show() {
   if (visible_) return;
-  if (OnShow) OnShow(*this);
+  // An error in the show handler is shown and the window appears all the same.
+  if (OnShow) app_.Guard([this] { OnShow(*this); });
   visible_ = true;
   backend::FormChanged(*this, Change::Visible);
 }

@@ -92,7 +92,8 @@ class Form {
   void FocusControl(Control& control);
 
   bool Visible() const { return visible_; }
-  // Runs OnShow, then makes the window visible.
+  // Runs OnShow (an error escaping it goes to the standard error display), then makes the
+  // window visible.
   void Show();
   void Hide();
   // Standard close: OnCloseQuery may refuse; OnClose may change the action; closing the

@@ -171,6 +171,7 @@ BOOL ShellExecuteExW(ShellExecuteInfo* info) {
   if (info->file.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
       (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
+    sim::Notify("program not started (file not found): " + text::ToUtf8(info->file));
     return FALSE;
   }
   {

@@ -140,6 +140,8 @@ void RunLoop(Application& app) {
     app.Guard([&] { message.form->Perform(message.msg, message.wParam, message.lParam); });
   }
   ::sim::WaitForThreads();
+  auto hooks = ui::sim::CurrentHooks();
+  if (hooks.loopEnded) hooks.loopEnded(app);
 }
 
 void ProcessPending(Application& app) {

@@ -15,6 +15,8 @@ struct Hooks {
   // Every change of a control's or form's state, as it happens (any thread).
   std::function<void(Control&, Change)> controlChanged;
   std::function<void(Form&, Change)> formChanged;
+  // The message loop has ended; the forms still exist.
+  std::function<void(Application&)> loopEnded;
 };
 
 void SetHooks(Hooks hooks);

@@ -1,0 +1,192 @@
+// The wizard's pages, buttons, messages and endings, run through the simulated person.
+#include "tests/app/wizard_scenario.h"
+
+#include "app/UBackgroundForm.h"
+#include "app/UMainForm.h"
+#include "platform/sim/sim_threads.h"
+
+namespace {
+
+class WizardTest : public WizardScenario {};
+
+TEST_F(WizardTest, DefaultPersonInstallsAndStartsTheApplicationHidden) {
+  SetConfig("Install", "ShowRebootScreen", "0");
+  // The installed main application, as the install sequence leaves it.
+  const std::string app = "C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioControl.exe";
+  std::filesystem::create_directories(Host(app).parent_path());
+  std::ofstream(Host(app), std::ios::binary) << "MZ";
+  auto person = Run("");
+  EXPECT_TRUE(person->FailedAction().empty()) << person->FailedAction();
+  // The tip box comes first; the second Next starts the installation.
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].caption, u"Install");
+  const auto session = ::sim::Session();
+  ASSERT_EQ(session.started.size(), 1u);
+  const std::u16string path = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioControl.exe";
+  EXPECT_EQ(session.started[0].file, path);
+  EXPECT_EQ(session.started[0].parameters, path);  // its own path, unquoted
+  EXPECT_EQ(session.started[0].show, 0);
+  EXPECT_TRUE(session.shutdownRequests.empty());
+  EXPECT_EQ(person->Page(), u"FinishPage");
+  EXPECT_FALSE(person->ActionsLeft());
+}
+
+TEST_F(WizardTest, AntivirusTipIsShownOnceEvenAfterALanguageChange) {
+  auto person = Run("next,language=German,next,cancel");
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text.substr(0, 30), u"Some anti-virus programs may a");
+  // The second Next started the installation, so Cancel was no longer shown.
+  EXPECT_EQ(person->FailedAction(), "cancel: CancelBitBtn is not shown");
+  EXPECT_EQ(person->Page(), u"FinishPage");
+}
+
+TEST_F(WizardTest, EmptyAntivirusTipStartsAtOnce) {
+  WriteLanguage("English", {"LabelNextBtn=Next >", "LabelTitle=T", "AntivirusTip="});
+  auto person = Run("next");
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(person->Page(), u"FinishPage");
+}
+
+TEST_F(WizardTest, FinishPageFollowsShowRebootScreen) {
+  // Without a suggested reboot (the flag stays 0 here) "No, reboot later" stays selected
+  // when the choice is offered, and both choices are hidden otherwise.
+  for (const char* value : {"0", "1", "2"}) {
+    SCOPED_TRACE(value);
+    SetConfig("Install", "ShowRebootScreen", value);
+    ::sim::ClearMessageBoxes();
+    auto person = Run("next,next");
+    const bool shown = std::string(value) == "1";
+    EXPECT_EQ(person->View(u"RebootRadioButton").showing, shown);
+    EXPECT_EQ(person->View(u"NoRebootRadioButton").showing, shown);
+    EXPECT_FALSE(person->View(u"RebootRadioButton").checked);
+    EXPECT_TRUE(person->View(u"NoRebootRadioButton").checked);
+    EXPECT_TRUE(person->View(u"FinishBitBtn").enabled);
+    EXPECT_FALSE(person->View(u"NextBitBtn").showing);
+    EXPECT_FALSE(person->View(u"CancelBitBtn").showing);
+  }
+}
+
+TEST_F(WizardTest, RebootChoiceEnablesThePrivilegeAndRestartsWindows) {
+  SetConfig("Install", "ShowRebootScreen", "1");
+  Run("next,next,reboot-yes,finish");
+  const auto session = ::sim::Session();
+  ASSERT_EQ(session.shutdownRequests.size(), 1u);
+  EXPECT_EQ(session.shutdownRequests[0], 2u);  // EWX_REBOOT
+  ASSERT_EQ(session.enabledPrivileges.size(), 1u);
+  EXPECT_EQ(session.enabledPrivileges[0], u"SeShutdownPrivilege");
+  EXPECT_TRUE(session.started.empty());
+}
+
+TEST_F(WizardTest, RefusedRebootStillClosesTheSetup) {
+  SetConfig("Install", "ShowRebootScreen", "1");
+  machine().InjectFault({"AdjustTokenPrivileges", 0, -1, ERROR_ACCESS_DENIED, ""});
+  auto person = Run("next,next,reboot-yes,finish,next");
+  EXPECT_TRUE(::sim::Session().shutdownRequests.empty());
+  EXPECT_TRUE(person->LoopEnded());
+  EXPECT_TRUE(person->ActionsLeft());  // the setup ended before the last action
+}
+
+TEST_F(WizardTest, CloseBoxOnTheFinishPageNeitherRebootsNorStartsTheApplication) {
+  SetConfig("Install", "ShowRebootScreen", "1");
+  auto person = Run("next,next,reboot-yes,close,finish");
+  const auto session = ::sim::Session();
+  EXPECT_TRUE(session.shutdownRequests.empty());
+  EXPECT_TRUE(session.started.empty());
+  EXPECT_TRUE(person->LoopEnded());
+}
+
+TEST_F(WizardTest, MissingApplicationAtFinishIsNotReportedAndTheSetupCloses) {
+  auto person = Run("next,next,finish");
+  EXPECT_TRUE(::sim::Session().started.empty());
+  EXPECT_EQ(Boxes().size(), 1u);  // only the tip
+  EXPECT_TRUE(person->LoopEnded());
+}
+
+TEST_F(WizardTest, ProfileCopyIsMadeOnceAndRemembersTheLanguage) {
+  Run("language=German,cancel");
+  const auto profile = Host("C:\\Users\\User\\AppData\\Roaming\\ZKT 72xx Audio\\AudioConfig.cfg");
+  ASSERT_TRUE(std::filesystem::exists(profile));
+  EXPECT_TRUE(std::filesystem::exists(profile.parent_path() / "DefaultProfile.ini"));
+  ReopenMachine();
+  auto second = Run("cancel");
+  EXPECT_EQ(second->View(u"ComboBox").items[second->View(u"ComboBox").itemIndex], u"Deutsch");
+  EXPECT_EQ(second->View(u"NextBitBtn").caption, u"Weiter >");
+}
+
+TEST_F(WizardTest, ProfileFolderWithAnotherFirstFileIsCopiedAfresh) {
+  const auto folder = Host("C:\\Users\\User\\AppData\\Roaming\\ZKT 72xx Audio\\");
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "Aaa.txt") << "x";
+  std::ofstream(folder / "AudioConfig.cfg") << "[Language]\r\nDefaultLanguage=German\r\n";
+  auto person = Run("cancel");
+  // Refreshed from the sample, whose default language is English.
+  EXPECT_EQ(person->View(u"NextBitBtn").caption, u"Next >");
+}
+
+// The completion handler and the close rule, driven directly on the forms.
+class WizardFormTest : public WizardScenario {
+ protected:
+  void SetUp() override {
+    WizardScenario::SetUp();
+    app_ = std::make_unique<ui::Application>();
+    BackgroundForm = app_->CreateForm<TBackgroundForm>();
+    MainForm = app_->CreateForm<TMainForm>();
+  }
+  void TearDown() override {
+    ::sim::WaitForThreads();
+    app_.reset();
+    MainForm = nullptr;
+    BackgroundForm = nullptr;
+    WizardScenario::TearDown();
+  }
+  void Complete(int showRebootScreen, int rebootSuggested) {
+    MainForm->ShowRebootScreen = showRebootScreen;
+    MainForm->RebootSuggestedFlag = rebootSuggested;
+    MainForm->Window().Perform(WM_INSTALL_COMPLETE, 0, 0);
+  }
+  std::unique_ptr<ui::Application> app_;
+};
+
+TEST_F(WizardFormTest, CompletionCombinationsOfShowRebootScreenAndSuggestedReboot) {
+  struct Case {
+    int show, suggested;
+    bool rebootChecked, noRebootChecked;
+  } const cases[] = {
+      {0, 0, false, true}, {0, 1, false, false}, {1, 0, false, true},
+      {1, 1, true, false}, {2, 0, false, true},  {2, 1, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "ShowRebootScreen " << c.show << " suggested " << c.suggested);
+    MainForm->RebootRadioButton.SetChecked(false);
+    MainForm->NoRebootRadioButton.SetChecked(true);
+    Complete(c.show, c.suggested);
+    EXPECT_EQ(MainForm->RebootRadioButton.Checked(), c.rebootChecked);
+    EXPECT_EQ(MainForm->NoRebootRadioButton.Checked(), c.noRebootChecked);
+    EXPECT_EQ(MainForm->Notebook.PageIndex(), 2);
+    EXPECT_TRUE(MainForm->FinishBitBtn.Enabled());
+    EXPECT_FALSE(MainForm->CancelBitBtn.Enabled());
+    EXPECT_FALSE(MainForm->NextBitBtn.Visible());
+  }
+}
+
+TEST_F(WizardFormTest, ProgressMessageMovesTheBar) {
+  MainForm->Window().Perform(WM_INSTALL_PROGRESS, 42, 0);
+  EXPECT_EQ(MainForm->ProgressBar.Position(), 42);
+}
+
+TEST_F(WizardFormTest, ClosingWhileTheWorkerRunsWaitsForItsEnd) {
+  MainForm->Window().Show();
+  MainForm->ComboBox.SetItemIndex(0);
+  MainForm->Labels[LABEL_ANTIVIRUS_TIP].Text[0] = u'\0';
+  MainForm->NextBitBtn.Click();
+  ASSERT_TRUE(MainForm->InstallRunning());
+  MainForm->CancelBitBtn.Click();
+  EXPECT_TRUE(MainForm->Window().Visible());
+  EXPECT_FALSE(app_->Terminated());
+  ::sim::WaitForThreads();
+  app_->ProcessMessages();  // the completion message arrives, then the setup closes
+  EXPECT_FALSE(MainForm->InstallRunning());
+  EXPECT_TRUE(app_->Terminated());
+}
+
+}  // namespace

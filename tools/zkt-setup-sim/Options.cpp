@@ -1,0 +1,50 @@
+#include "tools/zkt-setup-sim/Options.h"
+
+#include <cstring>
+
+const char kUsage[] =
+    "usage: zkt-setup-sim [--machine DIR] [--setup DIR] [--exe WINPATH] [--payloads FILE] "
+    "[--user ACTIONS]\n"
+    "  ACTIONS: comma-separated next, cancel, finish, close, reboot-yes, reboot-no, "
+    "language=FOLDER\n"
+    "  exit code: 0 the program ran to its end, 2 usage or machine error, 3 an action failed\n";
+
+bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error) {
+  options->setup = ZKT_SAMPLE_DIR;
+  options->exe = "C:\\Users\\User\\Downloads\\ZKTAudioSetup\\ZKTAudioSetup.exe";
+  options->payloads = ZKT_PAYLOAD_MANIFEST;
+  options->actions = ui::sim::DefaultActions();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+      return true;
+    }
+    std::string* target = nullptr;
+    if (arg == "--machine") target = &options->machine;
+    else if (arg == "--setup") target = &options->setup;
+    else if (arg == "--exe") target = &options->exe;
+    else if (arg == "--payloads") target = &options->payloads;
+    else if (arg != "--user") {
+      *error = "unknown option " + arg;
+      return false;
+    }
+    if (i + 1 >= argc) {
+      *error = "option " + arg + " needs a value";
+      return false;
+    }
+    const std::string value = argv[++i];
+    if (target) {
+      *target = value;
+      continue;
+    }
+    options->actions.clear();
+    if (!ui::sim::ParseActions(value, &options->actions, error)) return false;
+  }
+  if (options->exe.size() < 4 || (options->exe[0] != 'C' && options->exe[0] != 'c') ||
+      options->exe.compare(1, 2, ":\\") != 0 || options->exe.back() == '\\') {
+    *error = "--exe must be a program path on drive C: (C:\\...\\name.exe)";
+    return false;
+  }
+  return true;
+}

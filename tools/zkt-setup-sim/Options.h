@@ -1,0 +1,20 @@
+// Command line of zkt-setup-sim.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/sim/sim_person.h"
+
+struct SimOptions {
+  std::string machine;       // empty: a fresh folder under the build tree
+  std::string setup;         // folder that lies beside the program
+  std::string exe;           // Windows path of the running program
+  std::string payloads;      // payload manifest
+  std::vector<ui::sim::Action> actions;
+  bool help = false;
+};
+
+// False with a one-line reason on a usage error.
+bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error);
+extern const char kUsage[];

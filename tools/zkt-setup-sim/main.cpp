@@ -1,0 +1,96 @@
+// zkt-setup-sim: runs the setup program (the same SetupMain as the Windows build) on a
+// simulated machine, with a simulated person at the wizard, and prints what happened.
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "app/SetupMain.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_resources.h"
+#include "platform/sim/sim_session.h"
+#include "platform/text.h"
+#include "tools/zkt-setup-sim/Options.h"
+#include "ui/sim/sim_person.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int UsageError(const std::string& reason) {
+  std::cerr << "zkt-setup-sim: " << reason << "\n";
+  return 2;
+}
+
+// Host folder of the program's Windows folder inside the machine ("C:\a\b\x.exe" -> C/a/b).
+fs::path HostFolderOf(const fs::path& machine, const std::string& exe) {
+  fs::path host = machine / "C";
+  std::string rest = exe.substr(3, exe.rfind('\\') - 3 + 1);
+  std::string name;
+  for (char c : rest) {
+    if (c == '\\') {
+      if (!name.empty()) host /= name;
+      name.clear();
+    } else {
+      name += c;
+    }
+  }
+  return host;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SimOptions options;
+  std::string error;
+  if (!ParseOptions(argc, argv, &options, &error)) {
+    std::cerr << kUsage;
+    return UsageError(error);
+  }
+  if (options.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  fs::path machineDir = options.machine;
+  std::error_code ec;
+  if (machineDir.empty()) {
+    machineDir = ZKT_DEFAULT_MACHINE_DIR;
+    fs::remove_all(machineDir, ec);
+  }
+  if (!fs::is_directory(options.setup)) return UsageError("no setup folder " + options.setup);
+  auto& machine = sim::Machine::Current();
+  if (!machine.Open(machineDir, &error)) return UsageError(error);
+  if (!sim::SetPayloadManifest(options.payloads, &error)) return UsageError(error);
+
+  const fs::path setupHost = HostFolderOf(machineDir, options.exe);
+  fs::create_directories(setupHost, ec);
+  fs::copy(options.setup, setupHost,
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+  if (ec) return UsageError("cannot copy the setup folder: " + ec.message());
+  machine.SetModulePath(text::FromUtf8(options.exe));
+
+  std::cout << "machine " << machineDir.string() << "\nprogram " << options.exe << "\n";
+  ui::sim::Person person(options.actions);
+  person.Attach();
+  const int setupExit = SetupMain();
+  person.Detach();
+  for (const auto& line : person.Transcript()) std::cout << line << "\n";
+
+  const sim::SessionRecord session = sim::Session();
+  if (!session.shutdownRequests.empty())
+    std::cout << "ending: Windows restart requested\n";
+  else if (!session.started.empty())
+    std::cout << "ending: started " << text::ToUtf8(session.started.back().file) << " "
+              << text::ToUtf8(session.started.back().parameters) << "\n";
+  else if (person.LoopEnded())
+    std::cout << "ending: closed\n";
+  else
+    std::cout << "ending: the setup ended before showing the wizard\n";
+  std::cout << "setup exit code " << setupExit << "\nsimulated time " << machine.Now() << " ms\n";
+
+  if (!machine.Save(&error)) return UsageError(error);
+  if (!person.FailedAction().empty()) {
+    std::cerr << "zkt-setup-sim: action " << person.FailedAction() << "\n";
+    return 3;
+  }
+  return 0;
+}
