@@ -1,7 +1,9 @@
 // Simulated machine: the service control manager (os_services.h).
 #include "platform/sim/sim_services.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -33,6 +35,7 @@ struct Behaviour {
   bool acceptsStop = true;
   os::DWORD startError = 0;
   bool acceptsUserControls = true;
+  std::string userControls;  // comma-separated codes accepted; empty: all of them
   os::DWORD userControlError = ERROR_CALL_NOT_IMPLEMENTED;
   std::string initialState = "stopped";
   bool installed = true;
@@ -77,6 +80,18 @@ int ParsePolls(const MachineIni& ini, const std::string& section, const char* ke
   if (text::EqualsNoCase(text::FromUtf8(v), u"never")) return kNever;
   const long n = ini.GetInt(section, key, 1);
   return n < 0 ? kNever : static_cast<int>(n);
+}
+
+// Whether `code` is in a comma-separated list; an empty list holds every code.
+bool Listed(const std::string& list, os::DWORD code) {
+  if (list.empty()) return true;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    if (std::strtoul(list.substr(start, comma - start).c_str(), nullptr, 0) == code) return true;
+    start = comma + 1;
+  }
+  return false;
 }
 
 bool IsPending(os::DWORD state) {
@@ -207,7 +222,7 @@ class ServiceManager {
     } else if (control == SERVICE_CONTROL_INTERROGATE) {
       // answered by the service manager from the last reported status
     } else if (user) {
-      if (!b.acceptsUserControls) {
+      if (!b.acceptsUserControls || !Listed(b.userControls, control)) {
         Record(name, "control " + std::to_string(control) + " refused " +
                          std::to_string(b.userControlError));
         Fill(name, *rt, status);
@@ -289,6 +304,7 @@ class ServiceManager {
       b.acceptsStop = ini.GetInt(section, "AcceptsStop", 1) != 0;
       b.startError = static_cast<os::DWORD>(ini.GetInt(section, "StartError", 0));
       b.acceptsUserControls = ini.GetInt(section, "AcceptsUserControls", 1) != 0;
+      b.userControls = ini.Get(section, "UserControls");
       b.userControlError = static_cast<os::DWORD>(
           ini.GetInt(section, "UserControlError", ERROR_CALL_NOT_IMPLEMENTED));
       b.initialState = ini.Get(section, "State", "stopped");
