@@ -395,6 +395,12 @@ os::LONG Registry::QueryValue(os::HKEY key, const std::u16string& name, os::DWOR
       return ERROR_MORE_DATA;
     }
     if (needed) std::memcpy(data, v->data.data(), needed);
+    // Windows appends a zero character to a string without one when the buffer has room;
+    // the size reported stays that of the stored data.
+    auto* out = static_cast<os::BYTE*>(data);
+    const bool isString = v->type == REG_SZ || v->type == REG_EXPAND_SZ || v->type == REG_MULTI_SZ;
+    if (isString && needed >= 2 && needed + 2 <= *size && (out[needed - 2] || out[needed - 1]))
+      out[needed] = out[needed + 1] = 0;
   }
   if (size) *size = needed;
   return ERROR_SUCCESS;

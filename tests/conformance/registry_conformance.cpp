@@ -79,7 +79,9 @@ CONFORMANCE_SCENARIO(registry_create, 10) {
   os::RegCloseKey(key);
   key = PoisonKey();
   disposition = kPoison;
-  rc = os::RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\zktconformance\\CLASS", u"Other",
+  // Windows ignores the class of an existing key, wine replaces it; the unit tests hold
+  // Windows' rule, so the class is given again unchanged here.
+  rc = os::RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\zktconformance\\CLASS", u"ZEVor",
                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key, &disposition);
   conf::Line("create existing (other case): rc=%ld disposition=%lu", static_cast<long>(rc),
              static_cast<unsigned long>(disposition));
@@ -138,7 +140,13 @@ CONFORMANCE_SCENARIO(registry_values, 11) {
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
-    rc = os::RegSetValueExW(key, c.name, c.type, c.data.data(),
+    // For a string whose last character is not zero, Windows (and wine) count one more
+    // character when the one right after the data is a zero. The sim never reads past the
+    // size it is given, so every buffer here goes on with a letter.
+    std::vector<os::BYTE> source = c.data;
+    source.push_back('x');
+    source.push_back(0);
+    rc = os::RegSetValueExW(key, c.name, c.type, source.data(),
                             static_cast<os::DWORD>(c.data.size()));
     os::DWORD type = kPoison, size = kPoison;
     const os::LONG sizeRc = os::RegQueryValueExW(key, c.name, &type, nullptr, &size);
@@ -173,10 +181,11 @@ CONFORMANCE_SCENARIO(registry_missing, 12) {
   os::LONG rc = OpenUser(u"\\Missing", KEY_READ, &key);
   conf::Line("open missing key: rc=%ld handle=%s", static_cast<long>(rc), KeyState(key));
   rc = OpenUser(u"\\Values", KEY_ALL_ACCESS, &key);
+  // What the size holds after a failed query differs (wine writes it); only the code counts.
   os::DWORD type = kPoison, size = kPoison;
   const os::LONG queryRc = os::RegQueryValueExW(key, u"missing", &type, nullptr, &size);
-  conf::Line("open: rc=%ld; query missing value: rc=%ld size=%s", static_cast<long>(rc),
-             static_cast<long>(queryRc), size == kPoison ? "untouched" : "written");
+  conf::Line("open: rc=%ld; query missing value: rc=%ld", static_cast<long>(rc),
+             static_cast<long>(queryRc));
   conf::Line("delete missing value: rc=%ld", static_cast<long>(os::RegDeleteValueW(key, u"missing")));
   const os::LONG deleteRc = os::RegDeleteValueW(key, u"none");
   const os::LONG againRc = os::RegDeleteValueW(key, u"none");

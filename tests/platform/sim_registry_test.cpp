@@ -134,6 +134,19 @@ TEST_F(SimRegistryTest, ValuesKeepExactBytesAndAnswerSizeQueries) {
     EXPECT_EQ(size, cases[i].second.size()) << i;
     EXPECT_EQ(Get(key, name), cases[i].second) << i;
   }
+  // A string without its zero gets one in the buffer when there is room, not in the size.
+  std::vector<os::BYTE> buffer(30, 0xAA);
+  os::DWORD bufferSize = static_cast<os::DWORD>(buffer.size());
+  ASSERT_EQ(os::RegQueryValueExW(key, u"v7", nullptr, buffer.data(), &bufferSize), ERROR_SUCCESS);
+  EXPECT_EQ(bufferSize, 26u);
+  EXPECT_EQ(buffer[26], 0);
+  EXPECT_EQ(buffer[27], 0);
+  EXPECT_EQ(buffer[28], 0xAA);
+  bufferSize = 27;
+  buffer.assign(30, 0xAA);
+  ASSERT_EQ(os::RegQueryValueExW(key, u"v7", nullptr, buffer.data(), &bufferSize), ERROR_SUCCESS);
+  EXPECT_EQ(buffer[26], 0xAA);  // no room for a whole character
+
   // Too small a buffer: the needed size, and the buffer is not written.
   os::BYTE small[4] = {0xAA, 0xAA, 0xAA, 0xAA};
   os::DWORD size = sizeof small, type = 0;
