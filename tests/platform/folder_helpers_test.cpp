@@ -72,6 +72,7 @@ TEST_F(FolderHelpersTest, CopyIntoAFolderOfTheSameNameUsesItDirectly) {
 
 TEST_F(FolderHelpersTest, TrailingBackslashMakesTheLastNamesDiffer) {
   MakeSkin();
+  fs::create_directories(Host("C:\\Install\\Skin"));
   EXPECT_TRUE(CopyFolder(u"C:\\Src\\Skin\\", u"C:\\Install\\Skin"));
   // "Skin\" differs from "Skin": a new Skin folder inside the destination.
   ExpectSkinCopiedTo("C:\\Install\\Skin\\Skin");
@@ -112,6 +113,7 @@ TEST_F(FolderHelpersTest, AJunctionBackUpTheTreeIsNotFollowed) {
   MakeSkin();
   // Skin\loop -> Skin: copying through it would never end.
   fs::create_directory_symlink(Host("C:\\Src\\Skin"), Host("C:\\Src\\Skin\\loop"));
+  fs::create_directories(Host("C:\\Dst"));
   EXPECT_TRUE(CopyFolder(u"C:\\Src\\Skin", u"C:\\Dst\\Skin"));
   ExpectSkinCopiedTo("C:\\Dst\\Skin");
   EXPECT_FALSE(fs::exists(Host("C:\\Dst\\Skin\\loop")));

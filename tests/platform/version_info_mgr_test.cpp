@@ -106,8 +106,8 @@ TEST_F(InstallMgrTest, Gathers64BitWindowsFacts) {
   EXPECT_EQ(mgr.OSClass, 4);
   EXPECT_EQ(mgr.OSVersionCode, 0x601);
   EXPECT_EQ(mgr.ServicePackMajor, 1);
-  EXPECT_TRUE(text::EqualsNoCase(mgr.NativeSystemFolderPath, u"C:\\Windows\\System32\\"))
-      << text::ToUtf8(mgr.NativeSystemFolderPath);
+  EXPECT_EQ(mgr.NativeSystemFolderPath, u"C:\\Windows\\system32\\");
+
   EXPECT_NE(DebugText().find("GetWindowsVersion: Major = 0x00000006, Minor = 0x00000001\n"
                              "##### The OS is WIN7 #####\n"
                              "##### The service pack version = 1 #####\n"),
