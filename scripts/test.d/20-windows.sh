@@ -38,7 +38,12 @@ VERSION=$(sed -n 's/^project(ZKTAudioSetup VERSION \([0-9.]*\).*/\1/p' CMakeList
 say "check $PRODUCT (imports, PE32 i386 GUI, requireAdministrator, file version $VERSION)"
 $CHECK_PE --summary --machine i386 --gui --admin-manifest --file-version "$VERSION" "$PRODUCT" ||
   fail "the product does not pass its checks"
-# The check must be able to fail: the 64-bit build is not the i386 product.
+# The check must be able to fail: its counter-example imports version.dll and a function that
+# Windows 7 lacks, and the 64-bit build is no i386 program.
+COUNTER=$WIN32_DIR/tests/win32/counter-examples/zkt_unsafe_imports.exe
+out=$($CHECK_PE --machine i386 "$COUNTER" || true)
+grep -qi "imports VERSION.dll" <<<"$out" || fail "check_pe.py missed version.dll in $COUNTER"
+grep -q "SetDefaultDllDirectories" <<<"$out" || fail "check_pe.py missed SetDefaultDllDirectories in $COUNTER"
 if $CHECK_PE --machine i386 "$WIN64_DIR/app/win32/ZKTAudioSetup.exe" >/dev/null; then
   fail "check_pe.py accepted the x86_64 build as an i386 program"
 fi

@@ -20,6 +20,14 @@ KNOWN_DLLS = {
     "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "setupapi.dll", "shell32.dll",
     "shlwapi.dll", "user32.dll", "ws2_32.dll",
 }
+# Entry points that Windows 7 does not export: a static import of one keeps the program from
+# starting there at all, so such functions must be looked up at run time.
+NEWER_THAN_WINDOWS7 = {
+    "AddDllDirectory", "RemoveDllDirectory", "SetDefaultDllDirectories",  # 7 only with KB2533623
+    "GetSystemTimePreciseAsFileTime", "CreateFile2", "CopyFile2", "WaitOnAddress",
+    "WakeByAddressSingle", "WakeByAddressAll", "SetThreadDescription", "GetDpiForWindow",
+    "SetProcessDpiAwarenessContext", "GetDpiForSystem",
+}
 MACHINES = {"i386": 0x14C, "amd64": 0x8664}
 RT_ICON_GROUP, RT_VERSION, RT_MANIFEST = 14, 16, 24
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
@@ -131,6 +139,12 @@ def main():
     for dll in imports:
         if dll.lower() not in allowed:
             problems.append("imports %s, which Windows may load from the program's folder" % dll)
+    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        for imp in entry.imports:
+            name = imp.name.decode("ascii", "replace") if imp.name else None
+            if name in NEWER_THAN_WINDOWS7:
+                problems.append("imports %s!%s, which Windows 7 lacks: look it up at run time"
+                                % (entry.dll.decode("ascii", "replace"), name))
 
     version = file_version(pe)
     if args.file_version and version != args.file_version:
