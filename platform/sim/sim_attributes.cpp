@@ -33,7 +33,8 @@ Index Load() {
     const auto tab = line.find('\t');
     if (tab != 8) continue;  // not a line of ours: ignored rather than misread
     char* end = nullptr;
-    const unsigned long bits = std::strtoul(line.substr(0, 8).c_str(), &end, 16);
+    const std::string hex = line.substr(0, 8);
+    const unsigned long bits = std::strtoul(hex.c_str(), &end, 16);
     if (*end != '\0') continue;
     index[line.substr(tab + 1)] = static_cast<os::DWORD>(bits) & kStoredAttributeMask;
   }
