@@ -61,9 +61,10 @@ TEST_F(SetupConfigTest, FillsEveryFieldFromItsKey) {
   EXPECT_EQ(c.DebugLevelApplication, u"3");
   EXPECT_EQ(c.DebugLevelService, u"4");
   EXPECT_EQ(c.PluginFolderName, u"Plugin");
-  // A 32-bit program on 64-bit Windows: the 32-bit Program Files.
+  // A 32-bit program on 64-bit Windows: the 32-bit Program Files, the native system folder.
   EXPECT_EQ(c.ProgramFilesPath, u"C:\\Program Files (x86)\\");
   EXPECT_EQ(c.InstallFolderPath, u"C:\\Program Files (x86)\\ZKT Audio\\");
+  EXPECT_EQ(c.NativeSystemFolderPath, u"C:\\Windows\\system32\\");
   EXPECT_EQ(DebugText(),
             "##### SourceAppFileName = ZKTAudioSetup.exe\n"
             "##### SourceFolderFullPath = C:\\Users\\User\\Downloads\\Setup\\\n");
@@ -92,14 +93,14 @@ class SetupConfig32BitWindowsTest : public SetupConfigTest {
 TEST_F(SetupConfig32BitWindowsTest, PathsOfA32BitMachine) {
   const auto c = Load("[Install]\nInstallFolderName=A\n");
   EXPECT_EQ(c.ProgramFilesPath, u"C:\\Program Files\\");
-  EXPECT_EQ(c.NativeSystemFolderPath, u"C:\\Windows\\System32\\");
+  EXPECT_EQ(c.NativeSystemFolderPath, u"C:\\Windows\\system32\\");
 }
 
 TEST_F(SetupConfigTest, NativeSystemFolderOfA64BitProgram) {
   machine().SetProcessIs32Bit(false);
   const auto c = Load("[Install]\nInstallFolderName=A\n");
   EXPECT_EQ(c.ProgramFilesPath, u"C:\\Program Files\\");
-  EXPECT_EQ(c.NativeSystemFolderPath, u"C:\\Windows\\System32\\");
+  EXPECT_EQ(c.NativeSystemFolderPath, u"C:\\Windows\\system32\\");
 }
 
 TEST_F(SetupConfigTest, SwitchesAndTheirDefaults) {
