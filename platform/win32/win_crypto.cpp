@@ -16,7 +16,7 @@ int DesCbcDecrypt(const BYTE key[8], const BYTE* cipher, std::size_t length,
     return 1;
   // PLAINTEXTKEYBLOB: BLOBHEADER (type 8, version 2, reserved 0, CALG_DES), key length, key.
   BYTE blob[20] = {PLAINTEXTKEYBLOB, CUR_BLOB_VERSION, 0, 0};
-  const DWORD algorithm = CALG_DES, keyLength = 8;
+  const ::DWORD algorithm = CALG_DES, keyLength = 8;
   std::memcpy(blob + 4, &algorithm, 4);
   std::memcpy(blob + 8, &keyLength, 4);
   std::memcpy(blob + 12, key, 8);
@@ -29,7 +29,7 @@ int DesCbcDecrypt(const BYTE key[8], const BYTE* cipher, std::size_t length,
   std::size_t produced = 0;
   int result = 0;
   for (std::size_t offset = 0; offset < length; offset += 8) {
-    DWORD size = 8;
+    ::DWORD size = 8;
     const BOOL last = offset + 8 >= length;
     if (!::CryptDecrypt(hKey, 0, last, 0, work.data() + offset, &size)) {
       result = 3;
