@@ -21,7 +21,7 @@ ui::FormDesc BackgroundFormDescription() {
   d.clientHeight = 338;
   d.font = ui::Font{u"Tahoma", -11, ui::clWindowText};
   d.color = ui::clBtnFace;
-  d.controls = {{ui::Kind::Image, u"Image", -1, 0, 0, 651, 338, u"", 0}};
+  d.controls = {{ui::Kind::Image, u"Image", -1, 0, 0, 651, 338, u"", ui::kAlignClient}};
   return d;
 }
 

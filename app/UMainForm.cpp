@@ -290,6 +290,7 @@ void TMainForm::FinishBitBtnClick(ui::Control&) {
     info.parameters = info.file;
     info.nShow = SW_HIDE;
     os::ShellExecuteExW(&info);  // an application that does not start is not reported
+    if (info.hProcess) os::CloseHandle(info.hProcess);  // nobody waits for it
   }
   form_.PostMessage(WM_CLOSE, 0, 0);
 }

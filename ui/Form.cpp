@@ -39,6 +39,7 @@ Form::Form(Application& app, const FormDesc& desc)
     }
     if (c.kind == Kind::ProgressBar) ctl.SetRange(0, c.value > 0 ? c.value : 100);
     if (c.flags & kChecked) ctl.SetChecked(true);
+    alignClient_.push_back((c.flags & kAlignClient) != 0);
   }
   // Centred on the primary screen, as the descriptions ask.
   left_ = (os::GetScreenWidth() - clientWidth_) / 2;
@@ -69,6 +70,8 @@ void Form::MoveWindow(int left, int top, int width, int height) {
   clientWidth_ = width;
   clientHeight_ = height;
   backend::FormChanged(*this, Change::Bounds);
+  for (std::size_t i = 0; i < controls_.size(); ++i)
+    if (alignClient_[i]) controls_[i]->SetBounds(0, 0, width, height);
 }
 
 void Form::SetTransparentColor(bool on, Color key) {

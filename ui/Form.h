@@ -43,6 +43,7 @@ enum ControlFlags : unsigned {
   kWordWrap = 16,
   kSmooth = 32,
   kTransparent = 64,
+  kAlignClient = 128,  // fills the form's client area, also when the form is resized
 };
 
 struct FormDesc {
@@ -130,6 +131,7 @@ class Form {
   bool visible_ = false;
   Control* focused_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<bool> alignClient_;
 };
 
 }  // namespace ui
