@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/os_registry.h"
 #include "support/reg_file.h"
@@ -273,6 +274,47 @@ TEST_F(SimRegistryTest, ThirtyTwoBitProgramLandsInWow6432Node) {
             ERROR_CANTWRITE);
   EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\ZktFault", KEY_READ, &faulted),
             ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(SimRegistryTest, FaultsFailTheNamedCallOnTheNamedKeyOnly) {
+  os::HKEY key = Create(HKEY_CURRENT_USER, u"Software\\ZktFaults\\Target");
+  os::HKEY other = Create(HKEY_CURRENT_USER, u"Software\\ZktFaults\\Other");
+  machine().InjectFault({"RegSetValueExW", 0, 1, ERROR_CANTWRITE,
+                         "HKEY_CURRENT_USER\\Software\\ZktFaults\\Target"});
+  EXPECT_EQ(os::RegSetValueExW(other, u"v", REG_DWORD, "abcd", 4), ERROR_SUCCESS);
+  EXPECT_EQ(os::RegSetValueExW(key, u"v", REG_DWORD, "abcd", 4), ERROR_CANTWRITE);
+  os::DWORD size = 0;
+  EXPECT_EQ(os::RegQueryValueExW(key, u"v", nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(os::RegSetValueExW(key, u"v", REG_DWORD, "abcd", 4), ERROR_SUCCESS);  // spent
+  os::RegCloseKey(key);
+  os::RegCloseKey(other);
+}
+
+// The install worker and the user-interface thread use the registry at the same time.
+TEST_F(SimRegistryTest, ConcurrentCallsLoseNothing) {
+  auto work = [](const std::u16string& prefix) {
+    for (int i = 0; i < 200; ++i) {
+      os::HKEY key = nullptr;
+      const std::u16string path =
+          u"Software\\ZktThreads\\" + prefix + text::FromUtf8(std::to_string(i));
+      if (os::RegCreateKeyExW(HKEY_CURRENT_USER, path, u"", 0, KEY_ALL_ACCESS, &key, nullptr))
+        continue;
+      os::RegSetValueExW(key, u"n", REG_DWORD, &i, 4);
+      os::RegCloseKey(key);
+    }
+  };
+  std::thread a(work, u"a"), b(work, u"b");
+  a.join();
+  b.join();
+  os::HKEY key = nullptr;
+  ASSERT_EQ(Open(HKEY_CURRENT_USER, u"Software\\ZktThreads", KEY_READ, &key), ERROR_SUCCESS);
+  os::DWORD subKeys = 0;
+  ASSERT_EQ(os::RegQueryInfoKeyW(key, nullptr, &subKeys, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(subKeys, 400u);
+  os::RegCloseKey(key);
+  ASSERT_EQ(Open(HKEY_CURRENT_USER, u"Software\\ZktThreads\\b199", KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(Get(key, u"n"), (std::vector<os::BYTE>{199, 0, 0, 0}));
+  os::RegCloseKey(key);
 }
 
 class SimRegistryWin7x86Test : public SimRegistryTest {
