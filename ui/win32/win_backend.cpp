@@ -12,6 +12,10 @@
 #include "ui/PictureFile.h"
 #include "ui/win32/win_picture.h"
 
+// The framework's own names, not the Windows macros of the same spelling.
+#undef MessageBox
+#undef PostMessage
+
 namespace ui::backend {
 
 namespace {
