@@ -240,11 +240,6 @@ void TMainForm::NextBitBtnClick(ui::Control&) {
   }
 }
 
-void TMainForm::Install() {
-  // The install sequence runs here once the install engine is part of the build; until then
-  // the worker goes straight to its completion message and nothing on the machine changes.
-}
-
 os::DWORD InstallWorker(void* form) {
   auto* mainForm = static_cast<TMainForm*>(form);
   mainForm->Install();

@@ -44,8 +44,22 @@ class TMainForm {
   // Reads the switches from the source copy, shows or hides the reboot choice and picks the
   // language sub-folder for the screen. Returns 0.
   std::int32_t LoadSetupFlags();
-  // The install sequence, run on the worker thread.
+  // The install sequence, run on the worker thread (install/InstallSequence.cpp).
   void Install();
+  // The install steps: 0 success, an internal failure code otherwise (install/*Step*.cpp).
+  std::uint32_t Install_FilterDriver();
+  std::uint32_t Install_Service();
+  std::uint32_t Install_Application();
+  std::uint32_t Install_EffectApplication();
+  std::uint32_t Install_SoundEffectApplication();
+  std::uint32_t Install_Uninstaller();
+  std::uint32_t Install_SupportFiles();
+  std::uint32_t Install_Manual();
+  std::uint32_t Install_Plugins();
+  std::uint32_t Install_KB3033929();
+  std::uint32_t Copy_KB3033929();
+  // Posts WM_INSTALL_PROGRESS with the bar position to the wizard's window.
+  void PostProgress(int position);
 
   // Language and labels.
   void ReadDefaultLanguage(std::u16string& name);

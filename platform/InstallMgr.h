@@ -47,6 +47,20 @@ class CInstallMgr {
   bool RemoveFilterFromProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,
                                 const std::u16string& filterName, std::uint32_t property);
 
+  // Payload access with the contracts of LoadPayloadResource and WritePayloadFile.
+  const void* LoadResourceData(std::uint16_t id, std::u16string type, std::uint32_t& size);
+  int WriteResourceFile(std::u16string path, const void* data, std::uint32_t size);
+
+  // The Windows 7 x64 update KB3033929 (InstallMgrKB3033929.cpp).
+  // 0 written; 1 payload missing or empty; 2 the package file was not written.
+  int CopyWindowPatch(std::uint16_t id, std::u16string type);
+  // 0 nothing needed or the update installer ran; 1 the package could not be launched.
+  int InstallKB3033929();
+  bool IsApplicabilityCached(std::u16string packageName);
+  bool IsPackageInstalled(std::u16string kbName);
+  // 0 launched and ended; 1 ShellExecuteExW failed.
+  int ShellExecuteAndWait(std::u16string file);
+
  private:
   // The manager's own copy of the redirection pair.
   bool DisableWow64Redirection(void** cookie);

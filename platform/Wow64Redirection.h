@@ -6,3 +6,23 @@
 // (32-bit Windows); the cookie is then left as the caller set it (0).
 bool DisableWow64Redirection(void** cookie);
 bool RevertWow64Redirection(void* cookie);
+
+// Switches redirection off for the calling thread while it lives (only when `on64BitWindows`),
+// so that every return path restores it.
+class Wow64RedirectionOff {
+ public:
+  explicit Wow64RedirectionOff(bool on64BitWindows) : active_(on64BitWindows) {
+    if (active_) DisableWow64Redirection(&cookie_);
+  }
+  ~Wow64RedirectionOff() { Restore(); }
+  Wow64RedirectionOff(const Wow64RedirectionOff&) = delete;
+  Wow64RedirectionOff& operator=(const Wow64RedirectionOff&) = delete;
+  void Restore() {
+    if (active_) RevertWow64Redirection(cookie_);
+    active_ = false;
+  }
+
+ private:
+  bool active_;
+  void* cookie_ = nullptr;
+};

@@ -402,6 +402,22 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
     return failHandle(ERROR_INVALID_PARAMETER);
   if (disposition == TRUNCATE_EXISTING && !(access & GENERIC_WRITE))
     return failHandle(ERROR_INVALID_PARAMETER);
+  // "\\.\NAME": a device's symbolic link, which exists while its driver is loaded. The
+  // machine lists the names that open in [ControlDevices]; anything else is not there.
+  if (path.size() > 4 && path.compare(0, 4, u"\\\\.\\") == 0) {
+    const std::string name = text::ToUtf8(path.substr(4));
+    const auto& ini = sim::Machine::Current().Ini();
+    if (!ini.Has("ControlDevices", name) || ini.GetInt("ControlDevices", name, 0) != 1)
+      return failHandle(ERROR_FILE_NOT_FOUND);
+    if (disposition != OPEN_EXISTING) return failHandle(ERROR_ACCESS_DENIED);
+    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);  // reads end, writes vanish
+    if (fd < 0) return failHandle(ERROR_ACCESS_DENIED);
+    auto& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    const std::uintptr_t value = table.NewValue();
+    table.files[value] = FileState{fd, std::filesystem::path(), path, access, share};
+    return HandleOf(value);
+  }
   sim::ResolvedPath r;
   if (!Resolve(path, &r)) return INVALID_HANDLE_VALUE;
   if (!r.parentExists) return failHandle(ERROR_PATH_NOT_FOUND);

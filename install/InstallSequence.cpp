@@ -1,0 +1,111 @@
+// The install sequence on the worker thread: stop what runs, detach the filter, then the steps.
+#include "app/UMainForm.h"
+#include "platform/ServiceControl.h"
+#include "platform/os_files.h"
+#include "platform/os_messages.h"
+#include "platform/os_system.h"
+#include "platform/os_ui.h"
+#include "platform/trace.h"
+
+namespace {
+
+constexpr char16_t kServiceName[] = u"AudioDeviceService";
+constexpr char16_t kFilterName[] = u"ZEVor";
+constexpr char16_t kControlDevice[] = u"\\\\.\\Class#UsbAudioExtension&B7D2&00";
+// KSCATEGORY_AUDIO {6994AD04-93EF-11D0-A3CC-00A0C9223196}
+constexpr os::GUID kAudioInterfaceClass = {
+    0x6994AD04, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+// Length of "USB\VID_B7D2&PID_72XX&REV_0100&MI_00": only devices with IDs this long qualify.
+constexpr std::uint32_t kHardwareIdLength = 36;
+constexpr std::uint32_t kLowerFiltersProperty = 0x12;  // SPDRP_LOWERFILTERS
+constexpr std::size_t kFailureBufferSize = 512;
+
+// What the sequence does with a step's result.
+enum class Counts { Yes, No };
+
+}  // namespace
+
+// Asks the companion applications to exit: they listen for this registered message.
+void BroadcastAppExit() {
+  const os::UINT message = os::RegisterWindowMessageW(u"WM_ZKT72xxAPP_EXIT");
+  os::BroadcastMessageTimeoutW(message, 0, 0, SMTO_NORMAL, 100);
+}
+
+void TMainForm::PostProgress(int position) {
+  form_.PostMessage(WM_INSTALL_PROGRESS, static_cast<ui::WParam>(position), 0);
+}
+
+void TMainForm::Install() {
+  trace::Enter(u"TMainForm::Install");
+  BroadcastAppExit();
+
+  // Whatever state the service is in, it runs when it gets 128 and is stopped afterwards.
+  SetServiceState(kServiceName, 0);
+  SetServiceState(kServiceName, 128);
+  SetServiceState(kServiceName, 1);
+
+  InstallMgr.RemoveFilterAndRestart(kAudioInterfaceClass, kHardwareIdLength, WhitelistDeviceIdMgr,
+                                    kFilterName, kLowerFiltersProperty);
+
+  // A control device that still opens means the old filter is loaded: nothing may be replaced.
+  os::HANDLE device = os::CreateFileW(kControlDevice, GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
+  if (device != INVALID_HANDLE_VALUE) {
+    os::CloseHandle(device);
+    form_.App().MessageBox(&form_, Labels[LABEL_WARNING1].Text, u"Install", MB_OK);
+    return;
+  }
+  os::Sleep(100);
+  PostProgress(1);
+
+  std::u16string failure(Labels[LABEL_WARNING2].Text);
+  auto fails = [&](std::uint32_t result, const char16_t* code) {
+    if (result == 0) return false;
+    failure += code;
+    if (failure.size() > kFailureBufferSize - 1) failure.resize(kFailureBufferSize - 1);
+    form_.App().MessageBox(&form_, failure, u"Install", MB_OK);
+    return true;
+  };
+
+  struct Step {
+    const char16_t* trace;
+    std::uint32_t (TMainForm::*method)();
+    bool pluginOnly;
+    Counts counts;
+    const char16_t* code;
+  };
+  static const Step kSteps[] = {
+      {u"===== Install STEP1 =====\n", &TMainForm::Install_FilterDriver, false, Counts::Yes,
+       u"(Code = 0x80000001)"},
+      {u"===== Install STEP2 =====\n", &TMainForm::Install_Service, false, Counts::Yes,
+       u"(Code = 0x80000002)"},
+      {u"===== Install STEP3 =====\n", &TMainForm::Install_Application, false, Counts::Yes,
+       u"(Code = 0x80000003)"},
+      {u"===== Install STEP4 =====\n", &TMainForm::Install_Uninstaller, false, Counts::Yes,
+       u"(Code = 0x80000004)"},
+      {u"===== Install STEP5 =====\n", &TMainForm::Install_SupportFiles, false, Counts::No, u""},
+      {u"===== Install STEP6 =====\n", &TMainForm::Install_Manual, false, Counts::No, u""},
+      {u"===== Install STEP7 =====\n", &TMainForm::Install_Plugins, true, Counts::No, u""},
+      {u"===== Install STEP8 =====\n", &TMainForm::Install_EffectApplication, true, Counts::Yes,
+       u"(Code = 0x80000008)"},
+      {u"===== Install STEP8.1 =====\n", &TMainForm::Install_SoundEffectApplication, true,
+       Counts::Yes, u"(Code = 0x80000008)"},
+  };
+  for (const Step& step : kSteps) {
+    if (step.pluginOnly && PluginEnabled != 1) continue;
+    trace::Write(step.trace);
+    const std::uint32_t result = (this->*step.method)();
+    if (step.counts == Counts::Yes && fails(result, step.code)) return;
+  }
+
+  trace::Write(u"===== Install STEP9 =====\n");
+  os::Sleep(1000);
+
+  if (InstallWindowsKB == 1) {
+    trace::Write(u"===== Install STEP10 =====\n");
+    if (fails(Install_KB3033929(), u"(Code = 0x80000006)")) return;
+    RebootSuggestedFlag = 1;
+    PostProgress(100);
+  }
+  os::Beep(500, 100);
+}

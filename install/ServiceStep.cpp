@@ -1,0 +1,88 @@
+// STEP2: replace the service program, let it register itself, write the launch modes, start it.
+#include "app/UMainForm.h"
+#include "config/RegValueWriters.h"
+#include "install/PayloadResource.h"
+#include "install/StepCodes.h"
+#include "platform/ServiceControl.h"
+#include "platform/Wow64Redirection.h"
+#include "platform/os_files.h"
+#include "platform/os_process.h"
+#include "platform/trace.h"
+
+void BroadcastAppExit();  // InstallSequence.cpp
+
+namespace {
+
+constexpr char16_t kServiceName[] = u"AudioDeviceService";
+constexpr char16_t kLaunchModeKey[] = u"ZKT 72xx Software";
+constexpr os::DWORD kRegistrationTimeoutMs = 100000;
+
+// Value-name stems of one group, digits 0 to 4, and whether each takes the boot line.
+struct LaunchMode {
+  const char16_t* stem;
+  bool boot;
+};
+constexpr LaunchMode kLaunchModes[] = {
+    {u"UserPrivilegeExecution_", false},
+    {u"AdminPrivilegeExecution_", false},
+    {u"SystemPrivilegeExecution_", false},
+    {u"SystemPrivilegeExecutionOnBoot_", true},
+    {u"AdminPrivilegeExecutionOnBoot_", true},
+};
+
+void WriteLaunchModes(char16_t group, const std::u16string& appPath) {
+  trace::Write(appPath);
+  const std::u16string quoted = u"\"" + appPath + u"\"";
+  const std::u16string startLine = quoted + u" -servicestart";
+  const std::u16string bootLine = quoted + u" -serviceboot";
+  for (int digit = 0; digit < 5; ++digit) {
+    const LaunchMode& mode = kLaunchModes[digit];
+    const std::u16string name =
+        std::u16string(mode.stem) + group + static_cast<char16_t>(u'0' + digit);
+    SetRegString(kLaunchModeKey, name, mode.boot ? bootLine : startLine);  // results ignored
+  }
+}
+
+}  // namespace
+
+std::uint32_t TMainForm::Install_Service() {
+  SetServiceState(kServiceName, 1);
+  BroadcastAppExit();
+  PostProgress(30);
+
+  // On 64-bit Windows the x64 service goes to, and is started from, the 64-bit system folder.
+  Wow64RedirectionOff redirection(IsWow64 != 0);
+  std::uint32_t size = 0;
+  const void* data = LoadPayloadResource(IsWow64 ? PAYLOAD_SERVICE_X64 : PAYLOAD_SERVICE_X86,
+                                         u"SERVICE", size);
+  if (!data) return STEP_SERVICE_RESOURCE_FAILED;
+  const std::u16string image = SetupConfig.NativeSystemFolderPath + kServiceName + u".exe";
+  if (WritePayloadFile(image, data, size) != 0) return STEP_SERVICE_WRITE_FAILED;
+  PostProgress(40);
+
+  // Quoted: an unquoted path with spaces would let Windows try "C:\Program.exe" first.
+  os::STARTUPINFOW startup;
+  startup.cb = 68;
+  os::PROCESS_INFORMATION process;
+  if (!os::CreateProcessW(u"", u"\"" + image + u"\" /Service", TRUE, HIGH_PRIORITY_CLASS, u"",
+                          &startup, &process))
+    return STEP_SERVICE_REGISTRATION_NOT_STARTED;
+  const os::DWORD wait = os::WaitForSingleObject(process.hProcess, kRegistrationTimeoutMs);
+  os::CloseHandle(process.hProcess);
+  os::CloseHandle(process.hThread);
+  if (wait != WAIT_OBJECT_0) return STEP_SERVICE_REGISTRATION_TIMEOUT;  // left running
+
+  const std::u16string& folder = SetupConfig.InstallFolderPath;
+  const std::u16string& plugins = SetupConfig.PluginFolderName;
+  WriteLaunchModes(u'C', folder + SetupConfig.APPFileName + u".exe");
+  WriteLaunchModes(u'B', folder + plugins + u"\\" + SetupConfig.EffectAPPFileName + u"\\" +
+                             SetupConfig.EffectAPPFileName + u".exe");
+  WriteLaunchModes(u'D', folder + plugins + u"\\" + SetupConfig.SoundEffectAPPFileName + u"\\" +
+                             SetupConfig.SoundEffectAPPFileName + u".exe");
+  redirection.Restore();
+  PostProgress(50);
+
+  SetServiceState(kServiceName, 0);  // a service that will not start does not fail the step
+  PostProgress(60);
+  return 0;
+}

@@ -1,0 +1,117 @@
+// The update KB3033929 on 64-bit Windows 7: written on every installation, installed through
+// its file association when the component store does not list it.
+#include "install/PayloadResource.h"
+#include "platform/InstallMgr.h"
+#include "platform/os_files.h"
+#include "platform/os_process.h"
+#include "platform/os_registry.h"
+#include "platform/os_shell_execute.h"
+#include "platform/text.h"
+#include "platform/trace.h"
+
+namespace INSTALL_MGR {
+
+namespace {
+
+constexpr char16_t kPackageFileName[] = u"Windows6.1-KB3033929-x64.msu";
+constexpr char16_t kCbsKey[] =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Component Based Servicing\\";
+constexpr char16_t kApplicabilityPackage[] =
+    u"Package_for_KB3033929~31bf3856ad364e35~amd64~~6.1.1.1";
+// The component store lives in the 64-bit view, which a 32-bit program must ask for.
+constexpr os::REGSAM kReadNativeView = KEY_READ | KEY_WOW64_64KEY;
+
+}  // namespace
+
+const void* CInstallMgr::LoadResourceData(std::uint16_t id, std::u16string type,
+                                          std::uint32_t& size) {
+  return LoadPayloadResource(id, type, size);
+}
+
+int CInstallMgr::WriteResourceFile(std::u16string path, const void* data, std::uint32_t size) {
+  return WritePayloadFile(path, data, size);
+}
+
+int CInstallMgr::CopyWindowPatch(std::uint16_t id, std::u16string type) {
+  std::uint32_t size = 0;
+  const void* data = LoadResourceData(id, type, size);
+  if (!data) return 1;
+  const std::u16string package = NativeSystemFolderPath + kPackageFileName;
+  if (WriteResourceFile(package, data, size) != 0) return 2;
+  os::SetFileAttributesW(package, FILE_ATTRIBUTE_NORMAL);
+  return 0;
+}
+
+int CInstallMgr::InstallKB3033929() {
+  if (Is64BitOS == 0) {
+    trace::Write(u"##### The OS is 32-Bit #####\n");
+    return 0;
+  }
+  if (OSClass != OS_CLASS_WIN7) {
+    trace::Write(u"##### The OS is not Win7 #####\n");
+    return 0;
+  }
+  if (ServicePackMajor == 0) {
+    trace::Write(u"##### The OS is Win7, but not install the service pack! #####\n");
+    return 0;
+  }
+  if (IsApplicabilityCached(kApplicabilityPackage)) return 0;
+  if (IsPackageInstalled(u"KB3033929")) return 0;
+  trace::Write(u"***** Service pack KDB3033929 not EXIST! *****\n");
+  if (ShellExecuteAndWait(NativeSystemFolderPath + kPackageFileName) != 0) {
+    trace::Printf(u"***** InstallKB3033929 *****\n");
+    return 1;
+  }
+  return 0;
+}
+
+bool CInstallMgr::IsApplicabilityCached(std::u16string packageName) {
+  os::HKEY key = nullptr;
+  const std::u16string path = std::u16string(kCbsKey) + u"ApplicabilityEvaluationCache\\" + packageName;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, kReadNativeView, &key) != ERROR_SUCCESS)
+    return false;
+  os::RegCloseKey(key);
+  return true;
+}
+
+bool CInstallMgr::IsPackageInstalled(std::u16string kbName) {
+  os::HKEY key = nullptr;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, std::u16string(kCbsKey) + u"Packages", 0,
+                        kReadNativeView, &key) != ERROR_SUCCESS)
+    return false;
+  std::u16string keyClass;
+  os::DWORD subKeys = 0;
+  if (os::RegQueryInfoKeyW(key, &keyClass, &subKeys, nullptr) != ERROR_SUCCESS || subKeys == 0) {
+    os::RegCloseKey(key);
+    return false;
+  }
+  const std::u16string prefix = text::Format(256, u"Package_for_%s~", kbName.c_str());
+  for (os::DWORD index = 0; index < subKeys; ++index) {
+    std::u16string name;
+    if (os::RegEnumKeyExW(key, index, &name) != ERROR_SUCCESS || name.size() < prefix.size())
+      continue;
+    // Exact characters: a name differing only in letter case is another package.
+    if (name.compare(0, prefix.size(), prefix) == 0) {
+      os::RegCloseKey(key);
+      return true;
+    }
+  }
+  os::RegCloseKey(key);
+  return false;
+}
+
+int CInstallMgr::ShellExecuteAndWait(std::u16string file) {
+  os::ShellExecuteInfo info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.file = file;
+  info.nShow = SW_HIDE;
+  if (!os::ShellExecuteExW(&info)) return 1;
+  // A launch that produced no process (handled by a running program) has nothing to wait for.
+  if (info.hProcess) {
+    os::WaitForSingleObject(info.hProcess, INFINITE);
+    os::CloseHandle(info.hProcess);
+  }
+  return 0;
+}
+
+}  // namespace INSTALL_MGR
