@@ -357,6 +357,17 @@ void FormChanged(Form& form, Change what) {
       ::ShowWindow(H(form.peer), SW_SHOW);
       ::UpdateWindow(H(form.peer));
       if (form.Focused() && form.Focused()->peer) ::SetFocus(H(form.Focused()->peer));
+      // A main form shown after its owned forms would cover them: they come back to the
+      // front, and the last of them gets the keyboard.
+      if (form.App().MainForm() == &form) {
+        for (Form* other : form.App().Forms()) {
+          if (other == &form || !other->Visible() || !other->peer) continue;
+          ::SetWindowPos(H(other->peer), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+          ::SetForegroundWindow(H(other->peer));
+          ::SetActiveWindow(H(other->peer));
+          if (other->Focused() && other->Focused()->peer) ::SetFocus(H(other->Focused()->peer));
+        }
+      }
     } else if (form.peer) {
       ::ShowWindow(H(form.peer), SW_HIDE);
     }
