@@ -4,18 +4,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
+BUILD=${ZKT_WIN32_DIR:-build/win32}   # the preset's folder unless told otherwise
 
 ./scripts/install-deps.sh
 
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$JOBS"
+cmake --preset win32 -B "$BUILD" >/dev/null
+cmake --build "$BUILD" -j"$JOBS"
 
-PRODUCT=build/win32/app/win32/ZKTAudioSetup.exe
+PRODUCT=$BUILD/app/win32/ZKTAudioSetup.exe
 rm -rf dist
 mkdir -p dist
 cp "$PRODUCT" dist/
-# The setup folder ships beside the program.
+# The setup folder ships beside the program (without the scripts that drew its pictures).
 cp -r sample/. dist/
+find dist -name '*.sh' -delete
 
 echo
 echo "dist/ (copy the whole folder to Windows and run ZKTAudioSetup.exe):"
