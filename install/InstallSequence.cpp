@@ -44,7 +44,8 @@ void TMainForm::Install() {
   SetServiceState(kServiceName, 128);
   SetServiceState(kServiceName, 1);
 
-  InstallMgr.RemoveFilterAndRestart(kAudioInterfaceClass, kHardwareIdLength, WhitelistDeviceIdMgr,
+  // The verified USB group is the whitelist: its 36-character patterns select the devices.
+  InstallMgr.RemoveFilterAndRestart(kAudioInterfaceClass, kHardwareIdLength, UsbDeviceIdMgr,
                                     kFilterName, kLowerFiltersProperty);
 
   // A control device that still opens means the old filter is loaded: nothing may be replaced.

@@ -31,7 +31,7 @@ constexpr LaunchMode kLaunchModes[] = {
 };
 
 void WriteLaunchModes(char16_t group, const std::u16string& appPath) {
-  trace::Write(appPath);
+  trace::Write(appPath + u"\n");
   const std::u16string quoted = u"\"" + appPath + u"\"";
   const std::u16string startLine = quoted + u" -servicestart";
   const std::u16string bootLine = quoted + u" -serviceboot";
@@ -62,7 +62,7 @@ std::uint32_t TMainForm::Install_Service() {
 
   // Quoted: an unquoted path with spaces would let Windows try "C:\Program.exe" first.
   os::STARTUPINFOW startup;
-  startup.cb = 68;
+  startup.cb = sizeof startup;  // 68 bytes in the 32-bit product
   os::PROCESS_INFORMATION process;
   if (!os::CreateProcessW(u"", u"\"" + image + u"\" /Service", TRUE, HIGH_PRIORITY_CLASS, u"",
                           &startup, &process))

@@ -63,6 +63,10 @@ bool CopyFolder(std::u16string source, std::u16string destination) {
   if (EndsWithBackslash(target)) target.pop_back();
   if (!FitsOrSkip(target)) return true;
 
+  // The target's parent may not exist yet (a fresh install folder receiving "Skin\" into
+  // "Skin" gets "Skin\Skin"); create it, or nothing of the tree would arrive.
+  const std::size_t parentEnd = target.rfind(u'\\');
+  if (parentEnd != std::u16string::npos) CreateFolderPath(target.substr(0, parentEnd + 1));
   TraceCreateDirectory(target, os::CreateDirectoryW(target) != FALSE);
 
   os::FindData entry;

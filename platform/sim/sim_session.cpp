@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/os_files.h"
+#include "platform/os_process.h"
 #include "platform/os_shell_execute.h"
 #include "platform/os_shutdown.h"
 #include "platform/sim/sim_machine.h"
@@ -180,6 +181,19 @@ BOOL ShellExecuteExW(ShellExecuteInfo* info) {
   }
   sim::Notify("program started: " + text::ToUtf8(info->file) + " " + text::ToUtf8(info->parameters) +
               (info->nShow == SW_HIDE ? " (hidden)" : ""));
+  if (info->fMask & SEE_MASK_NOCLOSEPROCESS) {
+    // The caller wants to wait: the program (or the handler of the document's type) runs as a
+    // simulated process, described in machine.ini under [Program:<file name>].
+    STARTUPINFOW startup;
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    std::u16string line = u"\"" + info->file + u"\"";
+    if (!info->parameters.empty()) line += u" " + info->parameters;
+    if (CreateProcessW(info->file, line, FALSE, 0, u"", &startup, &process)) {
+      CloseHandle(process.hThread);
+      info->hProcess = process.hProcess;
+    }
+  }
   return TRUE;
 }
 

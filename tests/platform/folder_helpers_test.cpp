@@ -72,7 +72,7 @@ TEST_F(FolderHelpersTest, CopyIntoAFolderOfTheSameNameUsesItDirectly) {
 
 TEST_F(FolderHelpersTest, TrailingBackslashMakesTheLastNamesDiffer) {
   MakeSkin();
-  fs::create_directories(Host("C:\\Install\\Skin"));
+  // Neither C:\Install nor C:\Install\Skin exists yet, as in a fresh install folder.
   EXPECT_TRUE(CopyFolder(u"C:\\Src\\Skin\\", u"C:\\Install\\Skin"));
   // "Skin\" differs from "Skin": a new Skin folder inside the destination.
   ExpectSkinCopiedTo("C:\\Install\\Skin\\Skin");
