@@ -1,5 +1,6 @@
 #include "ui/Application.h"
 
+#include "platform/os_system.h"
 #include "platform/os_ui.h"
 #include "ui/Backend.h"
 
@@ -58,7 +59,15 @@ void Application::Terminate() {
 void Application::ProcessMessages() { backend::ProcessPending(*this); }
 
 void Application::ShowException(const Exception& error) {
-  MessageBox(nullptr, error.Message(), title_, MB_OK | MB_ICONERROR);
+  // Before a title is set the program's file name stands for it, as in the taskbar.
+  std::u16string caption = title_;
+  if (caption.empty()) {
+    caption = os::GetModuleFileNameW();
+    caption = caption.substr(caption.find_last_of(u"\\/") + 1);
+    const std::size_t dot = caption.rfind(u'.');
+    if (dot != std::u16string::npos && dot > 0) caption.resize(dot);
+  }
+  MessageBox(nullptr, error.Message(), caption, MB_OK | MB_ICONERROR);
 }
 
 void Application::Guard(const std::function<void()>& action) {

@@ -64,6 +64,7 @@ TEST_F(StartupTest, MissingIconEndsBeforeAnyWindowWithTheErrorDisplay) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, u"Cannot open file \"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\Setup.ico\". "
                            u"The system cannot find the file specified.");
+  EXPECT_EQ(boxes[0].caption, u"ZKTAudioSetup");  // no title yet: the program's name
   EXPECT_FALSE(person->LoopEnded());
   EXPECT_EQ(DebugText().find("FormShow"), std::string::npos);
 }
