@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick
   liblnk-utils
   clang libclang-rt-14-dev llvm
-  zip unzip file python3
+  zip unzip file python3 python3-pefile
 )
 
 missing=()
