@@ -159,9 +159,10 @@ os::DWORD FindVersionResource(const std::vector<std::uint8_t>& image, std::size_
   if (optionalSize < countField + 4) return ERROR_BAD_FORMAT;
   const std::uint32_t directoryCount = file.U32(optional + countField);
   const std::size_t resourceEntry = directories + 2 * 8;
-  if (directoryCount <= 2 || optionalSize < resourceEntry + 8) return ERROR_RESOURCE_TYPE_NOT_FOUND;
+  // No resource section at all is reported differently from resources without a version.
+  if (directoryCount <= 2 || optionalSize < resourceEntry + 8) return ERROR_RESOURCE_DATA_NOT_FOUND;
   const std::uint32_t resourceRva = file.U32(optional + resourceEntry);
-  if (resourceRva == 0) return ERROR_RESOURCE_TYPE_NOT_FOUND;
+  if (resourceRva == 0) return ERROR_RESOURCE_DATA_NOT_FOUND;
 
   const std::size_t sectionTable = optional + optionalSize;
   if (!file.Has(sectionTable, static_cast<std::size_t>(sectionCount) * 40)) return ERROR_BAD_FORMAT;

@@ -14,7 +14,8 @@ namespace pe {
 
 // Finds the version resource (type 16, name 1, the neutral language or else the first one).
 // Returns ERROR_SUCCESS with the resource's place in `image`, ERROR_BAD_FORMAT when the image
-// is no PE file or its headers do not hold together, ERROR_RESOURCE_TYPE_NOT_FOUND,
+// is no PE file or its headers do not hold together, ERROR_RESOURCE_DATA_NOT_FOUND when it has
+// no resource section, ERROR_RESOURCE_TYPE_NOT_FOUND,
 // ERROR_RESOURCE_NAME_NOT_FOUND or ERROR_RESOURCE_LANG_NOT_FOUND when the resource is missing,
 // ERROR_RESOURCE_DATA_NOT_FOUND when its data lies outside the image.
 os::DWORD FindVersionResource(const std::vector<std::uint8_t>& image, std::size_t* offset,

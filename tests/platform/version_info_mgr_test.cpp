@@ -25,6 +25,7 @@ TEST(OsClassification, ClassesAndCodesOverMajorMinorPairs) {
 }
 
 struct MachineCase {
+  const char* name;
   const char* ini;
   std::int32_t osClass, code, servicePack;
   const char* osLine;
@@ -63,14 +64,15 @@ TEST_P(WindowsVersionTest, ClassifiesAndTracesTheRunningWindows) {
 INSTANTIATE_TEST_SUITE_P(
     Machines, WindowsVersionTest,
     ::testing::Values(
-        MachineCase{"[Windows]\nVersion=10.0\n", 6, 0xA00, 0, "##### The OS is WIN10 #####\n"},
-        MachineCase{"[Windows]\nVersion=6.3\n", 5, 0x603, 0, "##### The OS is WIN8.1 #####\n"},
-        MachineCase{"[Windows]\nVersion=6.1\nServicePack=1\n", 4, 0x601, 1,
+        MachineCase{"Windows10", "[Windows]\nVersion=10.0\n", 6, 0xA00, 0, "##### The OS is WIN10 #####\n"},
+        MachineCase{"Windows81", "[Windows]\nVersion=6.3\n", 5, 0x603, 0, "##### The OS is WIN8.1 #####\n"},
+        MachineCase{"Windows7Sp1", "[Windows]\nVersion=6.1\nServicePack=1\n", 4, 0x601, 1,
                     "##### The OS is WIN7 #####\n"},
-        MachineCase{"[Windows]\nVersion=6.1\n", 4, 0x601, 0, "##### The OS is WIN7 #####\n"},
-        MachineCase{"[Windows]\nVersion=5.2\nArchitecture=x86\n", 2, 0x502, 0,
+        MachineCase{"Windows7", "[Windows]\nVersion=6.1\n", 4, 0x601, 0, "##### The OS is WIN7 #####\n"},
+        MachineCase{"Server2003", "[Windows]\nVersion=5.2\nArchitecture=x86\n", 2, 0x502, 0,
                     "##### The OS is Windows Server 2003 #####\n"},
-        MachineCase{"[Windows]\nVersion=10.1\n", 6, -1, 0, "##### The OS is Unknown #####\n"}));
+        MachineCase{"Version10_1", "[Windows]\nVersion=10.1\n", 6, -1, 0, "##### The OS is Unknown #####\n"}),
+    [](const ::testing::TestParamInfo<MachineCase>& info) { return std::string(info.param.name); });
 
 class VersionFailureTest : public SimMachineTest {};
 
