@@ -1,0 +1,14 @@
+// Carries out the uninstaller's actions on Windows and collects what could not be done.
+#pragma once
+
+#include "payload/common/UninstallPlan.h"
+
+#include <string>
+#include <vector>
+
+struct RemovalReport {
+  std::vector<std::u16string> failed;          // could not be removed, with the reason
+  std::vector<std::u16string> atRestart;       // removed when Windows restarts
+};
+
+void CarryOut(const payload::UninstallAction& action, RemovalReport& report);

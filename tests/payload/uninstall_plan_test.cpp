@@ -1,0 +1,214 @@
+#include "payload/common/UninstallPlan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace payload;
+
+namespace {
+
+InstallLayout SampleLayout() {
+  InstallLayout l;
+  l.installFolder = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\";
+  l.nativeSystemFolder = u"C:\\Windows\\system32\\";
+  l.systemFolder = u"C:\\Windows\\system32\\";
+  l.commonPrograms = u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+  l.desktop = u"C:\\Users\\Ann\\Desktop";
+  l.appData = u"C:\\Users\\Ann\\AppData\\Roaming";
+  l.commonAppData = u"C:\\ProgramData";
+  l.uninstallerFileName = u"ZKTAudioUninstall.exe";
+  l.configFound = true;
+  l.installFolderName = u"ZKT 72xx Audio";
+  l.shortcutFolderName = u"ZKT 72xx Audio";
+  l.appShortcutName = u"ZKT Audio Control";
+  l.appFileName = u"ZKTAudioControl";
+  l.userManualShortcutName = u"ZKT Audio User Manual";
+  l.effectAppFileName = u"ZKTEffect";
+  l.soundEffectAppFileName = u"ZKTSoundEffect";
+  l.pluginFolderName = u"Plugin";
+  l.uninstallShortcutName = u"Uninstall ZKT 72xx Audio";
+  l.uninstallFileName = u"ZKTAudioUninstall";
+  l.skinFolderName = u"Skin";
+  l.languageFolderName = u"Language";
+  l.installIconFileName = u"Setup.ico";
+  return l;
+}
+
+std::vector<std::u16string> Targets(const UninstallPlan& plan, ActionKind kind) {
+  std::vector<std::u16string> targets;
+  for (const UninstallAction& a : plan.actions)
+    if (a.kind == kind) targets.push_back(a.name.empty() ? a.target : a.target + u"|" + a.name);
+  return targets;
+}
+
+bool Has(const std::vector<std::u16string>& list, const std::u16string& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+std::size_t IndexOf(const UninstallPlan& plan, ActionKind kind) {
+  for (std::size_t i = 0; i < plan.actions.size(); ++i)
+    if (plan.actions[i].kind == kind) return i;
+  return plan.actions.size();
+}
+
+// No action may remove the install folder, a system folder or a shell folder as a whole.
+void ExpectNoWholeFolderRemoved(const UninstallPlan& plan, const InstallLayout& l) {
+  for (const UninstallAction& a : plan.actions) {
+    if (a.kind != ActionKind::DeleteFolderTree && a.kind != ActionKind::DeleteFile) continue;
+    for (std::u16string folder : {l.installFolder, l.systemFolder, l.commonPrograms + u"\\",
+                                  l.desktop + u"\\", l.appData + u"\\", l.commonAppData + u"\\"}) {
+      EXPECT_NE(folder, a.target + u"\\") << std::string(a.target.begin(), a.target.end());
+      EXPECT_NE(folder, a.target);
+    }
+  }
+}
+
+}  // namespace
+
+TEST(UninstallPlan, RemovesWhatTheSetupInstalled) {
+  const UninstallPlan plan = PlanUninstall(SampleLayout());
+  EXPECT_TRUE(plan.skipped.empty());
+  const auto values = Targets(plan, ActionKind::DeleteRegistryValue);
+  EXPECT_TRUE(Has(values, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|ZKTAudioControl"));
+  EXPECT_TRUE(Has(values, u"SOFTWARE\\ZKT 72xx Software|SystemPrivilegeExecutionOnBoot_D3"));
+  EXPECT_TRUE(Has(values, u"SOFTWARE\\ZKT 72xx Software|Virtual7ch1Scalar"));
+  EXPECT_EQ(1u + 15u + 6u, values.size());
+  const auto keys = Targets(plan, ActionKind::DeleteRegistryTree);
+  EXPECT_TRUE(Has(keys, u"SYSTEM\\CurrentControlSet\\Services\\ZEVor"));
+  EXPECT_TRUE(Has(keys, u"SOFTWARE\\ZKT USB DeviceId Group"));
+  EXPECT_TRUE(Has(keys, u"SOFTWARE\\ZKT HID DeviceId Group"));
+  EXPECT_TRUE(Has(keys, u"SOFTWARE\\ZKT 72xx Software\\EncValueMap"));
+  EXPECT_TRUE(
+      Has(keys, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt"));
+
+  const auto files = Targets(plan, ActionKind::DeleteFile);
+  const std::u16string folder = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\";
+  for (const char16_t* name : {u"ZKTAudioControl.exe", u"AudioConfig.cfg", u"Setup.ico",
+                               u"bee.wav", u"DLLZK_UsbAudio72xx_x32.dll"})
+    EXPECT_TRUE(Has(files, folder + name)) << std::string(name, name + 3);
+  EXPECT_TRUE(Has(files, u"C:\\Windows\\system32\\AudioDeviceService.exe"));
+  EXPECT_TRUE(Has(files, u"C:\\Windows\\system32\\drivers\\ZEVor.sys"));
+  EXPECT_TRUE(Has(files, u"C:\\Windows\\system32\\Windows6.1-KB3033929-x64.msu"));
+  const std::u16string programs =
+      u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\ZKT 72xx Audio\\";
+  EXPECT_TRUE(Has(files, programs + u"ZKT Audio Control.lnk"));
+  EXPECT_TRUE(Has(files, programs + u"Uninstall ZKT 72xx Audio.lnk"));
+  EXPECT_TRUE(Has(files, programs + u"ZKT Audio User Manual.lnk"));
+  EXPECT_TRUE(Has(files, u"C:\\Users\\Ann\\Desktop\\ZKT Audio Control.lnk"));
+
+  const auto trees = Targets(plan, ActionKind::DeleteFolderTree);
+  for (const char16_t* name : {u"Plugin", u"Skin", u"Language", u"Manual"})
+    EXPECT_TRUE(Has(trees, folder + name));
+  ExpectNoWholeFolderRemoved(plan, SampleLayout());
+}
+
+TEST(UninstallPlan, ServiceImagesAreInTheNativeSystemFolderTheUpdatePackageIsNot) {
+  InstallLayout l = SampleLayout();
+  l.systemFolder = u"C:\\Windows\\SysWOW64\\";
+  const UninstallPlan plan = PlanUninstall(l);
+  for (const UninstallAction& a : plan.actions) {
+    if (a.target == u"C:\\Windows\\system32\\AudioDeviceService.exe" ||
+        a.target == u"C:\\Windows\\system32\\drivers\\ZEVor.sys")
+      EXPECT_TRUE(a.nativeSystemFolder);
+    else
+      EXPECT_FALSE(a.nativeSystemFolder) << std::string(a.target.begin(), a.target.end());
+  }
+  EXPECT_TRUE(Has(Targets(plan, ActionKind::DeleteFile),
+                  u"C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"));
+}
+
+TEST(UninstallPlan, OrderAppsThenServiceThenFilesEntryLastSelfAfterExit) {
+  const UninstallPlan plan = PlanUninstall(SampleLayout());
+  ASSERT_GE(plan.actions.size(), 3u);
+  EXPECT_EQ(ActionKind::AskAppsToExit, plan.actions[0].kind);
+  EXPECT_EQ(ActionKind::StopAndDeleteService, plan.actions[1].kind);
+  EXPECT_LT(IndexOf(plan, ActionKind::StopAndDeleteService), IndexOf(plan, ActionKind::DeleteFile));
+  const UninstallAction& self = plan.actions.back();
+  EXPECT_EQ(ActionKind::DeleteSelfAfterExit, self.kind);
+  EXPECT_EQ(u"C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioUninstall.exe", self.target);
+  EXPECT_EQ(u"C:\\Program Files (x86)\\ZKT 72xx Audio", self.name);
+  const UninstallAction& entry = plan.actions[plan.actions.size() - 2];
+  EXPECT_EQ(ActionKind::DeleteRegistryTree, entry.kind);
+  EXPECT_EQ(u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt",
+            entry.target);
+}
+
+TEST(UninstallPlan, UserDataOnlyWhenAsked) {
+  InstallLayout l = SampleLayout();
+  const std::u16string userData = u"C:\\Users\\Ann\\AppData\\Roaming\\ZKT 72xx Audio";
+  EXPECT_FALSE(Has(Targets(PlanUninstall(l), ActionKind::DeleteFolderTree), userData));
+  l.removeUserData = true;
+  EXPECT_TRUE(Has(Targets(PlanUninstall(l), ActionKind::DeleteFolderTree), userData));
+}
+
+TEST(UninstallPlan, UpperShortcutFolderLevel) {
+  InstallLayout l = SampleLayout();
+  l.shortcutFolderNameUp = u"ZKT";
+  const UninstallPlan plan = PlanUninstall(l);
+  const std::u16string programs = u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
+  const auto files = Targets(plan, ActionKind::DeleteFile);
+  EXPECT_TRUE(Has(files, programs + u"ZKT\\ZKT 72xx Audio\\ZKT Audio Control.lnk"));
+  EXPECT_TRUE(Has(files, programs + u"ZKT\\ZKT 72xx Audio\\Uninstall ZKT 72xx Audio.lnk"));
+  // The manual's shortcut never has the upper level.
+  EXPECT_TRUE(Has(files, programs + u"ZKT 72xx Audio\\ZKT Audio User Manual.lnk"));
+  const auto folders = Targets(plan, ActionKind::RemoveFolderIfEmpty);
+  EXPECT_TRUE(Has(folders, programs + u"ZKT\\ZKT 72xx Audio"));
+  EXPECT_TRUE(Has(folders, programs + u"ZKT 72xx Audio"));
+  EXPECT_TRUE(Has(folders, programs + u"ZKT"));
+}
+
+TEST(UninstallPlan, EmptyOrUnsafeNamesNeverWidenADeletion) {
+  // An empty folder name would make "install folder + name" the install folder itself.
+  InstallLayout l = SampleLayout();
+  l.skinFolderName = u"";
+  l.languageFolderName = u"..";
+  l.pluginFolderName = u"..\\..\\Windows";
+  l.installIconFileName = u"C:\\Windows\\win.ini";
+  l.appFileName = u"*";
+  l.shortcutFolderName = u"";
+  const UninstallPlan plan = PlanUninstall(l);
+  ExpectNoWholeFolderRemoved(plan, l);
+  for (const UninstallAction& a : plan.actions) {
+    EXPECT_EQ(std::u16string::npos, a.target.find(u"..")) << std::string(a.target.begin(), a.target.end());
+    EXPECT_EQ(std::u16string::npos, a.target.find(u"win.ini"));
+    EXPECT_EQ(std::u16string::npos, a.target.find(u"*"));
+    EXPECT_EQ(std::u16string::npos, a.name.find(u"*"));
+  }
+  // Each one is reported, naming the key.
+  EXPECT_GE(plan.skipped.size(), 6u);
+  bool namesSkin = false;
+  for (const std::u16string& note : plan.skipped)
+    namesSkin |= note.find(u"SkinFolderName is not set") != std::u16string::npos;
+  EXPECT_TRUE(namesSkin);
+}
+
+TEST(UninstallPlan, WithoutTheConfigurationCopyOnlyKnownItems) {
+  InstallLayout l = SampleLayout();
+  l.configFound = false;
+  l.appFileName.clear();
+  l.shortcutFolderName.clear();
+  l.appShortcutName.clear();
+  const UninstallPlan plan = PlanUninstall(l);
+  ExpectNoWholeFolderRemoved(plan, l);
+  EXPECT_TRUE(Targets(plan, ActionKind::DeleteFolderTree).empty());
+  for (const UninstallAction& a : plan.actions) {
+    if (a.kind != ActionKind::DeleteFile) continue;
+    EXPECT_NE(0u, a.target.rfind(l.installFolder, 0))
+        << "no install-folder file without the configuration: "
+        << std::string(a.target.begin(), a.target.end());
+  }
+  EXPECT_FALSE(plan.skipped.empty());
+  // Service, driver and the entry are still removed.
+  EXPECT_EQ(ActionKind::StopAndDeleteService, plan.actions[1].kind);
+  EXPECT_TRUE(Has(Targets(plan, ActionKind::DeleteRegistryTree),
+                  u"SYSTEM\\CurrentControlSet\\Services\\ZEVor"));
+}
+
+TEST(UninstallPlan, PlainNames) {
+  for (const char16_t* good : {u"Skin", u"ZKT 72xx Audio", u"a.b", u"Chinese (Traditional)"})
+    EXPECT_TRUE(IsPlainName(good));
+  for (const char16_t* bad : {u"", u".", u"..", u"a\\b", u"a/b", u"C:", u"*", u"a?", u"Skin.",
+                              u"Skin ", u"a|b"})
+    EXPECT_FALSE(IsPlainName(bad));
+}
