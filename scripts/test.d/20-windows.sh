@@ -107,7 +107,14 @@ cp -r "$ROOT/sample/." "$WINEPREFIX/drive_c/$long/"
 timeout 120 "$WINE" "C:\\$long\\ZKTAudioSetup.exe" 2>>"$T/wine.err" &
 pid=$!
 box=$(timeout 60 xdotool search --sync --name '^ERROR$' 2>/dev/null | head -n 1) || true
-[ -n "$box" ] && xdotool key --window "$box" Return
+# The box may be re-created while wine maps it: press Return until the program has ended.
+for _ in $(seq 1 20); do
+  kill -0 "$pid" 2>/dev/null || break
+  for w in $(xdotool search --name '^ERROR$' 2>/dev/null); do
+    xdotool key --window "$w" Return 2>/dev/null || true
+  done
+  sleep 0.5
+done
 guard=0
 wait $pid || guard=$?
 echo "box=${box:+shown} exit=$guard" >"$T/guard.txt"
