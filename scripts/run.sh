@@ -18,6 +18,12 @@ cp "$PRODUCT" dist/
 # The setup folder ships beside the program (without the scripts that drew its pictures).
 cp -r sample/. dist/
 find dist -name '*.sh' -delete
+# Both again in one zip, as a folder ZKTAudioSetup/ to unpack anywhere on Windows.
+ZIP_TMP=$(mktemp -d)
+cp -r dist "$ZIP_TMP/ZKTAudioSetup"
+(cd "$ZIP_TMP" && zip -qr ZKTAudioSetup.zip ZKTAudioSetup)
+mv "$ZIP_TMP/ZKTAudioSetup.zip" dist/
+rm -rf "$ZIP_TMP"
 
 echo
 echo "dist/ (copy the whole folder to Windows and run ZKTAudioSetup.exe):"
@@ -28,3 +34,8 @@ echo "file:        $(file -b dist/ZKTAudioSetup.exe)"
 echo "size:        $(stat -c %s dist/ZKTAudioSetup.exe) bytes"
 /usr/bin/python3 tests/win32/check_pe.py --summary --machine i386 --gui --admin-manifest \
   dist/ZKTAudioSetup.exe
+echo
+echo "payloads embedded ($BUILD/payload/payloads.ini):"
+grep -v '^;' "$BUILD/payload/payloads.ini" | while read -r type id file; do
+  ( cd "$BUILD/payload" && printf '  %-11s %s  %s\n' "$type" "$id" "$(file -b "$file" | cut -d, -f1)" )
+done
