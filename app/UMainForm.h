@@ -58,6 +58,7 @@ class TMainForm {
   std::uint32_t Install_Plugins();
   std::uint32_t Install_KB3033929();
   std::uint32_t Copy_KB3033929();
+  std::uint32_t InstallPluginApplication(std::uint16_t id, const std::u16string& name);
   // Posts WM_INSTALL_PROGRESS with the bar position to the wizard's window.
   void PostProgress(int position);
 

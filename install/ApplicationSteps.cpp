@@ -35,11 +35,11 @@ std::uint32_t TMainForm::Install_Application() {
   return 0;
 }
 
-std::uint32_t TMainForm::Install_EffectApplication() {
-  const std::u16string& name = SetupConfig.EffectAPPFileName;
-  // The plug-in sub-folders come from STEP7's copy; they are not created here.
+// STEP8 and STEP8.1 differ only in payload and name. The plug-in sub-folders come from STEP7's
+// copy; they are not created here.
+std::uint32_t TMainForm::InstallPluginApplication(std::uint16_t id, const std::u16string& name) {
   if (const std::uint32_t r = PlaceApplication(
-          PAYLOAD_APP_EFFECT, SetupConfig.InstallFolderPath,
+          id, SetupConfig.InstallFolderPath,
           SetupConfig.InstallFolderPath + SetupConfig.PluginFolderName + u"\\" + name + u"\\" +
               name + u".exe"))
     return r;
@@ -47,13 +47,10 @@ std::uint32_t TMainForm::Install_EffectApplication() {
   return 0;
 }
 
+std::uint32_t TMainForm::Install_EffectApplication() {
+  return InstallPluginApplication(PAYLOAD_APP_EFFECT, SetupConfig.EffectAPPFileName);
+}
+
 std::uint32_t TMainForm::Install_SoundEffectApplication() {
-  const std::u16string& name = SetupConfig.SoundEffectAPPFileName;
-  if (const std::uint32_t r = PlaceApplication(
-          PAYLOAD_APP_SOUND_EFFECT, SetupConfig.InstallFolderPath,
-          SetupConfig.InstallFolderPath + SetupConfig.PluginFolderName + u"\\" + name + u"\\" +
-              name + u".exe"))
-    return r;
-  PostProgress(98);
-  return 0;
+  return InstallPluginApplication(PAYLOAD_APP_SOUND_EFFECT, SetupConfig.SoundEffectAPPFileName);
 }

@@ -24,18 +24,7 @@ std::uint32_t TMainForm::Copy_KB3033929() {
 
 std::uint32_t TMainForm::Install_KB3033929() {
   EnterKB(u"TMainForm::Install_KB3033929");
-  if (IsWow64 == 0) {
-    trace::Write(u"##### The OS is 32-Bit #####\n");
-    return 0;
-  }
-  if (OSClass != OS_CLASS_WIN7) {
-    trace::Write(u"##### The OS is not Win7 #####\n");
-    return 0;
-  }
-  if (ServicePackMajor == 0) {
-    trace::Write(u"##### The OS is Win7, but not install the service pack! #####\n");
-    return 0;
-  }
+  if (!INSTALL_MGR::KB3033929Applies(IsWow64, OSClass, ServicePackMajor)) return 0;
   trace::Write(u"***** Service pack KDB3033929 not EXIST! *****\n");
   if (InstallMgr.InstallKB3033929() != 0) return STEP_KB_LAUNCH_FAILED;
   return 0;

@@ -67,4 +67,8 @@ class CInstallMgr {
   bool RevertWow64Redirection(void* cookie);
 };
 
+// The update applies to 64-bit Windows 7 with a service pack only; otherwise traces why not.
+bool KB3033929Applies(std::int32_t is64BitWindows, std::int32_t osClass,
+                      std::int32_t servicePackMajor);
+
 }  // namespace INSTALL_MGR

@@ -42,19 +42,26 @@ int CInstallMgr::CopyWindowPatch(std::uint16_t id, std::u16string type) {
   return 0;
 }
 
-int CInstallMgr::InstallKB3033929() {
-  if (Is64BitOS == 0) {
+bool KB3033929Applies(std::int32_t is64BitWindows, std::int32_t osClass,
+                      std::int32_t servicePackMajor) {
+  if (is64BitWindows == 0) {
     trace::Write(u"##### The OS is 32-Bit #####\n");
-    return 0;
+    return false;
   }
-  if (OSClass != OS_CLASS_WIN7) {
+  if (osClass != OS_CLASS_WIN7) {
     trace::Write(u"##### The OS is not Win7 #####\n");
-    return 0;
+    return false;
   }
-  if (ServicePackMajor == 0) {
+  if (servicePackMajor == 0) {
     trace::Write(u"##### The OS is Win7, but not install the service pack! #####\n");
-    return 0;
+    return false;
   }
+  return true;
+}
+
+int CInstallMgr::InstallKB3033929() {
+  // The manager checks its own facts again: they come from the native system, not the form.
+  if (!KB3033929Applies(Is64BitOS, OSClass, ServicePackMajor)) return 0;
   if (IsApplicabilityCached(kApplicabilityPackage)) return 0;
   if (IsPackageInstalled(u"KB3033929")) return 0;
   trace::Write(u"***** Service pack KDB3033929 not EXIST! *****\n");
