@@ -271,7 +271,9 @@ TEST_F(InstallScenario, EachFailingStepShowsItsCodeAndKeepsWhatWasDone) {
     EXPECT_EQ(Boxes().back().caption, u"Install");
     EXPECT_EQ(person->Page(), u"FinishPage");
     EXPECT_FALSE(person->View(u"RebootRadioButton").checked);  // no reboot suggested
-    if (c.keptFile) EXPECT_TRUE(Exists(c.keptFile)) << c.keptFile;
+    if (c.keptFile) {
+      EXPECT_TRUE(Exists(c.keptFile)) << c.keptFile;
+    }
   }
 }
 
@@ -345,6 +347,29 @@ TEST_F(InstallScenario, NoManualForTheChosenLanguageMeansNoManualFolderAndNoShor
   EXPECT_FALSE(Exists(kInstall + "Manual"));
   EXPECT_FALSE(Exists(kPrograms + "ZKT 72xx Audio\\ZKT Audio User Manual.lnk"));
   EXPECT_EQ(BoxTexts().size(), 1u);
+}
+
+TEST_F(InstallScenario, TheUpdatePackageIsWrittenWithOneRetry) {
+  // Once refused: the retry writes it and STEP10 launches it.
+  UseMachine(kWin7x64Sp1);
+  machine().InjectFault({"CreateFileW", 0, 1, ERROR_SHARING_VIOLATION, "KB3033929-x64.msu"});
+  Install();
+  EXPECT_EQ(BoxTexts().size(), 1u) << text::ToUtf8(LastBox());
+  const std::string log = DebugText();
+  const std::string copy = "ZKTAudioControlSetup:  ==> TMainForm::Copy_KB3033929\n";
+  const std::size_t first = log.find(copy);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(log.find(copy, first + 1), std::string::npos);  // called a second time
+  EXPECT_TRUE(Launched("Windows6.1-KB3033929-x64.msu"));
+
+  // Refused twice: STEP5 still succeeds, the launch of the missing package fails STEP10.
+  UseMachine(kWin7x64Sp1);
+  machine().InjectFault({"CreateFileW", 0, 2, ERROR_SHARING_VIOLATION, "KB3033929-x64.msu"});
+  ::sim::ClearMessageBoxes();
+  auto person = Install();
+  EXPECT_EQ(LastBox(), u"Setup could not complete the installation.(Code = 0x80000006)");
+  EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"));
+  EXPECT_EQ(person->Progress().back(), 98);  // no 100: no reboot suggested
 }
 
 TEST_F(InstallScenario, TheFilterIsDetachedFromTheDevicesTheConfigurationLists) {
