@@ -36,8 +36,15 @@ PRODUCT=$WIN32_DIR/app/win32/ZKTAudioSetup.exe
 # ---- 2. the product's imports, image kind, manifest and version ----
 VERSION=$(sed -n 's/^project(ZKTAudioSetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 say "check $PRODUCT (imports, PE32 i386 GUI, requireAdministrator, file version $VERSION)"
-$CHECK_PE --summary --machine i386 --gui --admin-manifest --file-version "$VERSION" "$PRODUCT" ||
-  fail "the product does not pass its checks"
+PAYLOADS=$WIN32_DIR/payload/payloads.ini   # the manifest the product's resources came from
+[ -f "$PAYLOADS" ] || PAYLOADS=payload/payloads.ini
+$CHECK_PE --summary --machine i386 --gui --admin-manifest --file-version "$VERSION" \
+  --payloads "$PAYLOADS" "$PRODUCT" || fail "the product does not pass its checks"
+# The payload check must notice a payload that is not the one embedded.
+if [ "$PAYLOADS" != payload/payloads.ini ] &&
+   $CHECK_PE --payloads payload/payloads.ini "$PRODUCT" >/dev/null; then
+  fail "check_pe.py accepted placeholders in place of the embedded payload programs"
+fi
 # The check must be able to fail: its counter-example imports version.dll and a function that
 # Windows 7 lacks, and the 64-bit build is no i386 program.
 COUNTER=$WIN32_DIR/tests/win32/counter-examples/zkt_unsafe_imports.exe

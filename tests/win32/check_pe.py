@@ -49,6 +49,40 @@ def resources(pe, type_id):
     return out
 
 
+def payload_problems(pe, manifest):
+    """Every TYPE ID FILE line of the payload manifest must be a resource of that custom type
+    name and integer ID, under language 1028, holding exactly the file's bytes."""
+    import os
+    problems = []
+    base = os.path.dirname(os.path.abspath(manifest))
+    found = {}
+    for rtype in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None).entries if hasattr(
+            pe, "DIRECTORY_ENTRY_RESOURCE") else []:
+        if rtype.name is None:
+            continue
+        for name in rtype.directory.entries:
+            for lang in name.directory.entries:
+                s = lang.data.struct
+                found[(str(rtype.name), name.id, lang.id)] = pe.get_data(s.OffsetToData, s.Size)
+    count = 0
+    with open(manifest, encoding="utf-8") as f:
+        for line in f:
+            fields = line.split()
+            if not fields or fields[0].startswith((";", "#")):
+                continue
+            rtype, rid, path = fields[0].upper(), int(fields[1]), fields[2]
+            with open(os.path.join(base, path), "rb") as payload:
+                expected = payload.read()
+            data = found.get((rtype, rid, 1028))
+            count += 1
+            if data is None:
+                problems.append("payload %s %d: no resource under language 1028" % (rtype, rid))
+            elif data != expected:
+                problems.append("payload %s %d: %d bytes differ from %s (%d bytes)"
+                                % (rtype, rid, len(data), path, len(expected)))
+    return problems, count
+
+
 def manifest_facts(xml_bytes):
     root = ET.fromstring(xml_bytes)
     level = None
@@ -91,6 +125,8 @@ def main():
                     help="must carry a manifest asking for requireAdministrator")
     ap.add_argument("--file-version")
     ap.add_argument("--summary", action="store_true", help="print what the program is")
+    ap.add_argument("--payloads", metavar="MANIFEST",
+                    help="the payload manifest whose files must be embedded")
     ap.add_argument("program")
     args = ap.parse_args()
 
@@ -112,6 +148,12 @@ def main():
             problems.append("not a PE32 image")
     if args.gui and not gui:
         problems.append("subsystem is %d, expected 2 (Windows GUI)" % pe.OPTIONAL_HEADER.Subsystem)
+
+    if args.payloads:
+        payload_issues, payload_count = payload_problems(pe, args.payloads)
+        problems.extend(payload_issues)
+        if args.summary:
+            print("payloads:    %d embedded under language 1028, byte for byte" % payload_count)
 
     manifests = resources(pe, RT_MANIFEST)
     level = ui_access = None
