@@ -39,3 +39,14 @@ echo "payloads embedded ($BUILD/payload/payloads.ini):"
 grep -v '^;' "$BUILD/payload/payloads.ini" | while read -r type id file; do
   ( cd "$BUILD/payload" && printf '  %-11s %s  %s\n' "$type" "$id" "$(file -b "$file" | cut -d, -f1)" )
 done
+
+# The whole setup, run on a fresh simulated Windows 10 x64 machine: the same program logic as
+# the Windows build, with dist/ (the product and its setup folder) as the folder beside it.
+LINUX_BUILD=${ZKT_LINUX_DIR:-build/linux}
+cmake --preset linux -B "$LINUX_BUILD" >/dev/null
+cmake --build "$LINUX_BUILD" -j"$JOBS" --target zkt-setup-sim >/dev/null
+MACHINE=$LINUX_BUILD/sim-machine
+rm -rf "$MACHINE"
+echo
+echo "zkt-setup-sim on a fresh default machine ($MACHINE):"
+"$LINUX_BUILD/tools/zkt-setup-sim/zkt-setup-sim" --machine "$MACHINE" --setup dist
