@@ -102,13 +102,13 @@ bool EqualsNoCase(const std::u16string& a, const std::u16string& b) {
 
 namespace {
 
-void AppendNumber(std::u16string& out, const char* spec, bool isSigned, long long sv,
+void AppendNumber(std::u16string& out, const char* conversion, bool isSigned, long long sv,
                   unsigned long long uv) {
   char buf[64];
   if (isSigned)
-    std::snprintf(buf, sizeof buf, spec, sv);
+    std::snprintf(buf, sizeof buf, conversion, sv);
   else
-    std::snprintf(buf, sizeof buf, spec, uv);
+    std::snprintf(buf, sizeof buf, conversion, uv);
   for (const char* p = buf; *p; ++p) out.push_back(static_cast<unsigned char>(*p));
 }
 
@@ -147,21 +147,21 @@ std::u16string FormatV(std::size_t capacity, const char16_t* f, std::va_list arg
     if (*f == u'l') { isLong = true; wideArg = true; ++f; }
     if (*f == u'w') { wideArg = true; ++f; }
     const char16_t conv = *f ? *f++ : u'\0';
-    std::string spec = "%" + flags;
-    if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
+    std::string conversion = "%" + flags;
+    if (width >= 0) conversion += std::to_string(width);
+    if (precision >= 0) conversion += "." + std::to_string(precision);
     switch (conv) {
       case u'd':
       case u'i': {
         long long v = isLong ? va_arg(args, long) : va_arg(args, int);
-        AppendNumber(out, (spec + "lld").c_str(), true, v, 0);
+        AppendNumber(out, (conversion + "lld").c_str(), true, v, 0);
         break;
       }
       case u'u':
       case u'x':
       case u'X': {
         unsigned long long v = isLong ? va_arg(args, unsigned long) : va_arg(args, unsigned int);
-        AppendNumber(out, (spec + "ll" + static_cast<char>(conv)).c_str(), false, 0, v);
+        AppendNumber(out, (conversion + "ll" + static_cast<char>(conv)).c_str(), false, 0, v);
         break;
       }
       case u'c': {
