@@ -98,6 +98,9 @@ timeout 300 "$WINE" wineboot -i >/dev/null 2>&1
 timeout 120 "$WINESERVER" -w
 # Unmanaged windows: without a window manager each hidden window would cost 2 s.
 timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# The conformance program then boots a wine session (and service manager) of its own, as any
+# later run in this prefix does, instead of joining the end of reg's.
+timeout 120 "$WINESERVER" -w
 mkdir -p "$BIN"
 cp "$WIN64_DIR/tests/zkt_conformance.exe" "$BIN/"
 find "$T/fixtures" -maxdepth 1 -type f ! -name machine.ini -exec cp {} "$BIN/" \;

@@ -5,11 +5,6 @@
 // CreateServiceW; on the simulated machine tests/conformance/fixtures/machine.ini describes
 // the same program and service. Then SetServiceState starts it, sends 128, stops it, and asks
 // for a service that does not exist; the raw manager calls print their answers and errors.
-//
-// The test service is built only with -DZKT_SERVICE_CONFORMANCE=ON (tests/win32): in a wine
-// prefix fresh from wineboot the first service of a run is not reliably openable or startable
-// at once, while every later run in the same prefix matches the simulated machine line for
-// line. Without the program both sides print the same "missing" line.
 #include "platform/ServiceControl.h"
 #include "platform/os_files.h"
 #include "platform/os_process.h"
@@ -74,7 +69,7 @@ CONFORMANCE_SCENARIO(service_registration, 50) {
   os::STARTUPINFOW startup;
   startup.cb = sizeof(startup);
   os::PROCESS_INFORMATION info;
-  const os::BOOL started = os::CreateProcessW(u"", program + u" /Service", TRUE,
+  const os::BOOL started = os::CreateProcessW(u"", u"\"" + program + u"\" /Service", TRUE,
                                               HIGH_PRIORITY_CLASS, u"", &startup, &info);
   conf::Line("registration run: CreateProcessW %d", started ? 1 : 0);
   if (!started) return;

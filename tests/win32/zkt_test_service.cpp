@@ -37,9 +37,11 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
 }
 
 void WINAPI ServiceMain(DWORD, LPWSTR*) {
+  // The event exists before the handler can be called: a stop that arrives at once is kept.
+  g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!g_stopEvent) return;
   g_statusHandle = RegisterServiceCtrlHandlerExW(kName, Handler, nullptr);
   if (!g_statusHandle) return;
-  g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   Report(SERVICE_RUNNING);
   WaitForSingleObject(g_stopEvent, INFINITE);
   Report(SERVICE_STOPPED);
