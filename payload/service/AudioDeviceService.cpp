@@ -112,7 +112,7 @@ void LogLaunchModes() {
     }
     const bool present = GetFileAttributesW(W(line.path)) != INVALID_FILE_ATTRIBUTES;
     Write(L"Launch mode %ls: %ls %ls (%ls)", W(mode.name), W(line.path), W(line.argument),
-          present ? L"installed" : L"the application is not installed");
+          present ? L"file present" : L"file not found");
     ++usable;
   }
   Write(L"%d of 15 launch modes are usable", usable);
