@@ -28,7 +28,7 @@ namespace {
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 HANDLE g_stopEvent = nullptr;
 HANDLE g_appExitEvent = nullptr;
-DWORD g_checkPoint = 0;
+LONG g_checkPoint = 0;  // the handler and the service thread both report
 
 void Report(DWORD state, DWORD exitCode = NO_ERROR) {
   SERVICE_STATUS status = {};
@@ -38,7 +38,7 @@ void Report(DWORD state, DWORD exitCode = NO_ERROR) {
       state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
   status.dwWin32ExitCode = exitCode;
   const bool pending = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING;
-  status.dwCheckPoint = pending ? ++g_checkPoint : 0;
+  status.dwCheckPoint = pending ? static_cast<DWORD>(InterlockedIncrement(&g_checkPoint)) : 0;
   status.dwWaitHint = pending ? 3000 : 0;
   if (!SetServiceStatus(g_statusHandle, &status))
     Write(L"SetServiceStatus(%lu) failed, error %lu", state, GetLastError());

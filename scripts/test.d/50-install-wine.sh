@@ -100,6 +100,13 @@ pid_of() {  # program file name
   done
   return 0
 }
+count_of() {  # program file name
+  local p n=0
+  for p in $(pgrep -f -i -- "$1" || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
+  done
+  echo "$n"
+}
 running() { [ -n "$(pid_of "$1")" ]; }
 not_running() { [ -z "$(pid_of "$1")" ]; }
 service_state() { $WINE sc query "$1" 2>/dev/null | tr -d '\r' | sed -n -E 's/^ *STATE *: *[0-9]+ +//p'; }
@@ -247,6 +254,25 @@ install_once 1
 sleep 2
 shot "install1-6-application"
 check_installed 1
+say "a second start of the main application brings the first to the front"
+APP_TITLE='^ZKT 72xx USB Audio - Audio Control$'
+app_window=$(window "$APP_TITLE")
+size() { xdotool getwindowgeometry "$app_window" | sed -n 's/ *Geometry: //p'; }
+app_size=$(size)
+# The caption's minimise button (wine draws the caption of an unmanaged window itself).
+eval "$(xdotool getwindowgeometry --shell "$app_window")"
+xdotool mousemove $((X + WIDTH - 50)) $((Y + 12)) click 1
+sleep 1
+shot "install1-7-application-minimised"
+check "the application was minimised ($app_size -> $(size))" test "$(size)" != "$app_size"
+$WINE "$PF\ZKTAudioControl.exe" >/dev/null 2>&1 &
+second=$!
+for _ in $(seq 1 20); do kill -0 "$second" 2>/dev/null || break; sleep 0.5; done
+check "the second start ended by itself" sh -c "! kill -0 $second 2>/dev/null"
+check "one main application runs" equals "$(count_of ZKTAudioControl.exe)" 1
+sleep 1
+shot "install1-8-application-in-front"
+check "the first one's window is restored" equals "$(size)" "$app_size"
 service_pid1=$(pid_of AudioDeviceService.exe)
 app_pid1=$(pid_of ZKTAudioControl.exe)
 image_time1=$(stat -c %y "$C/windows/system32/AudioDeviceService.exe" 2>/dev/null || echo none)
