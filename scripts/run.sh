@@ -39,6 +39,13 @@ echo "payloads embedded ($BUILD/payload/payloads.ini):"
 grep -v '^;' "$BUILD/payload/payloads.ini" | while read -r type id file; do
   ( cd "$BUILD/payload" && printf '  %-11s %s  %s\n' "$type" "$id" "$(file -b "$file" | cut -d, -f1)" )
 done
+# The uninstaller must ask for administrator rights; the programs are GUI programs of their slots.
+/usr/bin/python3 tests/win32/check_pe.py --machine i386 --gui --admin-manifest \
+  "$BUILD/payload/bin/Uninstall.exe"
+for program in MainApp EffectApp SoundEffectApp AudioDeviceService; do
+  /usr/bin/python3 tests/win32/check_pe.py --machine i386 --gui "$BUILD/payload/bin/$program.exe"
+done
+/usr/bin/python3 tests/win32/check_pe.py --machine amd64 --gui "$BUILD/payload/x64/bin/AudioDeviceService.exe"
 
 # The whole setup, run on a fresh simulated Windows 10 x64 machine: the same program logic as
 # the Windows build, with dist/ (the product and its setup folder) as the folder beside it.
