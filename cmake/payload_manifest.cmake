@@ -5,9 +5,11 @@
 function(zkt_write_payload_manifest source output vendor note)
   set(replacements ${ARGN})
   get_filename_component(source_dir ${source} DIRECTORY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
-  # A file dropped into the vendor folder is seen at the next build.
-  file(GLOB vendor_files CONFIGURE_DEPENDS ${vendor}/*)
+  if(NOT CMAKE_SCRIPT_MODE_FILE)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+    # A file dropped into the vendor folder is seen at the next build.
+    file(GLOB vendor_files CONFIGURE_DEPENDS ${vendor}/*)
+  endif()
   file(STRINGS ${source} lines)
   set(text "; Generated from ${source}: do not edit.\n; ${note}\n")
   foreach(line IN LISTS lines)
