@@ -1,5 +1,6 @@
 // The install sequence on the worker thread: stop what runs, detach the filter, then the steps.
 #include "app/UMainForm.h"
+#include "install/AppExitBroadcast.h"
 #include "platform/ServiceControl.h"
 #include "platform/os_files.h"
 #include "platform/os_messages.h"
@@ -25,7 +26,6 @@ enum class Counts { Yes, No };
 
 }  // namespace
 
-// Asks the companion applications to exit: they listen for this registered message.
 void BroadcastAppExit() {
   const os::UINT message = os::RegisterWindowMessageW(u"WM_ZKT72xxAPP_EXIT");
   os::BroadcastMessageTimeoutW(message, 0, 0, SMTO_NORMAL, 100);

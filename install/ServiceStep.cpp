@@ -1,6 +1,7 @@
 // STEP2: replace the service program, let it register itself, write the launch modes, start it.
 #include "app/UMainForm.h"
 #include "config/RegValueWriters.h"
+#include "install/AppExitBroadcast.h"
 #include "install/PayloadResource.h"
 #include "install/StepCodes.h"
 #include "platform/ServiceControl.h"
@@ -8,8 +9,6 @@
 #include "platform/os_files.h"
 #include "platform/os_process.h"
 #include "platform/trace.h"
-
-void BroadcastAppExit();  // InstallSequence.cpp
 
 namespace {
 
