@@ -30,12 +30,12 @@ struct Role {
   const wchar_t* windowClass;
   const wchar_t* instanceMutex;
 };
-constexpr Role kRoles[] = {
-    {L"Audio Control", L"ZKT72xxMainApp", L"Local\\ZKT72xxMainApp"},
-    {L"Effect", L"ZKT72xxEffectApp", L"Local\\ZKT72xxEffectApp"},
-    {L"Sound Effect", L"ZKT72xxSoundEffectApp", L"Local\\ZKT72xxSoundEffectApp"},
+const Role kRoles[] = {
+    {L"Audio Control", W(payload::kAppWindowClasses[0]), L"Local\\ZKT72xxMainApp"},
+    {L"Effect", W(payload::kAppWindowClasses[1]), L"Local\\ZKT72xxEffectApp"},
+    {L"Sound Effect", W(payload::kAppWindowClasses[2]), L"Local\\ZKT72xxSoundEffectApp"},
 };
-constexpr const Role& kRole = kRoles[ZKT_APP_ROLE];
+const Role& kRole = kRoles[ZKT_APP_ROLE];
 constexpr UINT_PTR kEventRetryTimer = 1;
 
 UINT g_exitMessage = 0;

@@ -15,6 +15,10 @@ constexpr unsigned kControlAppExit = 128;
 // service's session does not arrive.
 constexpr char16_t kAppExitEventName[] = u"Global\\ZKT72xxAppExit";
 
+// Window classes of the main, effect and sound-effect applications (one instance each).
+constexpr const char16_t* kAppWindowClasses[] = {u"ZKT72xxMainApp", u"ZKT72xxEffectApp",
+                                                 u"ZKT72xxSoundEffectApp"};
+
 constexpr char16_t kDriverName[] = u"ZEVor";
 constexpr char16_t kDriverServiceKey[] = u"SYSTEM\\CurrentControlSet\\Services\\ZEVor";
 constexpr char16_t kProductKey[] = u"SOFTWARE\\ZKT 72xx Software";

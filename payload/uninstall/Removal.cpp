@@ -100,9 +100,9 @@ void RemoveTree(const std::u16string& folder, RemovalReport& report) {
       // A linked folder is unlinked, never followed.
       if (directory && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         RemoveTree(path, report);
-      else if (directory)
-        RemoveDirectoryW(W(path)) ? void() : Fail(report, path, GetLastError());
-      else
+      else if (directory && !RemoveDirectoryW(W(path)))
+        Fail(report, path, GetLastError());
+      else if (!directory)
         RemoveFile(path, report);
     } while (FindNextFileW(find, &entry));
     FindClose(find);
@@ -158,11 +158,10 @@ void AskAppsToExit() {
   SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 200,
                       &answer);
   // Give the applications a moment to close their windows and end.
-  static const wchar_t* const kClasses[] = {L"ZKT72xxMainApp", L"ZKT72xxEffectApp",
-                                            L"ZKT72xxSoundEffectApp"};
   for (int poll = 0; poll < 50; ++poll) {
     bool running = false;
-    for (const wchar_t* windowClass : kClasses) running |= FindWindowW(windowClass, nullptr) != nullptr;
+    for (const char16_t* windowClass : payload::kAppWindowClasses)
+      running |= FindWindowW(W(windowClass), nullptr) != nullptr;
     if (!running) break;
     Sleep(100);
   }

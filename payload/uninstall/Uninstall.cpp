@@ -133,7 +133,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
 
   bool removeUserData = command.removeUserData;
   const std::u16string userData = layout.appData + u"\\" + layout.installFolderName;
-  if (!command.removeUserData && !command.keepUserData && payload::IsPlainName(layout.installFolderName) &&
+  const bool asked = command.removeUserData || command.keepUserData;
+  if (!asked && payload::IsPlainName(layout.installFolderName) &&
       GetFileAttributesW(W(userData)) != INVALID_FILE_ATTRIBUTES)
     removeUserData =
         MessageBoxW(nullptr,

@@ -119,7 +119,7 @@ snapshot() {  # name
   (cd "$C" && find . -mindepth 1 | LC_ALL=C sort) >"$OUT/$1.files"
 }
 
-say "fresh wine prefix in $T"
+say "fresh wine prefix in $T; the 64-bit build carries x64 payload programs in every slot"
 $WINE wineboot -i >/dev/null 2>&1
 $WINE reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
@@ -273,6 +273,13 @@ check "one main application runs" equals "$(count_of ZKTAudioControl.exe)" 1
 sleep 1
 shot "install1-8-application-in-front"
 check "the first one's window is restored" equals "$(size)" "$app_size"
+say "the effect application started as the service does at system start"
+$WINE "$PF\Plugin\ZKTEffect\ZKTEffect.exe" -serviceboot >/dev/null 2>&1 &
+effect_window=$(wait_window '^ZKT 72xx USB Audio - Effect$' 20 || true)
+check "the effect application runs" test -n "$effect_window"
+sleep 1
+check "it begins minimised" equals \
+  "$(xdotool getwindowgeometry "$effect_window" 2>/dev/null | sed -n 's/ *Geometry: //p')" "160x24"
 service_pid1=$(pid_of AudioDeviceService.exe)
 app_pid1=$(pid_of ZKTAudioControl.exe)
 image_time1=$(stat -c %y "$C/windows/system32/AudioDeviceService.exe" 2>/dev/null || echo none)
@@ -288,6 +295,7 @@ shot "install2-6-application"
 say "checks of the second installation"
 check "the first main application ended (process $app_pid1)" test ! -e "/proc/$app_pid1"
 tail -n +"$((log_lines1 + 1))" "$LOG" >"$OUT/service-log-install2.txt" 2>/dev/null || true
+check "the effect application closed too" not_running ZKTEffect.exe
 check "the service got control 128" grep -q "Control 128: asking the companion applications to exit" "$OUT/service-log-install2.txt"
 check "the service was stopped" grep -q "Service stopped" "$OUT/service-log-install2.txt"
 check "the service was registered again over the existing one" grep -q "Registration: existing service updated" "$OUT/service-log-install2.txt"

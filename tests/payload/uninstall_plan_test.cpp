@@ -170,7 +170,8 @@ TEST(UninstallPlan, EmptyOrUnsafeNamesNeverWidenADeletion) {
   const UninstallPlan plan = PlanUninstall(l);
   ExpectNoWholeFolderRemoved(plan, l);
   for (const UninstallAction& a : plan.actions) {
-    EXPECT_EQ(std::u16string::npos, a.target.find(u"..")) << std::string(a.target.begin(), a.target.end());
+    EXPECT_EQ(std::u16string::npos, a.target.find(u".."))
+        << std::string(a.target.begin(), a.target.end());
     EXPECT_EQ(std::u16string::npos, a.target.find(u"win.ini"));
     EXPECT_EQ(std::u16string::npos, a.target.find(u"*"));
     EXPECT_EQ(std::u16string::npos, a.name.find(u"*"));
