@@ -28,6 +28,10 @@ std::u16string Fixture(const std::u16string& name);
 // True on the simulated machine. Only for the rare known difference between wine and Windows,
 // explained at the call site; the observation printed must still be the same on both.
 bool OnSim();
+// Writes a small file through the file seam (a line saying why when it cannot), and reads one
+// back ("(unreadable)" when it cannot).
+void WriteText(const std::u16string& path, const std::string& content);
+std::string ReadText(const std::u16string& path);
 
 }  // namespace conf
 

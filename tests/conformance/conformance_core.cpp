@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/os_files.h"
 #include "platform/text.h"
 #include "tests/conformance/conformance.h"
 #include "tests/conformance/conformance_run.h"
@@ -75,6 +76,29 @@ std::u16string Fixture(const std::u16string& name) {
 }
 
 bool OnSim() { return g_settings && g_settings->onSim; }
+
+void WriteText(const std::u16string& path, const std::string& content) {
+  os::HANDLE h = os::CreateFileW(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (h == INVALID_HANDLE_VALUE) {
+    conf::Line("cannot write %s: error %lu", conf::U8(path).c_str(),
+               static_cast<unsigned long>(os::GetLastError()));
+    return;
+  }
+  os::DWORD written = 0;
+  os::WriteFile(h, content.data(), static_cast<os::DWORD>(content.size()), &written);
+  os::CloseHandle(h);
+}
+
+std::string ReadText(const std::u16string& path) {
+  os::HANDLE h = os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) return "(unreadable)";
+  char buffer[256];
+  os::DWORD got = 0;
+  os::ReadFile(h, buffer, sizeof buffer, &got);
+  os::CloseHandle(h);
+  return std::string(buffer, got);
+}
+
 
 std::vector<std::string> ScenarioNames() {
   std::vector<std::string> names;

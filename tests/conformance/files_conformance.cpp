@@ -21,28 +21,6 @@ unsigned long Attributes(const std::u16string& path) {
   return a == INVALID_FILE_ATTRIBUTES ? a : (a & kComparedAttributes);
 }
 
-void WriteText(const std::u16string& path, const std::string& content) {
-  os::HANDLE h = os::CreateFileW(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-  if (h == INVALID_HANDLE_VALUE) {
-    conf::Line("cannot write %s: error %lu", conf::U8(path).c_str(),
-               static_cast<unsigned long>(os::GetLastError()));
-    return;
-  }
-  os::DWORD written = 0;
-  os::WriteFile(h, content.data(), static_cast<os::DWORD>(content.size()), &written);
-  os::CloseHandle(h);
-}
-
-std::string ReadText(const std::u16string& path) {
-  os::HANDLE h = os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
-  if (h == INVALID_HANDLE_VALUE) return "(unreadable)";
-  char buffer[256];
-  os::DWORD got = 0;
-  os::ReadFile(h, buffer, sizeof buffer, &got);
-  os::CloseHandle(h);
-  return std::string(buffer, got);
-}
-
 void Create(int index, const char* what, const std::u16string& path) {
   os::SetLastError(kPoison);
   const os::BOOL ok = os::CreateDirectoryW(path);
@@ -107,7 +85,7 @@ CONFORMANCE_SCENARIO(files_create_directory, 21) {
   Create(2, "existing, other case", Base() + u"NEW");
   Create(3, "missing parent", Base() + u"Missing\\Child");
   Create(4, "with trailing backslash", Base() + u"Second\\");
-  WriteText(Base() + u"plain.txt", "x");
+  conf::WriteText(Base() + u"plain.txt", "x");
   Create(5, "a file of that name", Base() + u"plain.txt");
   conf::Line("attributes of New 0x%lx, of Second 0x%lx, of Missing 0x%lx", Attributes(Base() + u"New"),
              Attributes(Base() + u"Second"), Attributes(Base() + u"Missing"));
@@ -115,13 +93,13 @@ CONFORMANCE_SCENARIO(files_create_directory, 21) {
 
 CONFORMANCE_SCENARIO(files_copy, 22) {
   const std::u16string a = Base() + u"a.txt", b = Base() + u"b.txt";
-  WriteText(a, "first");
+  conf::WriteText(a, "first");
   Copy(0, "new target, fail if exists", a, b, TRUE);
-  WriteText(a, "second");
+  conf::WriteText(a, "second");
   Copy(1, "existing target, fail if exists", a, b, TRUE);
-  conf::Line("target after refusal: %s", ReadText(b).c_str());
+  conf::Line("target after refusal: %s", conf::ReadText(b).c_str());
   Copy(2, "existing target, overwrite", a, b, FALSE);
-  conf::Line("target after overwrite: %s", ReadText(b).c_str());
+  conf::Line("target after overwrite: %s", conf::ReadText(b).c_str());
   Copy(3, "missing source", Base() + u"none.txt", b, FALSE);
   Copy(4, "missing target folder", a, Base() + u"Missing\\b.txt", FALSE);
   Copy(5, "target name in other case", a, Base() + u"B.TXT", FALSE);
@@ -130,7 +108,7 @@ CONFORMANCE_SCENARIO(files_copy, 22) {
 
 CONFORMANCE_SCENARIO(files_read_only_target, 23) {
   const std::u16string a = Base() + u"a.txt", ro = Base() + u"ro.txt";
-  WriteText(ro, "protected");
+  conf::WriteText(ro, "protected");
   os::SetFileAttributesW(ro, FILE_ATTRIBUTE_READONLY);
   // Known wine difference: wine keeps read-only as the Unix write permission, which root (the
   // runner here) ignores, so under wine the copy goes through. Windows refuses it with
@@ -139,9 +117,9 @@ CONFORMANCE_SCENARIO(files_read_only_target, 23) {
   os::SetLastError(kPoison);
   const os::BOOL copied = os::CopyFileW(a, ro, FALSE);
   const os::DWORD error = os::GetLastError();
-  if (conf::OnSim() && (copied || error != ERROR_ACCESS_DENIED || ReadText(ro) != "protected"))
+  if (conf::OnSim() && (copied || error != ERROR_ACCESS_DENIED || conf::ReadText(ro) != "protected"))
     conf::Line("sim differs from Windows: CopyFileW %d, last error 0x%lx, target %s", copied,
-               static_cast<unsigned long>(error), ReadText(ro).c_str());
+               static_cast<unsigned long>(error), conf::ReadText(ro).c_str());
   conf::Line("read-only target attributes 0x%lx", Attributes(ro));
   os::SetLastError(kPoison);
   const os::BOOL deleted = os::DeleteFileW(ro);
@@ -149,12 +127,12 @@ CONFORMANCE_SCENARIO(files_read_only_target, 23) {
              static_cast<unsigned long>(os::GetLastError()));
   os::SetFileAttributesW(ro, FILE_ATTRIBUTE_NORMAL);
   Copy(1, "after clearing read-only", a, ro, FALSE);
-  conf::Line("target now: %s", ReadText(ro).c_str());
+  conf::Line("target now: %s", conf::ReadText(ro).c_str());
 }
 
 CONFORMANCE_SCENARIO(files_attributes_after_copy, 24) {
   const std::u16string source = Base() + u"marked.txt", copy = Base() + u"marked copy.txt";
-  WriteText(source, "m");
+  conf::WriteText(source, "m");
   os::SetFileAttributesW(source, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   conf::Line("source attributes 0x%lx", Attributes(source));
   Copy(0, "marked source", source, copy, TRUE);
@@ -168,7 +146,7 @@ CONFORMANCE_SCENARIO(files_find_order, 25) {
   os::CreateDirectoryW(folder);
   for (const char16_t* name : {u"b.txt", u"Zed", u"_x.txt", u"ab", u"A.txt", u"1.txt", u"a_b",
                                u"10.txt", u"9.txt", u"a-b", u"a b"})
-    WriteText(folder + name, "o");
+    conf::WriteText(folder + name, "o");
   os::CreateDirectoryW(folder + u"Sub");
   List("all", folder + u"*");
   List("*.*", folder + u"*.*");

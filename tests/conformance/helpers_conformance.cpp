@@ -15,24 +15,6 @@ namespace {
 
 std::u16string Base() { return conf::Scratch() + u"helpers\\"; }
 
-void WriteText(const std::u16string& path, const std::string& content) {
-  os::HANDLE h = os::CreateFileW(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-  if (h == INVALID_HANDLE_VALUE) return;
-  os::DWORD written = 0;
-  os::WriteFile(h, content.data(), static_cast<os::DWORD>(content.size()), &written);
-  os::CloseHandle(h);
-}
-
-std::string ReadText(const std::u16string& path) {
-  os::HANDLE h = os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
-  if (h == INVALID_HANDLE_VALUE) return "(missing)";
-  char buffer[64];
-  os::DWORD got = 0;
-  os::ReadFile(h, buffer, sizeof buffer, &got);
-  os::CloseHandle(h);
-  return std::string(buffer, got);
-}
-
 // Every path below `folder`, relative, sorted (the host file system's own order differs).
 void Collect(const std::u16string& folder, const std::u16string& prefix,
              std::vector<std::u16string>* out) {
@@ -79,8 +61,8 @@ void RemoveTree(const std::u16string& folder) {
 // Source tree: Skin\a.txt, Skin\Sub\b.txt (read-only).
 void MakeSkin() {
   CreateFolderPath(Base() + u"src\\Skin\\Sub\\");
-  WriteText(Base() + u"src\\Skin\\a.txt", "A");
-  WriteText(Base() + u"src\\Skin\\Sub\\b.txt", "B");
+  conf::WriteText(Base() + u"src\\Skin\\a.txt", "A");
+  conf::WriteText(Base() + u"src\\Skin\\Sub\\b.txt", "B");
   os::SetFileAttributesW(Base() + u"src\\Skin\\Sub\\b.txt", FILE_ATTRIBUTE_READONLY);
 }
 
@@ -118,12 +100,12 @@ CONFORMANCE_SCENARIO(helpers_copy_folder, 27) {
                                         (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)));
 
   // A read-only target is not replaced but is left writable.
-  WriteText(Base() + u"src\\Skin\\a.txt", "new");
+  conf::WriteText(Base() + u"src\\Skin\\a.txt", "new");
   os::SetFileAttributesW(Base() + u"t2\\Skin\\a.txt", FILE_ATTRIBUTE_READONLY);
   CopyFolder(Base() + u"src\\Skin", Base() + u"t2\\Skin");
   // Known wine difference: wine run as root copies over a read-only target, where Windows
   // refuses it; the kept content is checked on the sim's own tests, the attributes here.
-  const std::string content = ReadText(Base() + u"t2\\Skin\\a.txt");
+  const std::string content = conf::ReadText(Base() + u"t2\\Skin\\a.txt");
   if (conf::OnSim() && content != "A") conf::Line("read-only target was replaced: %s", content.c_str());
   conf::Line("read-only target: read-only %d",
              (os::GetFileAttributesW(Base() + u"t2\\Skin\\a.txt") & FILE_ATTRIBUTE_READONLY) ? 1 : 0);
