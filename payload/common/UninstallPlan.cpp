@@ -1,5 +1,6 @@
 #include "payload/common/UninstallPlan.h"
 
+#include "payload/common/CommandLine.h"
 #include "payload/common/LaunchModes.h"
 #include "payload/common/ProductNames.h"
 
@@ -49,7 +50,7 @@ class Planner {
       Add(ActionKind::DeleteFolderTree, WithSlash(l.appData) + l.installFolderName);
     // Last, so that an uninstall that stopped half-way can be started again from the list.
     Add(ActionKind::DeleteRegistryTree, kUninstallKey);
-    if (IsPlainName(l.uninstallerFileName))
+    if (l.installFolderConfirmed && IsPlainName(l.uninstallerFileName))
       Add(ActionKind::DeleteSelfAfterExit, l.installFolder + l.uninstallerFileName,
           WithoutTrailingSlash(l.installFolder));
     return std::move(plan_);
@@ -86,6 +87,11 @@ class Planner {
   void InstallFolder() {
     const InstallLayout& l = layout_;
     const std::u16string& folder = l.installFolder;
+    if (!l.installFolderConfirmed) {
+      plan_.skipped.push_back(u"The files in " + WithoutTrailingSlash(folder) +
+                              u": the product is not installed in this folder");
+      return;
+    }
     if (!l.configFound) {
       plan_.skipped.push_back(u"The program files in " + WithoutTrailingSlash(folder) + u": " +
                               kConfigFileName + u" is missing there, so their names are unknown");
@@ -167,6 +173,23 @@ bool IsPlainName(const std::u16string& name) {
       return false;
   // Windows drops trailing dots and spaces: "Skin." would name the folder "Skin".
   return name.back() != u'.' && name.back() != u' ';
+}
+
+bool IsInstallFolder(const std::u16string& ownFolder, const std::u16string& uninstallString,
+                     const std::u16string& installFolderName) {
+  const std::u16string own = WithoutTrailingSlash(ownFolder);
+  std::u16string registered = uninstallString;
+  if (registered.size() >= 2 && registered.front() == u'"') {
+    const std::size_t close = registered.find(u'"', 1);
+    registered = registered.substr(1, close == std::u16string::npos ? close : close - 1);
+  }
+  const std::size_t slash = registered.find_last_of(u'\\');
+  if (!registered.empty() && slash != std::u16string::npos)
+    return EqualsAsciiNoCase(WithoutTrailingSlash(registered.substr(0, slash + 1)), own);
+  // No entry (an earlier run removed it): trust the folder's name.
+  const std::size_t last = own.find_last_of(u'\\');
+  return IsPlainName(installFolderName) && last != std::u16string::npos &&
+         EqualsAsciiNoCase(own.substr(last + 1), installFolderName);
 }
 
 UninstallPlan PlanUninstall(const InstallLayout& layout) { return Planner(layout).Build(); }

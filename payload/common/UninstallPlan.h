@@ -19,6 +19,7 @@ struct InstallLayout {
   std::u16string commonAppData;       // all users' application data (the service log)
   std::u16string uninstallerFileName; // the uninstaller's own file name, with ".exe"
   bool configFound = false;           // AudioConfig.cfg was read from the install folder
+  bool installFolderConfirmed = false;  // the uninstaller's folder is the product's (below)
 
   // Values of the installed AudioConfig.cfg, as the setup used them.
   std::u16string installFolderName, shortcutFolderName, shortcutFolderNameUp;
@@ -59,6 +60,13 @@ struct UninstallPlan {
 // A configuration value that may name one file or folder inside a folder: not empty, no
 // separators, drive letters, wildcards, and not "." or "..".
 bool IsPlainName(const std::u16string& name);
+
+// The uninstaller's own folder is the product's install folder: the uninstall entry's
+// "UninstallString" (quoted or not) names a program in it, or, without an entry, the folder is
+// named as AudioConfig.cfg's InstallFolderName. Anything else (a copy run from the setup folder
+// or the downloads) must not delete the files beside it.
+bool IsInstallFolder(const std::u16string& ownFolder, const std::u16string& uninstallString,
+                     const std::u16string& installFolderName);
 
 UninstallPlan PlanUninstall(const InstallLayout& layout);
 

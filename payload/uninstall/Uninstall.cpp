@@ -75,6 +75,11 @@ payload::InstallLayout ReadLayout(bool removeUserData) {
     const std::u16string folder = l.installFolder.substr(0, l.installFolder.size() - 1);
     l.installFolderName = folder.substr(folder.find_last_of(u'\\') + 1);
   }
+  std::u16string registered;
+  payload::ReadRegString(HKEY_LOCAL_MACHINE, payload::kUninstallKey, u"UninstallString",
+                         registered);
+  l.installFolderConfirmed =
+      payload::IsInstallFolder(l.installFolder, registered, l.installFolderName);
   return l;
 }
 

@@ -19,6 +19,7 @@ InstallLayout SampleLayout() {
   l.commonAppData = u"C:\\ProgramData";
   l.uninstallerFileName = u"ZKTAudioUninstall.exe";
   l.configFound = true;
+  l.installFolderConfirmed = true;
   l.installFolderName = u"ZKT 72xx Audio";
   l.shortcutFolderName = u"ZKT 72xx Audio";
   l.appShortcutName = u"ZKT Audio Control";
@@ -212,4 +213,33 @@ TEST(UninstallPlan, PlainNames) {
   for (const char16_t* bad : {u"", u".", u"..", u"a\\b", u"a/b", u"C:", u"*", u"a?", u"Skin.",
                               u"Skin ", u"a|b"})
     EXPECT_FALSE(IsPlainName(bad));
+}
+
+TEST(UninstallPlan, OwnFolderMustBeTheInstallFolder) {
+  const std::u16string folder = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\";
+  const std::u16string name = u"ZKT 72xx Audio";
+  EXPECT_TRUE(IsInstallFolder(
+      folder, u"\"C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioUninstall.exe\"", name));
+  EXPECT_TRUE(IsInstallFolder(folder, u"c:\\program files (x86)\\zkt 72xx audio\\U.exe", name));
+  // Registered elsewhere: this copy runs from another folder, e.g. the setup folder.
+  EXPECT_FALSE(IsInstallFolder(u"C:\\Users\\Ann\\Downloads\\ZKTAudioSetup\\",
+                               u"\"" + folder + u"ZKTAudioUninstall.exe\"", name));
+  // No entry left: the folder's own name decides.
+  EXPECT_TRUE(IsInstallFolder(folder, u"", name));
+  EXPECT_FALSE(IsInstallFolder(u"C:\\Users\\Ann\\Downloads\\ZKTAudioSetup\\", u"", name));
+  EXPECT_FALSE(IsInstallFolder(folder, u"", u""));
+}
+
+TEST(UninstallPlan, ElsewhereTheFilesBesideTheUninstallerStay) {
+  InstallLayout l = SampleLayout();
+  l.installFolder = u"C:\\Users\\Ann\\Downloads\\ZKTAudioSetup\\";
+  l.installFolderConfirmed = false;
+  const UninstallPlan plan = PlanUninstall(l);
+  for (const UninstallAction& a : plan.actions) {
+    EXPECT_NE(0u, a.target.rfind(l.installFolder, 0))
+        << std::string(a.target.begin(), a.target.end());
+    EXPECT_NE(ActionKind::DeleteSelfAfterExit, a.kind);
+  }
+  ASSERT_FALSE(plan.skipped.empty());
+  EXPECT_NE(std::u16string::npos, plan.skipped[0].find(u"not installed in this folder"));
 }
