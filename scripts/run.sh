@@ -37,7 +37,13 @@ echo "size:        $(stat -c %s dist/ZKTAudioSetup.exe) bytes"
 echo
 echo "payloads embedded ($BUILD/payload/payloads.ini):"
 grep -v '^;' "$BUILD/payload/payloads.ini" | while read -r type id file; do
-  ( cd "$BUILD/payload" && printf '  %-11s %s  %s\n' "$type" "$id" "$(file -b "$file" | cut -d, -f1)" )
+  kind=$(cd "$BUILD/payload" && file -b "$file" | cut -d, -f1)
+  printf '  %-11s %s  %s\n' "$type" "$id" "$kind"
+  # The programs built from payload/ must be in their slots, never a placeholder.
+  case "$type:$kind" in
+    SERVICE:PE32*|APP:PE32*|UNINSTALL:PE32*|DRIVER:*|WINDOWPATCH:*) ;;
+    *) echo "run.sh: payload $type $id is not a program: $file" >&2; exit 1 ;;
+  esac
 done
 # The uninstaller must ask for administrator rights; the programs are GUI programs of their slots.
 /usr/bin/python3 tests/win32/check_pe.py --machine i386 --gui --admin-manifest \
