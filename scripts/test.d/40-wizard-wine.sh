@@ -76,7 +76,7 @@ for _ in $(seq 1 120); do
 done
 rm -f "$SHOTS/.probe.png"
 shot 4-finish
-click "$W" 269 131                       # Finish: no reboot chosen, starts the application
+click "$W" 269 131                       # Finish with the preselected choice; the setup ends
 for _ in $(seq 1 30); do
   kill -0 "$SETUP_PID" 2>/dev/null || break
   sleep 1
