@@ -1,3 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/payload_entries.cmake)
+
 # zkt_write_payload_manifest(SOURCE OUTPUT VENDOR_DIR NOTE "TYPE ID=FILE" ...)
 # Writes a payload manifest (TYPE ID FILE per line, FILE relative to OUTPUT's folder or
 # absolute) from SOURCE: each entry named in the TYPE ID=FILE list gets that file; any other
@@ -10,18 +12,10 @@ function(zkt_write_payload_manifest source output vendor note)
     # A file dropped into the vendor folder is seen at the next build.
     file(GLOB vendor_files CONFIGURE_DEPENDS ${vendor}/*)
   endif()
-  file(STRINGS ${source} lines)
+  zkt_payload_entries(${source} entries)
   set(text "; Generated from ${source}: do not edit.\n; ${note}\n")
-  foreach(line IN LISTS lines)
-    string(STRIP "${line}" stripped)
-    if(stripped STREQUAL "" OR stripped MATCHES "^[;#]")
-      continue()
-    endif()
-    string(REGEX REPLACE "[ \t]+" ";" fields "${stripped}")
-    list(LENGTH fields count)
-    if(NOT count EQUAL 3)
-      message(FATAL_ERROR "payload manifest ${source}: expected TYPE ID FILE, got '${stripped}'")
-    endif()
+  foreach(entry IN LISTS entries)
+    string(REPLACE "|" ";" fields "${entry}")
     list(GET fields 0 type)
     list(GET fields 1 id)
     list(GET fields 2 file)

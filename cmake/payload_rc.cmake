@@ -1,19 +1,12 @@
 # Turns payload/payloads.ini (TYPE ID FILE lines) into a resource script of custom-type
 # resources under language 1028 (LANGUAGE 0x04, 0x01).
 #   cmake -DMANIFEST=payloads.ini -DOUTPUT=payloads.rc -P payload_rc.cmake
-file(STRINGS "${MANIFEST}" lines)
+include(${CMAKE_CURRENT_LIST_DIR}/payload_entries.cmake)
+zkt_payload_entries("${MANIFEST}" entries)
 get_filename_component(base "${MANIFEST}" DIRECTORY)
 set(rc "// Generated from ${MANIFEST}; do not edit.\nLANGUAGE 0x04, 0x01\n")
-foreach(line IN LISTS lines)
-  string(STRIP "${line}" line)
-  if(line STREQUAL "" OR line MATCHES "^[;#]")
-    continue()
-  endif()
-  string(REGEX REPLACE "[ \t]+" ";" fields "${line}")
-  list(LENGTH fields count)
-  if(NOT count EQUAL 3)
-    message(FATAL_ERROR "payload manifest: expected TYPE ID FILE, got '${line}'")
-  endif()
+foreach(entry IN LISTS entries)
+  string(REPLACE "|" ";" fields "${entry}")
   list(GET fields 0 type)
   list(GET fields 1 id)
   list(GET fields 2 path)

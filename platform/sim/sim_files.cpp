@@ -459,13 +459,19 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
   return HandleOf(value);
 }
 
-BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
+// A copy of an open file handle's state (the table may change while the caller reads or writes).
+static bool OpenFileState(HANDLE file, FileState* state) {
   auto& table = Handles();
-  std::unique_lock<std::mutex> lock(table.mutex);
+  std::lock_guard<std::mutex> lock(table.mutex);
   const auto it = table.files.find(ValueOf(file));
-  if (it == table.files.end()) return Fail(ERROR_INVALID_HANDLE);
-  const FileState state = it->second;
-  lock.unlock();
+  if (it == table.files.end()) return false;
+  *state = it->second;
+  return true;
+}
+
+BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
+  FileState state;
+  if (!OpenFileState(file, &state)) return Fail(ERROR_INVALID_HANDLE);
   if (written) *written = 0;
   DWORD error = 0;
   if (sim::Fault("WriteFile", state.path, &error)) return Fail(error);
@@ -486,12 +492,8 @@ BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
 }
 
 BOOL ReadFile(HANDLE file, void* data, DWORD size, DWORD* read) {
-  auto& table = Handles();
-  std::unique_lock<std::mutex> lock(table.mutex);
-  const auto it = table.files.find(ValueOf(file));
-  if (it == table.files.end()) return Fail(ERROR_INVALID_HANDLE);
-  const FileState state = it->second;
-  lock.unlock();
+  FileState state;
+  if (!OpenFileState(file, &state)) return Fail(ERROR_INVALID_HANDLE);
   if (read) *read = 0;
   DWORD error = 0;
   if (sim::Fault("ReadFile", state.path, &error)) return Fail(error);

@@ -1,0 +1,21 @@
+# zkt_payload_entries(MANIFEST OUT_VAR): the entries of a payload manifest (TYPE ID FILE per
+# line; blank lines and ";" or "#" comments skipped) as a list of "TYPE|ID|FILE" items, FILE as
+# written. A malformed line stops the build, naming it.
+function(zkt_payload_entries manifest out_var)
+  file(STRINGS "${manifest}" lines)
+  set(entries "")
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" stripped)
+    if(stripped STREQUAL "" OR stripped MATCHES "^[;#]")
+      continue()
+    endif()
+    string(REGEX REPLACE "[ \t]+" ";" fields "${stripped}")
+    list(LENGTH fields count)
+    if(NOT count EQUAL 3)
+      message(FATAL_ERROR "payload manifest ${manifest}: expected TYPE ID FILE, got '${stripped}'")
+    endif()
+    list(JOIN fields "|" entry)
+    list(APPEND entries "${entry}")
+  endforeach()
+  set(${out_var} "${entries}" PARENT_SCOPE)
+endfunction()
