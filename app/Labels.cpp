@@ -68,7 +68,7 @@ void TMainForm::ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16
     } else {
       for (const auto& integer : kIntegers) {
         if (integer.index != index || field.empty()) continue;
-        record.*integer.value = ui::StrToInt(field);  // throws the conversion error
+        record.*integer.value = ui::StringToInt(field);  // throws the conversion error
         record.*integer.present = 1;
       }
     }

@@ -4,6 +4,7 @@
 #include "app/UMainForm.h"
 #include "config/ProfileValue.h"
 #include "config/SetupConfig.h"
+#include "payload/common/ProductNames.h"
 #include "platform/os_files.h"
 #include "platform/os_system.h"
 #include "platform/trace.h"
@@ -53,7 +54,7 @@ TBackgroundForm::TBackgroundForm(ui::Application& app)
   const int screenHeight = os::GetScreenHeight();
   ResolutionFolder = ResolutionFolderFor(screenWidth, screenHeight);
 
-  const std::u16string configFile = SetupFolder + u"AudioConfig.cfg";
+  const std::u16string configFile = SetupFolder + payload::kConfigFileName;
   std::u16string width, height;
   ReadProfileValue(configFile, u"Install", u"BackgroundWidth", width);
   ReadProfileValue(configFile, u"Install", u"BackgroundHeight", height);
@@ -69,7 +70,7 @@ TBackgroundForm::~TBackgroundForm() = default;
 
 void TBackgroundForm::FormShow(ui::Form&) {
   trace::Enter(u"TBackgroundForm::FormShow");
-  const std::u16string configFile = SetupFolder + u"AudioConfig.cfg";
+  const std::u16string configFile = SetupFolder + payload::kConfigFileName;
   ReadProfileValue(configFile, u"Install", u"InstallBackgroundFileName", BackgroundFileName);
   if (BackgroundFileName.empty()) {
     Image.Hide();

@@ -3,6 +3,7 @@
 
 #include "app/UBackgroundForm.h"
 #include "config/DefaultAudioSettings.h"
+#include "payload/common/ProductNames.h"
 #include "platform/FolderHelpers.h"
 #include "platform/os_files.h"
 #include "platform/os_shell_execute.h"
@@ -111,14 +112,14 @@ TMainForm::TMainForm(ui::Application& app)
   OSClass = OS_CLASS_WINXP;
   if (GetOSVersionInfo(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)
     trace::Write(u"***** Get Windows Version FAIL! *****\n");
-  LoadSetupConfig(u"AudioConfig.cfg", exePath, SetupConfig);
+  LoadSetupConfig(payload::kConfigFileName, exePath, SetupConfig);
 
   const std::u16string iconFile = SetupConfig.SourceFolderFullPath + SetupConfig.InstallIconFileName;
   app.LoadIconFromFile(iconFile);
   form_.LoadIconFromFile(iconFile);
   app.SetTitle(SetupConfig.InstallAppTitle);
 
-  UninstallInfo.RegistryKey = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt";
+  UninstallInfo.RegistryKey = payload::kUninstallKey;
   UninstallInfo.DisplayName = SetupConfig.UninstallDisplayName;
   UninstallInfo.UninstallString = SetupConfig.InstallFolderPath + SetupConfig.UninstallFileName + u".exe";
   UninstallInfo.DisplayIcon = UninstallInfo.UninstallString;
@@ -143,9 +144,11 @@ void TMainForm::FormShow(ui::Form&) {
     BackgroundForm->Window().MoveWindow(0, 0, BackgroundForm->BackgroundWidth,
                                         BackgroundForm->BackgroundHeight);
 
-  if (LoadDeviceIdGroup(UsbDeviceIdMgr, u"AudioConfig.cfg", u"USB_VID_PID", u"ZKT USB DeviceId Group") != 0 ||
-      LoadDeviceIdGroup(HidDeviceIdMgr, u"AudioConfig.cfg", u"HID_VID_PID", u"ZKT HID DeviceId Group") != 0) {
-    form_.PostMessage(WM_QUIT, 0, 0);
+  if (LoadDeviceIdGroup(UsbDeviceIdMgr, payload::kConfigFileName, u"USB_VID_PID",
+                        payload::kUsbGroupName) != 0 ||
+      LoadDeviceIdGroup(HidDeviceIdMgr, payload::kConfigFileName, u"HID_VID_PID",
+                        payload::kHidGroupName) != 0) {
+    form_.PostFormMessage(WM_QUIT, 0, 0);
     return;
   }
 
@@ -159,11 +162,11 @@ void TMainForm::FormShow(ui::Form&) {
 
   std::u16string firstFile;
   FindFirstFileName(ProfileFolderPath, firstFile);
-  if (firstFile != u"AudioConfig.cfg") {
+  if (firstFile != payload::kConfigFileName) {
     // A profile copy that is missing or not in its usual state is refreshed; failures only
     // mean that the language choice is not remembered.
     CreateFolderPath(ProfileFolderPath);
-    for (const char16_t* name : {u"AudioConfig.cfg", u"DefaultProfile.ini"}) {
+    for (const char16_t* name : {payload::kConfigFileName, u"DefaultProfile.ini"}) {
       CopyFileOverwrite(SetupConfig.SourceFolderFullPath + name, ProfileFolderPath + name);
       os::SetFileAttributesW(ProfileFolderPath + name, FILE_ATTRIBUTE_NORMAL);
     }
@@ -176,7 +179,7 @@ void TMainForm::FormShow(ui::Form&) {
   FillLanguageList(languageName);
   LoadLabels(languageName);
   ApplyLabels();
-  WriteDefaultAudioSettings(SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg");
+  WriteDefaultAudioSettings(SetupConfig.SourceFolderFullPath + payload::kConfigFileName);
   os::Sleep(100);
 }
 
@@ -206,7 +209,7 @@ std::int32_t TMainForm::FindFirstFileName(const std::u16string& folder, std::u16
 
 std::int32_t TMainForm::LoadSetupFlags() {
   const _SETUP_SWITCHES switches =
-      ReadSetupSwitches(SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg");
+      ReadSetupSwitches(SetupConfig.SourceFolderFullPath + payload::kConfigFileName);
   PluginEnabled = switches.PluginEnabled;
   DesktopShortcutEnable = switches.DesktopShortcutEnable;
   InstallWindowsKB = switches.InstallWindowsKB;
@@ -225,7 +228,7 @@ void TMainForm::NextBitBtnClick(ui::Control&) {
   if (Notebook.PageIndex() != kPageLanguage) return;
   const std::u16string tip = Labels[LABEL_ANTIVIRUS_TIP].Text;
   if (!tip.empty() && AntivirusTipShown == 0) {
-    form_.App().MessageBox(&form_, tip, u"Install", MB_OK);
+    form_.App().ShowMessageBox(&form_, tip, u"Install", MB_OK);
     AntivirusTipShown = 1;
     return;
   }
@@ -236,7 +239,7 @@ void TMainForm::NextBitBtnClick(ui::Control&) {
   if (!os::CreateThread(&InstallWorker, this)) {
     // Without a worker nothing will ever complete: finish at once, as a failed sequence does.
     trace::Write(u"***** Create install thread FAIL! *****\n");
-    form_.PostMessage(WM_INSTALL_COMPLETE, 0, 0);
+    form_.PostFormMessage(WM_INSTALL_COMPLETE, 0, 0);
   }
 }
 
@@ -244,7 +247,7 @@ os::DWORD InstallWorker(void* form) {
   auto* mainForm = static_cast<TMainForm*>(form);
   mainForm->Install();
   os::Sleep(500);
-  mainForm->Window().PostMessage(WM_INSTALL_COMPLETE, 0, 0);
+  mainForm->Window().PostFormMessage(WM_INSTALL_COMPLETE, 0, 0);
   return 0;
 }
 
@@ -287,7 +290,7 @@ void TMainForm::FinishBitBtnClick(ui::Control&) {
     os::ShellExecuteExW(&info);  // an application that does not start is not reported
     if (info.hProcess) os::CloseHandle(info.hProcess);  // nobody waits for it
   }
-  form_.PostMessage(WM_CLOSE, 0, 0);
+  form_.PostFormMessage(WM_CLOSE, 0, 0);
 }
 
 void TMainForm::CancelBitBtnClick(ui::Control&) { form_.Close(); }

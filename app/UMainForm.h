@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/Labels.h"
-#include "app/RegUninstallInfo.h"
+#include "install/RegUninstallInfo.h"
 #include "config/DeviceIdMgr.h"
 #include "config/SetupConfig.h"
 #include "platform/InstallMgr.h"

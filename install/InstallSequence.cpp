@@ -1,6 +1,7 @@
 // The install sequence on the worker thread: stop what runs, detach the filter, then the steps.
 #include "app/UMainForm.h"
 #include "install/AppExitBroadcast.h"
+#include "payload/common/ProductNames.h"
 #include "platform/ServiceControl.h"
 #include "platform/os_files.h"
 #include "platform/os_messages.h"
@@ -10,8 +11,7 @@
 
 namespace {
 
-constexpr char16_t kServiceName[] = u"AudioDeviceService";
-constexpr char16_t kFilterName[] = u"ZEVor";
+using payload::kServiceName;
 constexpr char16_t kControlDevice[] = u"\\\\.\\Class#UsbAudioExtension&B7D2&00";
 // KSCATEGORY_AUDIO {6994AD04-93EF-11D0-A3CC-00A0C9223196}
 constexpr os::GUID kAudioInterfaceClass = {
@@ -27,12 +27,12 @@ enum class Counts { Yes, No };
 }  // namespace
 
 void BroadcastAppExit() {
-  const os::UINT message = os::RegisterWindowMessageW(u"WM_ZKT72xxAPP_EXIT");
+  const os::UINT message = os::RegisterWindowMessageW(payload::kAppExitMessage);
   os::BroadcastMessageTimeoutW(message, 0, 0, SMTO_NORMAL, 100);
 }
 
 void TMainForm::PostProgress(int position) {
-  form_.PostMessage(WM_INSTALL_PROGRESS, static_cast<ui::WParam>(position), 0);
+  form_.PostFormMessage(WM_INSTALL_PROGRESS, static_cast<ui::WParam>(position), 0);
 }
 
 void TMainForm::Install() {
@@ -46,14 +46,14 @@ void TMainForm::Install() {
 
   // The verified USB group is the whitelist: its 36-character patterns select the devices.
   InstallMgr.RemoveFilterAndRestart(kAudioInterfaceClass, kHardwareIdLength, UsbDeviceIdMgr,
-                                    kFilterName, kLowerFiltersProperty);
+                                    payload::kDriverName, kLowerFiltersProperty);
 
   // A control device that still opens means the old filter is loaded: nothing may be replaced.
   os::HANDLE device = os::CreateFileW(kControlDevice, GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
   if (device != INVALID_HANDLE_VALUE) {
     os::CloseHandle(device);
-    form_.App().MessageBox(&form_, Labels[LABEL_WARNING1].Text, u"Install", MB_OK);
+    form_.App().ShowMessageBox(&form_, Labels[LABEL_WARNING1].Text, u"Install", MB_OK);
     return;
   }
   os::Sleep(100);
@@ -64,7 +64,7 @@ void TMainForm::Install() {
     if (result == 0) return false;
     failure += code;
     if (failure.size() > kFailureBufferSize - 1) failure.resize(kFailureBufferSize - 1);
-    form_.App().MessageBox(&form_, failure, u"Install", MB_OK);
+    form_.App().ShowMessageBox(&form_, failure, u"Install", MB_OK);
     return true;
   };
 

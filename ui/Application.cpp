@@ -67,7 +67,7 @@ void Application::ShowException(const Exception& error) {
     const std::size_t dot = caption.rfind(u'.');
     if (dot != std::u16string::npos && dot > 0) caption.resize(dot);
   }
-  MessageBox(nullptr, error.Message(), caption, MB_OK | MB_ICONERROR);
+  ShowMessageBox(nullptr, error.Message(), caption, MB_OK | MB_ICONERROR);
 }
 
 void Application::Guard(const std::function<void()>& action) {
@@ -80,9 +80,9 @@ void Application::Guard(const std::function<void()>& action) {
   }
 }
 
-int Application::MessageBox(Form* owner, const std::u16string& text,
+int Application::ShowMessageBox(Form* owner, const std::u16string& text,
                             const std::u16string& caption, os::UINT flags) {
-  return backend::MessageBox(*this, owner, text, caption, flags);
+  return backend::ShowMessageBox(*this, owner, text, caption, flags);
 }
 
 }  // namespace ui

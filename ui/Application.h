@@ -60,7 +60,7 @@ class Application {
   // Runs `action`, showing any error that escapes it; what handlers run under.
   void Guard(const std::function<void()>& action);
   // A message box owned by `owner` (nullptr: by the application). Thread-safe.
-  int MessageBox(Form* owner, const std::u16string& text, const std::u16string& caption,
+  int ShowMessageBox(Form* owner, const std::u16string& text, const std::u16string& caption,
                  os::UINT flags);
 
  private:

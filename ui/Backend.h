@@ -19,14 +19,14 @@ void FormChanged(Form& form, Change what);
 void ControlChanged(Control& control, Change what);
 
 // Thread-safe posting to a form's window, and the quit request.
-void PostMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam);
+void PostFormMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam);
 void PostQuit();
 // Dispatches messages until the quit request (blocking when none are waiting).
 void RunLoop(Application& app);
 // Dispatches what is waiting now.
 void ProcessPending(Application& app);
 
-int MessageBox(Application& app, Form* owner, const std::u16string& text,
+int ShowMessageBox(Application& app, Form* owner, const std::u16string& text,
                const std::u16string& caption, os::UINT flags);
 
 // Picture and icon files; both throw EInOutError or EInvalidGraphic.

@@ -115,8 +115,8 @@ void Form::Close() {
   }
 }
 
-void Form::PostMessage(os::UINT msg, WParam wParam, LParam lParam) {
-  backend::PostMessage(*this, msg, wParam, lParam);
+void Form::PostFormMessage(os::UINT msg, WParam wParam, LParam lParam) {
+  backend::PostFormMessage(*this, msg, wParam, lParam);
 }
 
 LParam Form::Perform(os::UINT msg, WParam wParam, LParam lParam) {

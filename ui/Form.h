@@ -102,7 +102,7 @@ class Form {
   void Close();
 
   // Thread-safe: queues a message for this form's window (PostMessageW).
-  void PostMessage(os::UINT msg, WParam wParam, LParam lParam);
+  void PostFormMessage(os::UINT msg, WParam wParam, LParam lParam);
   // Message dispatch: the form's own handler first, then the standard processing.
   LParam Perform(os::UINT msg, WParam wParam, LParam lParam);
 

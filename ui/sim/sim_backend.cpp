@@ -120,7 +120,7 @@ void ControlChanged(Control& control, Change what) {
   if (hooks.controlChanged) hooks.controlChanged(control, what);
 }
 
-void PostMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
+void PostFormMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
   std::lock_guard<std::mutex> lock(Q().mutex);
   Q().messages.push_back({&form, msg, wParam, lParam});
   Q().posted.notify_all();
@@ -153,7 +153,7 @@ void ProcessPending(Application& app) {
   }
 }
 
-int MessageBox(Application&, Form*, const std::u16string& text, const std::u16string& caption,
+int ShowMessageBox(Application&, Form*, const std::u16string& text, const std::u16string& caption,
                os::UINT flags) {
   return os::MessageBoxW(text, caption, flags);
 }

@@ -12,10 +12,6 @@
 #include "ui/PictureFile.h"
 #include "ui/win32/win_picture.h"
 
-// The framework's own names, not the Windows macros of the same spelling.
-#undef MessageBox
-#undef PostMessage
-
 namespace ui::backend {
 
 namespace {
@@ -424,7 +420,7 @@ void ControlChanged(Control& control, Change what) {
   }
 }
 
-void PostMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
+void PostFormMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
   // Only the user-interface thread may create the window; the worker posts to a shown form.
   if (!form.peer && ::GetCurrentThreadId() == S().uiThread) EnsureWindow(form);
   if (msg == WM_QUIT && !form.peer) {
@@ -452,7 +448,7 @@ void ProcessPending(Application&) {
   }
 }
 
-int MessageBox(Application& app, Form* owner, const std::u16string& text,
+int ShowMessageBox(Application& app, Form* owner, const std::u16string& text,
                const std::u16string& caption, os::UINT flags) {
   HWND hwnd = nullptr;
   if (owner) hwnd = H(owner->peer);
