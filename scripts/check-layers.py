@@ -9,7 +9,9 @@ tools/ and tests/ may use everything. The backends include portable headers afte
 so a portable header must not use a name that <windows.h> turns into its ...A or ...W form
 (MessageBox, PostMessage, ...): the same declaration would mean two things in one program.
 
-Usage: check-layers.py [ROOT]   (exit 0 clean, 1 with one line per refused include)
+Usage: check-layers.py [--windows-headers DIR] [ROOT]
+  (exit 0 clean, 1 with one line per refusal; DIR: where the A/W macros are defined, by
+  default the cross compiler's headers)
 """
 import pathlib
 import re
@@ -48,13 +50,15 @@ COMMENT_OR_STRING = re.compile(r'//[^\n]*|/\*.*?\*/|u?"(?:\\.|[^"\\])*"', re.S)
 IDENTIFIER = re.compile(r"\b[A-Za-z_]\w*\b")
 
 
-def windows_macro_names():
-    for folder in WINDOWS_HEADERS:
+def windows_macro_names(folders):
+    for folder in folders:
         headers = pathlib.Path(folder)
         if headers.is_dir():
             names = set()
             for header in headers.glob("*.h"):
-                names.update(AW_MACRO.findall(header.read_text(encoding="latin-1")))
+                text = header.read_text(encoding="latin-1")
+                if "__MINGW_NAME_" in text:
+                    names.update(AW_MACRO.findall(text))
             return names
     print("check-layers: no Windows headers found; the A/W macro names are not checked",
           file=sys.stderr)
@@ -68,8 +72,8 @@ def rule_for(relative):
     return None
 
 
-def refusals(root):
-    macros = windows_macro_names()
+def refusals(root, header_folders):
+    macros = windows_macro_names(header_folders)
     paths = (p for top in CHECKED if (root / top).is_dir() for p in (root / top).rglob("*"))
     for path in sorted(paths):
         if path.suffix not in (".cpp", ".h", ".c", ".inc") or not path.is_file():
@@ -105,9 +109,13 @@ def refusals(root):
 
 
 def main():
-    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else
-                        pathlib.Path(__file__).resolve().parent.parent)
-    found = list(refusals(root))
+    args = sys.argv[1:]
+    header_folders = WINDOWS_HEADERS
+    if len(args) >= 2 and args[0] == "--windows-headers":
+        header_folders = [args[1]]
+        args = args[2:]
+    root = pathlib.Path(args[0] if args else pathlib.Path(__file__).resolve().parent.parent)
+    found = list(refusals(root, header_folders))
     for line in found:
         print(line)
     if found:
