@@ -1,4 +1,5 @@
 #include "install/UninstallRegistration.h"
+#include "platform/OwnedHandles.h"
 
 #include "platform/os_registry.h"
 
@@ -19,19 +20,18 @@ std::u16string Quoted(const std::u16string& path) {
 }  // namespace
 
 bool WriteUninstallRegistration(const INSTALL_MGR::_REG_UNINSTALL_INFO& info) {
-  os::HKEY key = nullptr;
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_ALL_ACCESS, &key) !=
-      ERROR_SUCCESS) {
+  os::OwnedKey key;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_ALL_ACCESS,
+                        key.Receive()) != ERROR_SUCCESS) {
     os::DWORD disposition = 0;
     if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, u"", REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, &key, &disposition) != ERROR_SUCCESS)
+                            KEY_ALL_ACCESS, key.Receive(), &disposition) != ERROR_SUCCESS)
       return false;
   }
-  SetString(key, u"DisplayName", info.DisplayName);
-  SetString(key, u"UninstallString", Quoted(info.UninstallString));
-  SetString(key, u"DisplayIcon", info.DisplayIcon);
-  SetString(key, u"DisplayVersion", info.DisplayVersion);
-  SetString(key, u"Publisher", info.Publisher);
-  os::RegCloseKey(key);
+  SetString(key.get(), u"DisplayName", info.DisplayName);
+  SetString(key.get(), u"UninstallString", Quoted(info.UninstallString));
+  SetString(key.get(), u"DisplayIcon", info.DisplayIcon);
+  SetString(key.get(), u"DisplayVersion", info.DisplayVersion);
+  SetString(key.get(), u"Publisher", info.Publisher);
   return true;
 }

@@ -45,7 +45,6 @@ BOOL VerQueryValueW(const void* block, const std::u16string& subBlock, const voi
                     UINT* length);
 
 void Sleep(DWORD milliseconds);
-DWORD GetTickCount();
 BOOL Beep(DWORD frequency, DWORD duration);
 void OutputDebugStringW(const std::u16string& text);
 

@@ -1,7 +1,7 @@
 // Windows entry point of ZKTAudioSetup.exe.
-#include <windows.h>
-
 #include "app/SetupMain.h"
+
+#include <windows.h>
 
 namespace {
 

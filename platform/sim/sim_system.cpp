@@ -55,7 +55,6 @@ bool GetEnvironmentVariableW(const std::u16string& name, std::u16string* value) 
 }
 
 void Sleep(DWORD milliseconds) { sim::Machine::Current().Advance(milliseconds); }
-DWORD GetTickCount() { return static_cast<DWORD>(sim::Machine::Current().Now()); }
 
 BOOL Beep(DWORD, DWORD duration) {
   sim::Machine::Current().Advance(duration);  // Beep is synchronous on Windows

@@ -7,6 +7,7 @@
 
 #include "platform/os_ui.h"
 #include "platform/sim/sim_threads.h"
+#include "platform/sim/sim_ui.h"
 #include "ui/Backend.h"
 #include "ui/PictureFile.h"
 #include "ui/sim/sim_ui_hooks.h"
@@ -155,7 +156,7 @@ void ProcessPending(Application& app) {
 
 int ShowMessageBox(Application&, Form*, const std::u16string& text, const std::u16string& caption,
                os::UINT flags) {
-  return os::MessageBoxW(text, caption, flags);
+  return ::sim::ShowMessageBox(text, caption, flags);
 }
 
 Picture LoadPicture(const std::u16string& path) {
