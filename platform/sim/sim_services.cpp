@@ -275,8 +275,8 @@ class ServiceManager {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     os::HKEY services = nullptr;
-    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesRoot, 0,
-                          KEY_READ, &services) != ERROR_SUCCESS)
+    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesRoot, 0, KEY_READ, &services) !=
+        ERROR_SUCCESS)
       return;
     std::u16string name;
     for (os::DWORD i = 0; os::RegEnumKeyExW(services, i, &name) == ERROR_SUCCESS; ++i) {
@@ -289,7 +289,8 @@ class ServiceManager {
       os::RegCloseKey(key);
     }
     os::RegCloseKey(services);
-    for (auto& [upper, rt] : runtime_) rt = Runtime{};
+    runtime_.clear();
+    for (const auto& upper : database_) runtime_[upper] = Runtime{};
     SaveStates();
   }
 
