@@ -248,7 +248,11 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
   if (!Resolve(target, &to)) return FALSE;
   if (to.isRoot) return Fail(ERROR_ACCESS_DENIED);
   if (!to.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
-  if (SharingConflict(from.host, GENERIC_READ, FILE_SHARE_READ, false))
+  // CopyFileW reads the source sharing everything and writes the target sharing reading and
+  // writing: a reader that shares writing does not stop an overwrite, a writer or a holder of
+  // the right to delete does.
+  if (SharingConflict(from.host, GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false))
     return Fail(ERROR_SHARING_VIOLATION);
   if (to.exists) {
     // Copying a file onto itself would truncate it before reading: Windows refuses the open.
@@ -257,7 +261,8 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
     const DWORD existing = sim::AttributesOf(to.host);
     if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
       return Fail(ERROR_ACCESS_DENIED);
-    if (SharingConflict(to.host, GENERIC_WRITE, 0, false)) return Fail(ERROR_SHARING_VIOLATION);
+    if (SharingConflict(to.host, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false))
+      return Fail(ERROR_SHARING_VIOLATION);
   }
   // The copy takes the source's attributes; as every newly written file it is also archive.
   const DWORD attributes = sim::AttributesOf(from.host);
@@ -298,7 +303,8 @@ BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWO
     const DWORD existing = sim::AttributesOf(to.host);
     if ((existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || IsFolder(from.host))
       return Fail(ERROR_ACCESS_DENIED);
-    if (SharingConflict(to.host, 0, 0, true)) return Fail(ERROR_SHARING_VIOLATION);
+    // A rename cannot replace an open file: the target refuses with access denied.
+    if (SharingConflict(to.host, 0, 0, true)) return Fail(ERROR_ACCESS_DENIED);
   }
   fs::rename(from.host, destination, ec);
   if (ec) return Fail(ec == std::errc::invalid_argument ? ERROR_SHARING_VIOLATION

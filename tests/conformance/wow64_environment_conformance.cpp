@@ -9,17 +9,20 @@
 
 namespace {
 
-std::string Shown(std::u16string value) {
-  std::u16string user;
-  if (os::GetEnvironmentVariableW(u"USERNAME", &user) && !user.empty()) {
-    const std::u16string upperUser = text::ToUpper(user);
-    std::u16string upper = text::ToUpper(value);
-    for (std::size_t at; (at = upper.find(upperUser)) != std::u16string::npos;) {
-      value.replace(at, user.size(), u"<user>");
-      upper.replace(at, user.size(), u"<user>");
+// The value upper-cased, with a path component that is the user's name shown as <user>.
+std::string Shown(const std::u16string& value) {
+  std::u16string user, shown, part;
+  os::GetEnvironmentVariableW(u"USERNAME", &user);
+  for (std::size_t i = 0; i <= value.size(); ++i) {
+    if (i < value.size() && value[i] != u'\\') {
+      part += value[i];
+      continue;
     }
+    shown += !user.empty() && text::EqualsNoCase(part, user) ? u"<user>" : text::ToUpper(part);
+    if (i < value.size()) shown += u'\\';
+    part.clear();
   }
-  return conf::U8(text::ToUpper(value));
+  return conf::U8(shown);
 }
 
 }  // namespace
