@@ -6,15 +6,19 @@
 # WoW64 mode needs the folder of scripts/provision-wow64.sh (install-deps.sh prepares it).
 # Where the kernel refuses 32-bit code (no IA-32 emulation), no WOW64 process can run at all:
 # the step says so and is skipped, unless ZKT_REQUIRE_WOW64=1 makes that a failure.
-# Build folders: ZKT_WIN32_DIR (default build/win32), ZKT_LINUX_DIR (default build/linux).
+# Build folders: ZKT_WIN32_DIR (default build/win32), ZKT_WIN64_DIR (default build/win64),
+# ZKT_LINUX_DIR (default build/linux).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 JOBS=${JOBS:-2}
 WIN32_DIR=${ZKT_WIN32_DIR:-build/win32}
+WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
 LINUX_DIR=${ZKT_LINUX_DIR:-build/linux}
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
+
+source scripts/lib/wine-prefix.sh
 
 say() { printf -- '-- %s\n' "$*"; }
 fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
@@ -22,30 +26,23 @@ fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 DLLS=$(./scripts/provision-wow64.sh --check) ||
   fail "WoW64 mode is not prepared: run scripts/provision-wow64.sh (it says what is missing)"
 
-for preset in win32 linux; do
-  dir=$WIN32_DIR; [ "$preset" = linux ] && dir=$LINUX_DIR
+for preset in win32 win64 linux; do
+  dir=$WIN32_DIR; [ "$preset" = win64 ] && dir=$WIN64_DIR; [ "$preset" = linux ] && dir=$LINUX_DIR
   [ -f "$dir/CMakeCache.txt" ] || cmake --preset "$preset" -B "$dir" >/dev/null
 done
 cmake --build "$WIN32_DIR" -j"$JOBS" --target zkt_conformance zkt_version_fixture \
   zkt_noversion_fixture zkt_test_service
+cmake --build "$WIN64_DIR" -j"$JOBS" --target zkt_version_fixture
 cmake --build "$LINUX_DIR" -j"$JOBS" --target zkt_conformance
 
 T=$(mktemp -d /tmp/zkt-wow64-XXXXXX)
-cleanup() {
-  if [ -d "$T/pfx" ]; then
-    WINEPREFIX=$T/pfx "$WINESERVER" -k 2>/dev/null || true
-    WINEPREFIX=$T/pfx timeout 30 "$WINESERVER" -w 2>/dev/null || true
-  fi
-  rm -rf "$T"
-}
-trap cleanup EXIT
+trap 'wine_prefix_stop "$T/pfx"; rm -rf "$T"' EXIT
 
-# The fixture programs of the i686 build and the source fixtures, for both runs.
-mkdir -p "$T/fixtures"
-for f in zkt_version_fixture zkt_noversion_fixture zkt_test_service; do
-  cp "$WIN32_DIR/tests/win32/$f.exe" "$T/fixtures/"
-done
-cp -r tests/conformance/fixtures/. "$T/fixtures/"
+# The fixture programs of the i686 build, the x86_64 one as the other bitness's, and the source
+# fixtures, for both runs.
+conformance_fixtures "$T/fixtures" \
+  "$WIN32_DIR"/tests/win32/zkt_{version_fixture,noversion_fixture,test_service}.exe
+cp "$WIN64_DIR/tests/win32/zkt_version_fixture.exe" "$T/fixtures/zkt_version_fixture_other.exe"
 
 say "conformance as a 32-bit program on a fresh simulated x64 machine"
 rc=0
@@ -59,14 +56,10 @@ export WINEARCH=win64 WINEDLLPATH=$DLLS   # before the first wineboot: it fills 
 mkdir -p "$HOME" "$T/pfx"
 cat >"$T/wine-run.sh" <<'INNER'
 set -uo pipefail
-timeout 300 "$WINE" wineboot -i >/dev/null 2>&1
-timeout 120 "$WINESERVER" -w
-timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-timeout 120 "$WINESERVER" -w
-BIN=$WINEPREFIX/drive_c/zkt-bin
-mkdir -p "$BIN"
-cp "$WIN32_DIR/tests/zkt_conformance.exe" "$BIN/"
-find "$T/fixtures" -maxdepth 1 -type f ! -name machine.ini -exec cp {} "$BIN/" \;
+source "$ROOT/scripts/lib/wine-prefix.sh"
+wine_prefix_boot
+conformance_install "$WINEPREFIX/drive_c/zkt-bin" "$WIN32_DIR/tests/zkt_conformance.exe" \
+  "$T/fixtures"
 # Can this machine run a WOW64 process at all? wine's own 32-bit cmd.exe answers that.
 if ! timeout 60 "$WINE" 'C:\windows\syswow64\cmd.exe' /c echo wow64-ok 2>/dev/null |
      tr -d '\r' | grep -qx wow64-ok; then
@@ -78,7 +71,7 @@ timeout 300 "$WINE" 'C:\zkt-bin\zkt_conformance.exe' >"$T/wine.out" 2>"$T/wine.e
 timeout 120 "$WINESERVER" -w || true
 echo "exit $rc" >"$T/status"
 INNER
-export WINE WINESERVER T WIN32_DIR
+export WINE WINESERVER T WIN32_DIR ROOT
 timeout 900 xvfb-run -a bash "$T/wine-run.sh" || fail "the wine64 WoW64 run did not finish"
 
 if [ "$(cat "$T/status" 2>/dev/null)" = no-wow64 ]; then
