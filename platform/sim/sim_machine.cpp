@@ -242,6 +242,19 @@ std::u16string Machine::UserName() const {
   return text::FromUtf8(ini_.Get("Environment", "USERNAME", "User"));
 }
 
+namespace {
+
+std::u16string ProcessorArchitectureName(Arch arch) {
+  switch (arch) {
+    case Arch::X86: return u"x86";
+    case Arch::X64: return u"AMD64";
+    case Arch::Arm64: return u"ARM64";
+  }
+  return u"x86";
+}
+
+}  // namespace
+
 bool Machine::Environment(const std::u16string& name, std::u16string* value) const {
   const std::string key = text::ToUtf8(name);
   if (ini_.Has("Environment", key)) {
@@ -268,6 +281,14 @@ bool Machine::Environment(const std::u16string& name, std::u16string* value) con
       {u"PROGRAMFILES", (UnderWow64() ? u"C:\\Program Files (x86)" : u"C:\\Program Files")},
       {u"PROGRAMFILES(X86)", x86 ? u"" : u"C:\\Program Files (x86)"},
       {u"PROGRAMW6432", x86 ? u"" : u"C:\\Program Files"},
+      {u"COMMONPROGRAMFILES",
+       (UnderWow64() ? u"C:\\Program Files (x86)\\Common Files" : u"C:\\Program Files\\Common Files")},
+      {u"COMMONPROGRAMFILES(X86)", x86 ? u"" : u"C:\\Program Files (x86)\\Common Files"},
+      {u"COMMONPROGRAMW6432", x86 ? u"" : u"C:\\Program Files\\Common Files"},
+      // A 32-bit program under WOW64 sees an x86 processor and the real one in a variable of
+      // its own.
+      {u"PROCESSOR_ARCHITECTURE", ProcessorArchitectureName(UnderWow64() ? Arch::X86 : arch_)},
+      {u"PROCESSOR_ARCHITEW6432", UnderWow64() ? ProcessorArchitectureName(arch_) : u""},
   };
   for (const auto& [k, v] : defaults)
     if (upper == k && !v.empty()) {
