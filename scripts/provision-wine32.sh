@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks, without installing anything, what runs 32-bit Windows programs with the classic
 # 32-bit wine on this 64-bit-only kernel, into a cache outside the build trees:
-#   <cache>/wine32-i386-<wine version>/usr   wine32:i386 and its i386 libraries, the same wine
+#   <cache>/wine32-layer-<wine version>/usr  wine32:i386 and its i386 libraries, the same wine
 #                                            version as the installed wine64;
 #   <cache>/qemu-user-<version>/qemu-i386     the i386 user-mode emulator that the kernel hands
 #                                            i386 Linux programs to (binfmt_misc).
@@ -24,7 +24,7 @@ exec 9>"$CACHE/.provision.lock"
 flock 9   # one provisioning at a time; a second caller finds the finished cache
 
 WINE_VERSION=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null) || fail "wine64 is not installed"
-TREE=$CACHE/wine32-i386-${WINE_VERSION//[:~+]/_}
+TREE=$CACHE/wine32-layer-${WINE_VERSION//[:~+]/_}
 
 # The package lists of the i386 architecture. An index that fails to download (a mirror in the
 # middle of a sync) is not fatal as long as the packages below can still be found.
@@ -67,27 +67,30 @@ provision_wine32() {
     libxfixes3:i386 libxinerama1:i386 libxcomposite1:i386 >>"$work/packages"
   grep -qx 'wine32:i386' "$work/packages" || fail "apt-cache found no dependency tree of wine32:i386"
   mkdir -p -m 755 "$work/debs" "$work/root"
-  (cd "$work/debs" && xargs apt-get download -q <"$work/packages" >&2 2>&1) ||
+  (cd "$work/debs" && xargs apt-get -o APT::Sandbox::User=root download -q <"$work/packages" >&2 2>&1) ||
     fail "apt-get download of wine32's i386 packages failed"
   local deb
   for deb in "$work"/debs/*.deb; do dpkg-deb -x "$deb" "$work/root"; done
-  # This machine's /lib, /bin and /sbin are /usr's: one overlay on /usr holds them all.
-  local top
-  for top in lib bin sbin; do
-    [ -d "$work/root/$top" ] || continue
-    mkdir -p "$work/root/usr/$top"
-    cp -a "$work/root/$top/." "$work/root/usr/$top/"
-    rm -rf "${work:?}/root/$top"
-  done
+  # The layer keeps only what this machine lacks: the i386 libraries (with wine's 32-bit DLLs),
+  # the 32-bit wine loader, and the i386 program interpreter /lib/ld-linux.so.2 (this
+  # machine's /lib is /usr/lib). It lies over /usr, so that i386 programs get the interpreter
+  # of the libraries unpacked here, never a lib32 one of this machine's with another glibc.
+  mkdir -p "$work/layer/usr/lib/wine"
+  local multiarch=$work/layer/usr/lib/i386-linux-gnu
+  mv "$work/root/usr/lib/i386-linux-gnu" "$multiarch"
+  cp -a "$work/root/lib/i386-linux-gnu/." "$multiarch/"
+  cp -a "$work/root/usr/lib/wine/wine" "$work/layer/usr/lib/wine/"
+  ln -s i386-linux-gnu/ld-linux.so.2 "$work/layer/usr/lib/ld-linux.so.2"
+  [ -x "$multiarch/ld-linux.so.2" ] || fail "the unpacked libc6:i386 has no ld-linux.so.2"
   # What libwine's maintainer script would have made: zlib1.dll from libz-mingw-w64, marked as
   # a wine builtin DLL.
   local dll=/usr/i686-w64-mingw32/lib/zlib1.dll
-  local out=$work/root/usr/lib/i386-linux-gnu/wine/i386-windows/zlib1.dll
+  local out=$multiarch/wine/i386-windows/zlib1.dll
   [ -f "$dll" ] || fail "$dll is missing (package libz-mingw-w64)"
   { head -c 64 "$dll"; printf 'Wine builtin DLL'; head -c 16 /dev/zero; tail -c +97 "$dll"; } >"$out"
-  [ -x "$work/root/usr/lib/wine/wine" ] || fail "the unpacked tree has no 32-bit wine loader"
+  [ -x "$work/layer/usr/lib/wine/wine" ] || fail "the unpacked tree has no 32-bit wine loader"
   rm -rf "$TREE"
-  mv "$work/root" "$TREE"
+  mv "$work/layer" "$TREE"
   rm -rf "$work"
 }
 
@@ -117,12 +120,12 @@ provision_qemu() {
     local opts=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
                 -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache"
                 -o "APT::Architectures::=amd64")
-    apt-get "${opts[@]}" update >&2 || fail "apt-get update of $codename-backports failed"
-    (cd "$work" && apt-get "${opts[@]}" download -q "qemu-user/$codename-backports" >&2) ||
+    apt-get "${opts[@]}" -o APT::Sandbox::User=root update >&2 || fail "apt-get update of $codename-backports failed"
+    (cd "$work" && apt-get "${opts[@]}" -o APT::Sandbox::User=root download -q "qemu-user/$codename-backports" >&2) ||
       fail "apt-get download of qemu-user from $codename-backports failed"
   else
     log "qemu-user-static of the release"
-    (cd "$work" && apt-get download -q qemu-user-static >&2) || fail "apt-get download of qemu-user-static failed"
+    (cd "$work" && apt-get -o APT::Sandbox::User=root download -q qemu-user-static >&2) || fail "apt-get download of qemu-user-static failed"
   fi
   deb=$(ls "$work"/*.deb | head -1)
   version=$(dpkg-deb -f "$deb" Version)

@@ -4,9 +4,9 @@
 #   with-wine32.sh COMMAND [ARGUMENT...]
 # It provisions the cache (provision-wine32.sh), registers a binfmt_misc handler of its own for
 # i386 Linux programs, runs COMMAND in a private mount namespace with the unpacked wine32 laid
-# under /usr (an overlay: the installed files win, wine32 adds what is missing), and removes the
+# over /usr (an overlay; the layer holds only what the machine lacks), and removes the
 # handler again, and binfmt_misc's mount if it made it, however COMMAND ends. Exit code:
-# COMMAND's. Needs root.
+# COMMAND's (125: the namespace could not be set up). Needs root.
 set -euo pipefail
 cd "$(dirname "$0")"
 SCRIPTS=$PWD
@@ -43,7 +43,20 @@ echo ":$handler:M::$magic:$mask:$QEMU_I386:F" >"$BINFMT/register"
 
 status=0
 unshare --mount --propagation private -- /bin/sh -c '
-  mount -t overlay zkt-wine32 -o "lowerdir=/usr:$1/usr" /usr || exit 125
+  layer=$1
   shift
-  exec "$@"' zkt-wine32 "$WINE32_TREE" "$@" || status=$?
+  mount -t overlay zkt-wine32 -o "lowerdir=$layer/usr:/usr" /usr || exit 125
+  # The i386 programs find their libraries through the dynamic linker'"'"'s cache: one of this
+  # namespace'"'"'s own that has the i386 folder and leaves out lib32 folders of another glibc.
+  cache=$(mktemp -d /tmp/zkt-ldcache.XXXXXX) || exit 125
+  { echo /usr/lib/i386-linux-gnu
+    cat /etc/ld.so.conf.d/*.conf 2>/dev/null | grep -Ev "^[[:space:]]*(#|include|$)|lib32"
+  } >"$cache/ld.so.conf"
+  ldconfig -X -f "$cache/ld.so.conf" -C "$cache/ld.so.cache" &&
+    mount --bind "$cache/ld.so.cache" /etc/ld.so.cache || { rm -rf "$cache"; exit 125; }
+  status=0
+  "$@" || status=$?
+  umount /etc/ld.so.cache
+  rm -rf "$cache"
+  exit "$status"' zkt-wine32 "$WINE32_TREE" "$@" || status=$?
 exit "$status"
