@@ -142,6 +142,11 @@ case $KIND in
 esac
 $WINE wineboot -i >/dev/null 2>&1
 $WINE reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+if [ "$KIND" = wow64 ]; then
+  # Wine says Windows 7 SP1, where a 32-bit setup on x64 installs the update KB3033929 through
+  # wusa; the update slot holds a stand-in, no update. Windows 10 needs no update.
+  $WINE winecfg -v win10 >/dev/null 2>&1
+fi
 /usr/lib/wine/wineserver -w
 SETUP_DIR="$C/users/Public/ZKTAudioSetup"
 mkdir -p "$SETUP_DIR"

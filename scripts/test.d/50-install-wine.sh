@@ -13,13 +13,8 @@ ROOT=$PWD
 
 WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
 OUT=${ZKT_INSTALL_OUT:-$WIN64_DIR/install-wine}
-JOBS=${JOBS:-2}
-if [ ! -f "$WIN64_DIR/CMakeCache.txt" ]; then
-  cmake --preset win64 -B "$WIN64_DIR" >/dev/null
-fi
-cmake --build "$WIN64_DIR" -j"$JOBS" --target ZKTAudioSetup
-EXE=$(cd "$WIN64_DIR" && pwd)/app/win32/ZKTAudioSetup.exe
-[ -f "$EXE" ] || { echo "FAILED: $EXE was not built" >&2; exit 1; }
+. scripts/lib/build-setup.sh
+build_setup win64 "$WIN64_DIR"
 grep -q "x64 builds of the programs in EVERY slot" "$WIN64_DIR/payload/payloads.ini" || {
   echo "FAILED: $WIN64_DIR does not embed the x64 payload programs" >&2; exit 1; }
 rm -rf "$OUT"

@@ -17,15 +17,10 @@ ROOT=$PWD
 
 WIN32_DIR=${ZKT_WIN32_DIR:-build/win32}
 OUT=${ZKT_INSTALL_OUT:-$WIN32_DIR/install-wow64}
-JOBS=${JOBS:-2}
 fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 
-if [ ! -f "$WIN32_DIR/CMakeCache.txt" ]; then
-  cmake --preset win32 -B "$WIN32_DIR" >/dev/null
-fi
-cmake --build "$WIN32_DIR" -j"$JOBS" --target ZKTAudioSetup
-EXE=$(cd "$WIN32_DIR" && pwd)/app/win32/ZKTAudioSetup.exe
-[ -f "$EXE" ] || fail "$EXE was not built"
+. scripts/lib/build-setup.sh
+build_setup win32 "$WIN32_DIR"
 MANIFEST=$WIN32_DIR/payload/payloads.ini
 [ -f "$MANIFEST" ] || fail "$WIN32_DIR embeds no payload programs of its own"
 grep -q "x64 builds of the programs in EVERY slot" "$MANIFEST" &&
