@@ -74,11 +74,13 @@ wait_window() {  # title pattern, seconds
   for _ in $(seq 1 $(($2 * SLOW))); do w=$(window "$1"); [ -n "$w" ] && { echo "$w"; return 0; }; sleep 1; done
   return 1
 }
-# A window is drawn when its picture is no longer one plain colour.
+# A window is drawn when its place on the screen is no longer one plain colour.
 wait_drawn() {  # window, seconds
   local sd
   for _ in $(seq 1 $(($2 * SLOW))); do
-    sd=$(import -window "$1" png:- 2>/dev/null | convert - -format '%[fx:standard_deviation]' info: 2>/dev/null)
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    sd=$(import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" png:- 2>/dev/null |
+         convert - -format '%[fx:standard_deviation]' info: 2>/dev/null)
     awk -v s="${sd:-0}" 'BEGIN { exit !(s > 0.02) }' && return 0
     sleep 1
   done
