@@ -29,6 +29,8 @@ rm -rf "$OUT"
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
 T=$(mktemp -d /tmp/zkt-install-wow64.XXXXXX)
+wine32_outside=no
+[ -e /usr/lib/wine/wine ] && wine32_outside=yes
 started=$(date +%s)
 status=0
 # The prefix's wineserver and programs end inside the namespace that holds the 32-bit wine.
@@ -44,5 +46,12 @@ else
   rm -rf "$T"
 fi
 [ "$status" = 0 ] || fail "the i686 round under WOW64 (output in $OUT)"
+# Nothing of the 32-bit wine outlives the round: other wine64 runs keep their own route.
+if ls /proc/sys/fs/binfmt_misc 2>/dev/null | grep -q '^zkt-i386-'; then
+  fail "a binfmt_misc handler of the round is still registered"
+fi
+if [ "$wine32_outside" = no ] && [ -e /usr/lib/wine/wine ]; then
+  fail "the 32-bit wine loader is visible outside the round"
+fi
 echo "-- install, reinstall and uninstall of the i686 product under WOW64 passed in" \
   "$(($(date +%s) - started)) s (output in $OUT)"
