@@ -23,7 +23,7 @@ class MessageBoxQuitTest : public SimMachineTest {
   }
   static ui::FormDesc Desc() {
     ui::FormDesc d;
-    d.name = u"F";
+    d.name = std::u16string(u"QuitTestForm");  // moved in: GCC 12 misjudges a literal's copy
     d.clientWidth = 100;
     d.clientHeight = 50;
     return d;
