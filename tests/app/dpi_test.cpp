@@ -63,19 +63,14 @@ class DpiFormTest : public DpiTest {
  protected:
   void SetUp() override {
     DpiTest::SetUp();
-    app_ = std::make_unique<ui::Application>();
-    BackgroundForm = app_->CreateForm<TBackgroundForm>();
-    MainForm = app_->CreateForm<TMainForm>();
+    forms_ = std::make_unique<WizardForms>();
     BackgroundForm->Window().Show();  // shows the wizard
   }
   void TearDown() override {
-    ::sim::WaitForThreads();
-    app_.reset();
-    MainForm = nullptr;
-    BackgroundForm = nullptr;
+    forms_.reset();
     DpiTest::TearDown();
   }
-  std::unique_ptr<ui::Application> app_;
+  std::unique_ptr<WizardForms> forms_;
 };
 
 TEST_P(DpiFormTest, WizardWindowIsCentredAsAWhole) {

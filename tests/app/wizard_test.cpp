@@ -210,15 +210,11 @@ class WizardFormTest : public WizardScenario {
  protected:
   void SetUp() override {
     WizardScenario::SetUp();
-    app_ = std::make_unique<ui::Application>();
-    BackgroundForm = app_->CreateForm<TBackgroundForm>();
-    MainForm = app_->CreateForm<TMainForm>();
+    forms_ = std::make_unique<WizardForms>();
+    app_ = forms_->app.get();
   }
   void TearDown() override {
-    ::sim::WaitForThreads();
-    app_.reset();
-    MainForm = nullptr;
-    BackgroundForm = nullptr;
+    forms_.reset();
     WizardScenario::TearDown();
   }
   void Complete(int showRebootScreen, int rebootSuggested) {
@@ -226,7 +222,8 @@ class WizardFormTest : public WizardScenario {
     MainForm->RebootSuggestedFlag = rebootSuggested;
     MainForm->Window().Perform(WM_INSTALL_COMPLETE, 0, 0);
   }
-  std::unique_ptr<ui::Application> app_;
+  std::unique_ptr<WizardForms> forms_;
+  ui::Application* app_ = nullptr;
 };
 
 TEST_F(WizardFormTest, CompletionCombinationsOfShowRebootScreenAndSuggestedReboot) {
@@ -299,14 +296,9 @@ class ProfileFolderTest : public WizardScenario {
     const std::string appData = "C:\\" + std::string(length - 3, 'a');
     OpenMachine("[Environment]\nAPPDATA=" + appData + "\n");
     CopySample();
-    ui::Application app;
-    BackgroundForm = app.CreateForm<TBackgroundForm>();
-    MainForm = app.CreateForm<TMainForm>();
+    WizardForms forms;
     MainForm->Window().Show();
-    const std::u16string folder = MainForm->ProfileFolderPath;
-    MainForm = nullptr;
-    BackgroundForm = nullptr;
-    return folder;
+    return MainForm->ProfileFolderPath;
   }
 };
 
