@@ -10,7 +10,7 @@
 #   3. a too-long path with no wizard icon: the "TLPD" box, then the error display, which stays
 #      until it is answered (a queued quit request would close it at once).
 # Build folder: ZKT_WIN64_DIR (default build/win64); screenshots: ZKT_SHOTS_DIR (default
-# <build folder>/wizard-shots).
+# <build folder>/wizard-shots); ZKT_WINE_PARTS (default 123) picks the parts to run.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
@@ -28,7 +28,8 @@ if [ "${1:-}" != "--inside-x" ]; then
   SHOTS=$(cd "$SHOTS" && pwd)
   T=$(mktemp -d /tmp/zkt-wizard2.XXXXXX)
   status=0
-  xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-x "$BIN" "$SHOTS" "$T" || status=$?
+  xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-x "$BIN" "$SHOTS" "$T" \
+    "${ZKT_WINE_PARTS:-123}" || status=$?
   WINEPREFIX=$T/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true
   rm -rf "$T"
   [ "$status" = 0 ] || { echo "FAILED (screenshots in $SHOTS)" >&2; exit "$status"; }
@@ -37,7 +38,7 @@ if [ "${1:-}" != "--inside-x" ]; then
 fi
 
 # ---- inside the virtual X server ----
-BIN=$2 SHOTS=$3 T=$4
+BIN=$2 SHOTS=$3 T=$4 PARTS=$5
 mkdir -p "$T/home"
 export HOME=$T/home WINEPREFIX=$T/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
 WINE=/usr/lib/wine/wine64
@@ -66,6 +67,17 @@ click() {  # window, client x, client y
   eval "$(xdotool getwindowgeometry --shell "$1")"
   xdotool mousemove $((X + 3 + $2)) $((Y + 22 + $3)) click 1
 }
+# Whether a program of this prefix runs (other prefixes on the machine may run the same names).
+running() {
+  local p
+  for p in $(pgrep -f -i -- "$1" || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+not_running() { ! running "$1"; }
+# Presses the default button of a box (a box that went away in between is no error).
+answer() { xdotool windowfocus --sync "$1" 2>/dev/null || true; xdotool key Return 2>/dev/null || true; }
 start_setup() {  # Windows path of the program
   $WINE "$1" >/dev/null 2>&1 &
   SETUP_PID=$!
@@ -90,6 +102,7 @@ EXE='C:\users\Public\ZKTAudioSetup\ZKTAudioSetup.exe'
 # ---- 1. the language page at 96 and 144 DPI ----
 declare -A WIDTH HEIGHT
 for dpi in 96 144; do
+  [[ $PARTS == *1* ]] || break
   say "language page at $dpi DPI"
   set_dpi "$dpi"
   start_setup "$EXE"
@@ -120,6 +133,7 @@ fi
 set_dpi 96
 
 # ---- 2. a step that fails for real ----
+if [[ $PARTS == *2* ]]; then
 say "install with the uninstaller's file held open without sharing"
 HELD='C:\Program Files\ZKT 72xx Audio\ZKTAudioUninstall.exe'
 $WINE 'C:\tools\zkt_hold_file.exe' "$HELD" 600 >"$T/hold.out" 2>&1 &
@@ -134,12 +148,14 @@ else
   xdotool windowactivate --sync "$W" 2>/dev/null || true
   click "$W" 157 131                     # Next: the anti-virus tip
   B=$(window_of "^Install$" 20)
-  [ -n "$B" ] && xdotool key --window "$B" Return
+  [ -n "$B" ] && answer "$B"
   sleep 1
   click "$W" 157 131                     # Next: the installation starts
   # The failure box of STEP4 keeps the worker waiting: the wizard is still installing.
   failed_box=""
   for _ in $(seq 1 120); do
+    [ -n "${ZKT_WINE_DEBUG:-}" ] && for w in $(xdotool search --name . 2>/dev/null); do
+      printf '   window %s "%s"\n' "$w" "$(xdotool getwindowname "$w" 2>/dev/null)"; done
     B=$(xdotool search --onlyvisible --name "^Install$" 2>/dev/null | head -1 || true)
     [ -n "$B" ] && { failed_box=$B; break; }
     sleep 1
@@ -150,14 +166,20 @@ else
   printf '%s\n' "$state" >"$SHOTS/5-installing-state.txt"
   check "the wizard refuses a close request while installing" grep -q '^window$' <<<"$state"
   check "Cancel is disabled while installing" grep -qE '^Button visible disabled Cancel$' <<<"$state"
-  check "the close box is disabled while installing" grep -qx 'close-box disabled' <<<"$state"
-  [ -n "$failed_box" ] && xdotool key --window "$failed_box" Return
+  close_box_readable=1
+  if grep -qx 'close-box unknown' <<<"$state"; then
+    close_box_readable=0  # wine 8 keeps menus per process: the probe cannot read the window menu
+    echo "   note  the close box is not readable from another process under wine"
+  else
+    check "the close box is disabled while installing" grep -qx 'close-box disabled' <<<"$state"
+  fi
+  [ -n "$failed_box" ] && answer "$failed_box"
   # The finish page: Finish enabled.
   for _ in $(seq 1 60); do
     state=$(probe "$CAPTION" || true)
     grep -qE '^Button visible enabled Finish$' <<<"$state" && break
     B=$(xdotool search --onlyvisible --name "^Install$" 2>/dev/null | head -1 || true)
-    [ -n "$B" ] && xdotool key --window "$B" Return
+    [ -n "$B" ] && answer "$B"
     sleep 1
   done
   printf '%s\n' "$state" >"$SHOTS/6-failed-finish-state.txt"
@@ -166,15 +188,18 @@ else
     grep -q "^Static visible enabled The installation did not complete" <<<"$state"
   check "no reboot choice after a failure" \
     bash -c '! grep -qE "^Button visible .* (Yes|No) - reboot" <<<"$1"' _ "$state"
-  check "the close box is enabled again" grep -qx 'close-box enabled' <<<"$state"
+  [ "$close_box_readable" = 1 ] &&
+    check "the close box is enabled again" grep -qx 'close-box enabled' <<<"$state"
   click "$W" 269 131                     # Finish
   check "Finish closes the setup" ended
   sleep 2
-  check "Finish started no application" bash -c '! pgrep -f -i ZKTAudioControl.exe >/dev/null'
+  check "Finish started no application" not_running ZKTAudioControl.exe
 fi
 restart_wine
+fi
 
 # ---- 3. a too-long path and no wizard icon ----
+if [[ $PARTS == *3* ]]; then
 say "too-long path and no wizard icon: the guard's box, then the error display"
 LONG="users/Public/$(printf 'd%.0s' $(seq 1 90))/$(printf 'e%.0s' $(seq 1 80))"
 mkdir -p "$C/$LONG"
@@ -186,15 +211,18 @@ G=$(window_of "^ERROR$" 60)
 check "the TLPD box comes first" test -n "$G"
 if [ -n "$G" ]; then
   import -window root "$SHOTS/7-too-long-path.png"
-  xdotool key --window "$G" Return
+  answer "$G"
   E=$(window_of "^ZKTAudioSetup$" 15)
   check "the error display follows" test -n "$E"
   sleep 2
+  [ -n "${ZKT_WINE_DEBUG:-}" ] && for w in $(xdotool search --name . 2>/dev/null); do
+    printf '   window %s "%s"\n' "$w" "$(xdotool getwindowname "$w" 2>/dev/null)"; done
   check "the error display stays until it is answered" \
     test -n "$(xdotool search --onlyvisible --name '^ZKTAudioSetup$' 2>/dev/null | head -1)"
   import -window root "$SHOTS/8-icon-error.png"
-  [ -n "$E" ] && xdotool key --window "$E" Return
+  [ -n "$E" ] && answer "$E"
   check "the setup ends after the error display" ended
+fi
 fi
 
 [ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }

@@ -4,8 +4,8 @@
 //
 // (--post-close first posts WM_CLOSE to the window, as a close request from outside would) and
 // prints "window", then one line per child window in Z order: "<class> <visible|hidden>
-// <enabled|disabled> <text>", and "close-box <enabled|disabled>" from the window menu's Close
-// item. Exit code 3 when the window closed on the request, 2 when no visible top-level window's caption starts with CAPTION-PREFIX.
+// <enabled|disabled> <text>", and "close-box <enabled|disabled|unknown>" from the window menu's
+// Close item. Exit code 3 when the window closed on the request, 2 when no visible top-level window's caption starts with CAPTION-PREFIX.
 #include <windows.h>
 
 #include <cstdio>
@@ -69,9 +69,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::puts("window");
   ::EnumChildWindows(search.found, PrintChild, 0);
+  // Wine 8 keeps menus per process: another process's window menu reads as none there.
   const HMENU menu = ::GetSystemMenu(search.found, FALSE);
   const UINT state = menu ? ::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) : 0xFFFFFFFFu;
-  std::printf("close-box %s\n",
-              state != 0xFFFFFFFFu && !(state & (MF_GRAYED | MF_DISABLED)) ? "enabled" : "disabled");
+  std::printf("close-box %s\n", state == 0xFFFFFFFFu                       ? "unknown"
+                                 : state & (MF_GRAYED | MF_DISABLED) ? "disabled"
+                                                                     : "enabled");
   return 0;
 }
