@@ -56,7 +56,7 @@ Rect Control::PixelBounds() const {
 
 Font Control::PixelFont() const {
   Font font = font_;
-  font.height = form_->Scale(font_.height);
+  font.height = ScaleFontHeightForDpi(font_.height, form_->Dpi());
   return font;
 }
 

@@ -17,6 +17,10 @@ int MulDivRound(int value, int numerator, int denominator) {
 
 int ScaleForDpi(int value, int dpi) { return MulDivRound(value, dpi, kDesignDpi); }
 
+int ScaleFontHeightForDpi(int height, int dpi) {
+  return static_cast<int>(static_cast<long long>(height) * dpi / kDesignDpi);
+}
+
 int FontHeightOfPoints(int points) { return -MulDivRound(points, kDotsPerInch, kPointsPerInch); }
 
 int FontPointsOfHeight(int height) { return MulDivRound(-height, kPointsPerInch, kDotsPerInch); }

@@ -24,6 +24,9 @@ struct Font {
 constexpr int kDesignDpi = 96;
 // A design value at `dpi`, rounded as MulDiv rounds (exact at 96).
 int ScaleForDpi(int value, int dpi);
+// A design font height at `dpi`, rounded toward zero: glyphs do not grow in proportion to the
+// height, so a font never larger than the exact scale keeps text within its scaled control.
+int ScaleFontHeightForDpi(int height, int dpi);
 
 // A rectangle in pixels: position and size.
 struct Rect {

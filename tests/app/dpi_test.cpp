@@ -50,9 +50,11 @@ TEST_P(DpiTest, WizardIsTheDesignScaledByTheScreensDpi) {
     EXPECT_EQ(view.width, At(c.width));
     EXPECT_EQ(view.height, At(c.height));
   }
-  EXPECT_EQ(person->View(u"NextBitBtn").font.height, At(-11));      // Tahoma 8 points
-  EXPECT_EQ(person->View(u"SelectLangLabel").font.height, At(-13));  // 10 points
-  EXPECT_EQ(person->View(u"VersionLabel").font.height, At(-13));     // 10 points from the file
+  // Font heights round toward zero, so that text needs no more room than its control has.
+  const int dpi = GetParam().dpi;
+  EXPECT_EQ(person->View(u"NextBitBtn").font.height, -11 * dpi / 96);       // Tahoma 8 points
+  EXPECT_EQ(person->View(u"SelectLangLabel").font.height, -13 * dpi / 96);  // 10 points
+  EXPECT_EQ(person->View(u"VersionLabel").font.height, -13 * dpi / 96);     // 10 points, file
   if (GetParam().dpi == 96) {
     EXPECT_EQ(person->View(u"NextBitBtn").left, 120);  // the design, not a rounding of it
     EXPECT_EQ(person->View(u"NextBitBtn").font.height, -11);
@@ -112,7 +114,7 @@ TEST_P(DpiFormTest, MovingToAMonitorOfAnotherDpiScalesAgainWithoutDrift) {
     EXPECT_EQ(wizard.ClientWidth(), ui::ScaleForDpi(430, dpi));
     EXPECT_EQ(next.PixelBounds().left, ui::ScaleForDpi(120, dpi));
     EXPECT_EQ(next.PixelBounds().width, ui::ScaleForDpi(75, dpi));
-    EXPECT_EQ(MainForm->VersionLabel.PixelFont().height, ui::ScaleForDpi(-13, dpi));
+    EXPECT_EQ(MainForm->VersionLabel.PixelFont().height, -13 * dpi / 96);
   }
   EXPECT_EQ(next.PixelBounds().left, At(120));
   // The background stays as it was placed, in pixels of its screen.
