@@ -15,32 +15,23 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 
+# shellcheck source=../lib/wine-x.sh
+. "$ROOT/scripts/lib/wine-x.sh"
+
 if [ "${1:-}" != "--inside-x" ]; then
   WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
   SHOTS=${ZKT_SHOTS_DIR:-$WIN64_DIR/wizard-shots}
-  JOBS=${JOBS:-2}
-  if [ ! -f "$WIN64_DIR/CMakeCache.txt" ]; then
-    cmake --preset win64 -B "$WIN64_DIR" >/dev/null
-  fi
-  cmake --build "$WIN64_DIR" -j"$JOBS" --target ZKTAudioSetup zkt_hold_file zkt_window_probe
-  BIN=$(cd "$WIN64_DIR" && pwd)
+  zkt_build_win64 "$WIN64_DIR" ZKTAudioSetup zkt_hold_file zkt_window_probe
   mkdir -p "$SHOTS"
-  SHOTS=$(cd "$SHOTS" && pwd)
-  T=$(mktemp -d /tmp/zkt-wizard2.XXXXXX)
-  status=0
-  xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-x "$BIN" "$SHOTS" "$T" \
-    "${ZKT_WINE_PARTS:-123}" || status=$?
-  WINEPREFIX=$T/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true
-  rm -rf "$T"
-  [ "$status" = 0 ] || { echo "FAILED (screenshots in $SHOTS)" >&2; exit "$status"; }
+  zkt_run_in_x "$0" "$(cd "$WIN64_DIR" && pwd)" "$(cd "$SHOTS" && pwd)" "${ZKT_WINE_PARTS:-123}" ||
+    { echo "FAILED (screenshots in $SHOTS)" >&2; exit 1; }
   echo "-- wizard at 96 and 144 DPI, failure ending and start-up error under wine64 passed"
   exit 0
 fi
 
 # ---- inside the virtual X server ----
-BIN=$2 SHOTS=$3 T=$4 PARTS=$5
-mkdir -p "$T/home"
-export HOME=$T/home WINEPREFIX=$T/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+T=$2 BIN=$3 SHOTS=$4 PARTS=$5
+zkt_wine_env "$T"
 WINE=/usr/lib/wine/wine64
 C=$WINEPREFIX/drive_c
 CAPTION="ZKT 7.1 USB Audio Setup"
