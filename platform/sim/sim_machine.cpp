@@ -230,6 +230,12 @@ bool Machine::ApplyIni(std::string* error) {
     *error = "machine.ini [Screen] Width and Height must be positive";
     return false;
   }
+  // Windows offers 100 % to 500 %; below 100 % is no setting a display can have.
+  screenDpi_ = static_cast<int>(ini_.GetInt("Screen", "Dpi", 96));
+  if (screenDpi_ < 96 || screenDpi_ > 480) {
+    *error = "machine.ini [Screen] Dpi must be between 96 and 480";
+    return false;
+  }
   return true;
 }
 

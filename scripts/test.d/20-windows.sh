@@ -38,7 +38,7 @@ VERSION=$(sed -n 's/^project(ZKTAudioSetup VERSION \([0-9.]*\).*/\1/p' CMakeList
 say "check $PRODUCT (imports, PE32 i386 GUI, requireAdministrator, file version $VERSION)"
 PAYLOADS=$WIN32_DIR/payload/payloads.ini   # the manifest the product's resources came from
 [ -f "$PAYLOADS" ] || PAYLOADS=payload/payloads.ini
-$CHECK_PE --summary --machine i386 --gui --admin-manifest --file-version "$VERSION" \
+$CHECK_PE --summary --machine i386 --gui --admin-manifest --per-monitor-dpi --file-version "$VERSION" \
   --payloads "$PAYLOADS" "$PRODUCT" || fail "the product does not pass its checks"
 # The payload check must notice a payload that is not the one embedded.
 if [ "$PAYLOADS" != payload/payloads.ini ] &&
@@ -51,6 +51,8 @@ COUNTER=$WIN32_DIR/tests/win32/counter-examples/zkt_unsafe_imports.exe
 out=$($CHECK_PE --machine i386 "$COUNTER" || true)
 grep -qi "imports VERSION.dll" <<<"$out" || fail "check_pe.py missed version.dll in $COUNTER"
 grep -q "SetDefaultDllDirectories" <<<"$out" || fail "check_pe.py missed SetDefaultDllDirectories in $COUNTER"
+out=$($CHECK_PE --per-monitor-dpi "$COUNTER" || true)
+grep -q "dpiAwareness" <<<"$out" || fail "check_pe.py missed the lack of DPI awareness in $COUNTER"
 if $CHECK_PE --machine i386 "$WIN64_DIR/app/win32/ZKTAudioSetup.exe" >/dev/null; then
   fail "check_pe.py accepted the x86_64 build as an i386 program"
 fi
