@@ -98,8 +98,5 @@ void TBackgroundForm::FormShow(ui::Form&) {
 
 void TBackgroundForm::FormCloseQuery(ui::Form&, bool& canClose) {
   // Ending the program would destroy what the install worker is using.
-  if (MainForm && MainForm->InstallRunning()) {
-    MainForm->Window().Close();  // remembered; the setup closes when the worker has ended
-    canClose = false;
-  }
+  if (MainForm && MainForm->InstallRunning()) canClose = false;
 }

@@ -157,8 +157,9 @@ void TMainForm::FormShow(ui::Form&) {
   form_.FocusControl(NextBitBtn);
 
   std::u16string appData;
-  os::GetEnvironmentVariableW(u"APPDATA", &appData);  // empty when missing
-  if (appData.size() > 255) appData.resize(255);       // read into 256 characters
+  // Read into a zeroed buffer of 256 characters: a value that does not fit with its
+  // terminator leaves the buffer empty, as a missing variable does.
+  if (!os::GetEnvironmentVariableW(u"APPDATA", &appData) || appData.size() > 255) appData.clear();
   ProfileFolderPath = appData + u"\\" + SetupConfig.InstallFolderName + u"\\";
 
   std::u16string firstFile;
@@ -234,10 +235,15 @@ void TMainForm::NextBitBtnClick(ui::Control&) {
   Notebook.SetPageIndex(kPageInstall);
   BackBitBtn.SetEnabled(false);
   NextBitBtn.SetEnabled(false);
+  // The worker uses this form's members: nothing closes the setup until it has ended, and the
+  // finish page always follows.
+  CancelBitBtn.SetEnabled(false);
+  form_.EnableCloseBox(false);
   installRunning_ = true;
   if (!os::CreateThread(&InstallWorker, this)) {
     // Without a worker nothing will ever complete: finish at once, as a failed sequence does.
     trace::Write(u"***** Create install thread FAIL! *****\n");
+    InstallFailedFlag = 1;
     form_.PostFormMessage(WM_INSTALL_COMPLETE, 0, 0);
   }
 }
@@ -263,19 +269,38 @@ void TMainForm::InstallProgress(ui::Message& message) {
 
 void TMainForm::InstallComplete() {
   installRunning_ = false;
+  form_.EnableCloseBox(true);
   Notebook.SetPageIndex(kPageFinish);
-  if (RebootSuggestedFlag == 1) RebootRadioButton.SetChecked(true);
-  if (ShowRebootScreen == 0) RebootRadioButton.SetChecked(false);
+  if (InstallFailedFlag == 1) {
+    ShowInstallFailed();
+  } else {
+    if (RebootSuggestedFlag == 1) RebootRadioButton.SetChecked(true);
+    if (ShowRebootScreen == 0) RebootRadioButton.SetChecked(false);
+  }
   BackBitBtn.SetEnabled(false);
   NextBitBtn.SetEnabled(false);
   CancelBitBtn.SetEnabled(false);
   FinishBitBtn.SetEnabled(true);
   NextBitBtn.Hide();
   CancelBitBtn.Hide();
-  if (closeWhenInstalled_) form_.Close();
+}
+
+void TMainForm::ShowInstallFailed() {
+  _LABEL_INFO record = InstallFailedLabel;
+  const std::u16string text = record.Text;
+  if (text.empty() || text == u"(null)") CopyLabelText(record.Text, 128, kInstallFailedText);
+  ApplyLabel(record, RebootLabel);
+  RebootRadioButton.SetChecked(false);
+  RebootRadioButton.Hide();
+  NoRebootRadioButton.Hide();
 }
 
 void TMainForm::FinishBitBtnClick(ui::Control&) {
+  if (InstallFailedFlag == 1) {
+    // Neither a reboot nor an application that may not be installed: the setup only closes.
+    form_.PostFormMessage(WM_CLOSE, 0, 0);
+    return;
+  }
   if (RebootRadioButton.Checked()) {
     EnableShutdownPrivilege();
     os::ExitWindowsEx(EWX_REBOOT, 0);  // a refused request is not detected; the setup closes
@@ -295,11 +320,9 @@ void TMainForm::FinishBitBtnClick(ui::Control&) {
 void TMainForm::CancelBitBtnClick(ui::Control&) { form_.Close(); }
 
 void TMainForm::FormCloseQuery(ui::Form&, bool& canClose) {
-  // The worker uses this form's members: the setup closes once it has ended.
-  if (installRunning_) {
-    closeWhenInstalled_ = true;
-    canClose = false;
-  }
+  // Cancel and the close box are disabled while the worker runs; a close request that comes
+  // another way (WM_CLOSE from outside) is refused as well.
+  if (installRunning_) canClose = false;
 }
 
 void TMainForm::FormClose(ui::Form&, ui::CloseAction&) {

@@ -85,6 +85,8 @@ class TMainForm {
   bool WindowProc(ui::Message& message);
   void InstallProgress(ui::Message& message);
   void InstallComplete();
+  // The finish page of an install that did not complete: its text, no reboot choice.
+  void ShowInstallFailed();
 
   ui::Form form_;
 
@@ -113,6 +115,9 @@ class TMainForm {
   std::int32_t ServicePackMajor = 0;
   // Written by the worker before it posts WM_INSTALL_COMPLETE, read when that is handled.
   std::atomic<std::int32_t> RebootSuggestedFlag{0};
+  // 1 when the sequence ended early (a step's coded failure, the old filter still loaded) or
+  // never ran; written and read like RebootSuggestedFlag.
+  std::atomic<std::int32_t> InstallFailedFlag{0};
   std::int32_t ShowRebootScreen = 0;
   std::int32_t MultiDisplaySetting = 0;
   std::u16string ResolutionFolder;
@@ -121,6 +126,8 @@ class TMainForm {
   std::int32_t InstallWindowsKB = 0;
   std::uint8_t AntivirusTipShown = 0;
   _LABEL_INFO Labels[LABEL_COUNT] = {};
+  // The optional "LabelInstallFailed" entry: the finish page's text after a failed install.
+  _LABEL_INFO InstallFailedLabel = {};
 
   // Members in the order the form constructs them.
   std::u16string ProfileFolderPath;
@@ -138,7 +145,6 @@ class TMainForm {
 
  private:
   bool installRunning_ = false;
-  bool closeWhenInstalled_ = false;
 };
 
 // The worker thread: runs the install sequence, waits 500 ms and posts WM_INSTALL_COMPLETE.

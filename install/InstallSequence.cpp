@@ -53,6 +53,7 @@ void TMainForm::Install() {
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
   if (device) {
     device.reset();
+    InstallFailedFlag = 1;
     form_.App().ShowMessageBox(&form_, Labels[LABEL_WARNING1].Text, u"Install", MB_OK);
     return;
   }
@@ -62,6 +63,7 @@ void TMainForm::Install() {
   std::u16string failure(Labels[LABEL_WARNING2].Text);
   auto fails = [&](std::uint32_t result, const char16_t* code) {
     if (result == 0) return false;
+    InstallFailedFlag = 1;
     failure += code;
     if (failure.size() > kFailureBufferSize - 1) failure.resize(kFailureBufferSize - 1);
     form_.App().ShowMessageBox(&form_, failure, u"Install", MB_OK);

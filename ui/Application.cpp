@@ -46,14 +46,22 @@ Form* Application::FindForm(const std::u16string& name) const {
 }
 
 void Application::Run() {
-  if (showMainForm_ && mainForm_ && !terminated_) Guard([this] { mainForm_->Show(); });
+  loopRunning_ = true;
+  if (terminated_) {
+    backend::PostQuit();
+  } else if (showMainForm_ && mainForm_) {
+    Guard([this] { mainForm_->Show(); });
+  }
   backend::RunLoop(*this);
+  loopRunning_ = false;
 }
 
 void Application::Terminate() {
   if (terminated_) return;
   terminated_ = true;
-  backend::PostQuit();
+  // A message box's own loop ends at a queued quit request: one posted before the loop runs
+  // would close the boxes start-up may still show (an error of a form's construction).
+  if (loopRunning_) backend::PostQuit();
 }
 
 void Application::ProcessMessages() { backend::ProcessPending(*this); }

@@ -12,6 +12,12 @@ namespace ui::backend {
 void ApplicationStarted(Application& app);
 void ApplicationEnded(Application& app);
 
+// The extra pixels of a form's title bar and borders around its client area, at its DPI.
+struct FrameInsets {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+FrameInsets FrameOf(const Form& form);
+
 // A form's window and its controls' windows; created when first needed.
 void EnsureWindow(Form& form);
 void DestroyWindow(Form& form);

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 #include "platform/os_ui.h"
 #include "platform/sim/sim_threads.h"
@@ -28,6 +29,7 @@ struct Queue {
   std::condition_variable posted;
   std::deque<Posted> messages;
   bool quit = false;
+  std::thread::id uiThread;
   Hooks hooks;
 };
 
@@ -74,6 +76,16 @@ bool NextMessage(Application& app, Posted* out, bool blocking, bool* leave) {
   }
 }
 
+// A quit request waits for the user-interface thread (posted, or queued as a message).
+bool QuitPending() {
+  std::lock_guard<std::mutex> lock(Q().mutex);
+  if (std::this_thread::get_id() != Q().uiThread) return false;
+  if (Q().quit) return true;
+  for (const Posted& message : Q().messages)
+    if (message.msg == WM_QUIT) return true;
+  return false;
+}
+
 }  // namespace
 
 void SetHooks(Hooks hooks) {
@@ -93,6 +105,7 @@ void ApplicationStarted(Application&) {
   std::lock_guard<std::mutex> lock(Q().mutex);
   Q().messages.clear();
   Q().quit = false;
+  Q().uiThread = std::this_thread::get_id();
 }
 
 void ApplicationEnded(Application&) {
@@ -101,6 +114,12 @@ void ApplicationEnded(Application&) {
   std::lock_guard<std::mutex> lock(Q().mutex);
   Q().messages.clear();
   Q().quit = false;
+}
+
+FrameInsets FrameOf(const Form& form) {
+  // Windows 10's fixed single border with a caption, at 96 DPI (see MACHINE.md).
+  if (form.Border() == BorderStyle::None) return {};
+  return {form.Scale(3), form.Scale(26), form.Scale(3), form.Scale(3)};
 }
 
 void EnsureWindow(Form&) {}
@@ -156,6 +175,9 @@ void ProcessPending(Application& app) {
 
 int ShowMessageBox(Application&, Form*, const std::u16string& text, const std::u16string& caption,
                os::UINT flags) {
+  // The box's own message loop takes a waiting quit request, ends the box and posts the
+  // request again for the loop around it, so the box closes before it can be read.
+  if (ui::sim::QuitPending()) return ::sim::MessageBoxClosedByQuit(text, caption, flags);
   return ::sim::ShowMessageBox(text, caption, flags);
 }
 
