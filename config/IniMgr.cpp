@@ -43,7 +43,8 @@ CIniMgr::~CIniMgr() { Clear(); }
 
 void CIniMgr::Clear() {
   m_Lines.clear();
-  m_Sections.clear();
+  // The storage goes back to the heap too, as the sections' blocks always did.
+  decltype(m_Sections)().swap(m_Sections);
 }
 
 std::int32_t CIniMgr::LoadFile(const std::u16string& path) {
