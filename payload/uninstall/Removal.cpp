@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "payload/common/ProductNames.h"
+#include "payload/common/RegistryView.h"
 #include "payload/uninstall/Removal.h"
 #include "payload/win/WideText.h"
 
@@ -115,7 +116,8 @@ void RemoveTree(const std::u16string& folder, RemovalReport& report) {
 
 HKEY OpenKey(const std::u16string& key, REGSAM access, RemovalReport& report, bool& absent) {
   HKEY handle = nullptr;
-  const LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(key), 0, access, &handle);
+  const LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(key), 0,
+                                    access | payload::kSetupRegistryView, &handle);
   absent = result == ERROR_FILE_NOT_FOUND;
   if (result != ERROR_SUCCESS && !absent)
     Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
@@ -132,10 +134,22 @@ void DeleteValue(const std::u16string& key, const std::u16string& name, RemovalR
   RegCloseKey(handle);
 }
 
-void DeleteTree(const std::u16string& key, RemovalReport& report) {
-  const LONG result = RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(key));
+void DeleteKey(const std::u16string& key, RemovalReport& report) {
+  const LONG result =
+      RegDeleteKeyExW(HKEY_LOCAL_MACHINE, W(key), payload::kSetupRegistryView, 0);
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
     Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
+}
+
+// The key's contents, then the key, all in the view the setup wrote.
+void DeleteTree(const std::u16string& key, RemovalReport& report) {
+  bool absent = false;
+  HKEY handle = OpenKey(key, KEY_READ | KEY_SET_VALUE | DELETE, report, absent);
+  if (!handle) return;
+  const LONG result = RegDeleteTreeW(handle, nullptr);
+  RegCloseKey(handle);
+  if (result != ERROR_SUCCESS) return Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
+  DeleteKey(key, report);
 }
 
 void DeleteKeyIfEmpty(const std::u16string& key, RemovalReport& report) {
@@ -147,9 +161,7 @@ void DeleteKeyIfEmpty(const std::u16string& key, RemovalReport& report) {
                                      nullptr, &values, nullptr, nullptr, nullptr, nullptr);
   RegCloseKey(handle);
   if (info != ERROR_SUCCESS || subkeys || values) return;  // kept on purpose: not ours alone
-  const LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(key));
-  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-    Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
+  DeleteKey(key, report);
 }
 
 void AskAppsToExit() {
