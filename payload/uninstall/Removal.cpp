@@ -3,6 +3,9 @@
 
 #include "payload/common/ProductNames.h"
 #include "payload/common/RegistryView.h"
+#include "payload/common/RestartRemoval.h"
+#include "payload/common/ServiceStop.h"
+#include "payload/win/Trust.h"
 #include "payload/uninstall/Removal.h"
 #include "payload/win/WideText.h"
 
@@ -66,11 +69,43 @@ class NativeSystemFolder {
   bool active_ = false;
 };
 
-void DeleteAtRestart(const std::u16string& path, DWORD error, RemovalReport& report) {
-  if (MoveFileExW(W(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-    report.atRestart.push_back(path);
+bool QueueForRestart(const std::u16string& path, RemovalReport& report) {
+  if (!MoveFileExW(W(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+  report.queued.push_back(path);
+  return true;
+}
+
+// A folder is queued under its own path: if an install fills it again before the restart,
+// Windows cannot remove it then and leaves it alone.
+void FolderAtRestart(const std::u16string& folder, DWORD error, RemovalReport& report) {
+  if (QueueForRestart(folder, report))
+    report.atRestart.push_back(folder + u"\\");
   else
-    Fail(report, path, error);
+    Fail(report, folder, error);
+}
+
+// An in-use file is moved aside to a new name in its folder and that name queued, so that an
+// install before the restart can put a new file at the path without losing it then.
+bool FileAtRestart(const std::u16string& path, RemovalReport& report) {
+  const unsigned long long stamp =
+      (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^ GetTickCount64();
+  for (unsigned attempt = 0; attempt < 16; ++attempt) {
+    const std::u16string pending = payload::PendingRemovalName(path, stamp + attempt);
+    if (!MoveFileExW(W(path), W(pending), 0)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;
+      Fail(report, path, error);
+      return false;
+    }
+    if (!QueueForRestart(pending, report)) {
+      Fail(report, path, GetLastError());
+      return false;
+    }
+    report.atRestart.push_back(path);
+    return true;
+  }
+  Fail(report, path, ERROR_ALREADY_EXISTS);
+  return false;
 }
 
 void RemoveFile(const std::u16string& path, RemovalReport& report) {
@@ -82,17 +117,28 @@ void RemoveFile(const std::u16string& path, RemovalReport& report) {
     SetFileAttributesW(W(path), FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileW(W(path))) return;
     error = GetLastError();
+    if (Absent(error)) return;
   }
-  DeleteAtRestart(path, error, report);  // in use: Windows removes it when it restarts
+  FileAtRestart(path, report);  // in use: Windows removes it when it restarts
 }
 
 void RemoveTree(const std::u16string& folder, RemovalReport& report) {
+  const DWORD attributes = GetFileAttributesW(W(folder));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (!Absent(GetLastError())) Fail(report, folder, GetLastError());
+    return;
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    // The folder itself is a link (a junction someone made): unlink it, never follow it.
+    const bool unlinked = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(W(folder))
+                                                                  : DeleteFileW(W(folder));
+    if (!unlinked) Fail(report, folder, GetLastError());
+    return;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return RemoveFile(folder, report);
   WIN32_FIND_DATAW entry;
   HANDLE find = FindFirstFileW(W(folder + u"\\*"), &entry);
-  if (find == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    if (Absent(error)) return;
-  } else {
+  if (find != INVALID_HANDLE_VALUE) {
     do {
       const std::u16string name = U(entry.cFileName);
       if (name == u"." || name == u"..") continue;
@@ -111,7 +157,7 @@ void RemoveTree(const std::u16string& folder, RemovalReport& report) {
   SetFileAttributesW(W(folder), FILE_ATTRIBUTE_NORMAL);
   if (RemoveDirectoryW(W(folder))) return;
   const DWORD error = GetLastError();
-  if (!Absent(error)) DeleteAtRestart(folder, error, report);
+  if (!Absent(error)) FolderAtRestart(folder, error, report);
 }
 
 HKEY OpenKey(const std::u16string& key, REGSAM access, RemovalReport& report, bool& absent) {
@@ -199,12 +245,19 @@ void StopAndDeleteService(const std::u16string& name, RemovalReport& report) {
   HANDLE process = status.dwProcessId
                        ? OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId)
                        : nullptr;
+  // From whatever state it is in: a starting service is stopped once it runs, a paused one
+  // at once. The applications are asked to exit first while the service still runs.
   SERVICE_STATUS plain;
-  if (status.dwCurrentState == SERVICE_RUNNING) {
-    ControlService(service, payload::kControlAppExit, &plain);  // the applications first
-    ControlService(service, SERVICE_CONTROL_STOP, &plain);
-  }
-  for (int poll = 0; poll < 100 && status.dwCurrentState != SERVICE_STOPPED; ++poll) {
+  bool stopSent = false;
+  for (int poll = 0; poll < 100; ++poll) {
+    const payload::StopStep step = payload::NextStopStep(status.dwCurrentState, stopSent);
+    if (step == payload::StopStep::Done) break;
+    if (step == payload::StopStep::SendStop) {
+      if (status.dwCurrentState == SERVICE_RUNNING)
+        ControlService(service, payload::kControlAppExit, &plain);
+      stopSent = ControlService(service, SERVICE_CONTROL_STOP, &plain) ||
+                 GetLastError() != ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+    }
     Sleep(300);
     if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                               sizeof status, &needed))
@@ -223,25 +276,41 @@ void StopAndDeleteService(const std::u16string& name, RemovalReport& report) {
   CloseServiceHandle(manager);
 }
 
-// The folder holds nothing but the given file (the uninstaller).
-bool OnlyEntryIs(const std::u16string& folder, const std::u16string& file) {
+// Every entry still in the folder and its sub-folders, as full paths.
+void ListRemaining(const std::u16string& folder, std::vector<std::u16string>& entries) {
   WIN32_FIND_DATAW entry;
   HANDLE find = FindFirstFileW(W(folder + u"\\*"), &entry);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  bool only = true;
+  if (find == INVALID_HANDLE_VALUE) return;
   do {
     const std::u16string name = U(entry.cFileName);
-    if (name != u"." && name != u".." &&
-        lstrcmpiW(W(folder + u"\\" + name), W(file)) != 0)
-      only = false;
-  } while (only && FindNextFileW(find, &entry));
+    if (name == u"." || name == u"..") continue;
+    entries.push_back(folder + u"\\" + name);
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      ListRemaining(folder + u"\\" + name, entries);
+  } while (FindNextFileW(find, &entry));
   FindClose(find);
-  return only;
+}
+
+// A running program cannot delete its own file: it goes at the next restart, and the install
+// folder after it when nothing else stays in it (what is in it then goes at the restart too).
+void DeleteSelfAfterExit(const std::u16string& self, const std::u16string& folder,
+                         RemovalReport& report) {
+  if (!FileAtRestart(self, report)) return;
+  std::vector<std::u16string> remaining;
+  ListRemaining(folder, remaining);
+  if (payload::EmptyAfterRestart(remaining, report.queued) && QueueForRestart(folder, report))
+    report.atRestart.push_back(folder + u"\\");
 }
 
 }  // namespace
 
 void CarryOut(const payload::UninstallAction& action, RemovalReport& report) {
+  // A file in a folder that is a link or another user's was not written by the service (it
+  // refuses such a folder): it is left alone. The folder itself goes only when empty.
+  if (action.trustedFolderOnly && action.kind == ActionKind::RemoveFile &&
+      !payload::IsTrustedFolderOnDisk(action.target.substr(0, action.target.find_last_of(u'\\'))))
+    return;
   NativeSystemFolder native(action.nativeSystemFolder);
   switch (action.kind) {
     case ActionKind::AskAppsToExit:
@@ -270,12 +339,7 @@ void CarryOut(const payload::UninstallAction& action, RemovalReport& report) {
       RemoveDirectoryW(W(action.target));
       break;
     case ActionKind::DeleteSelfAfterExit:
-      // A running program cannot delete its own file: Windows does it at the next restart,
-      // then the folder, which is empty by then unless the user put something there.
-      DeleteAtRestart(action.target, GetLastError(), report);
-      if (OnlyEntryIs(action.name, action.target) &&
-          MoveFileExW(W(action.name), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-        report.atRestart.push_back(action.name + u"\\");
+      DeleteSelfAfterExit(action.target, action.name, report);
       break;
   }
 }
