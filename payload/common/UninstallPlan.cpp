@@ -71,6 +71,9 @@ class Planner {
 
   void Registry() {
     const InstallLayout& l = layout_;
+    // While the whitelist and the driver are still there: a device whose filter list names a
+    // driver that is gone does not start.
+    Add(ActionKind::DetachFilter, kDriverName, kUsbGroupKey);
     if (Usable(l.appFileName, u"APPFileName", u"The autostart value"))
       Add(ActionKind::DeleteRegistryValue, kRunKey, l.appFileName);
     for (const LaunchModeName& mode : LaunchModeNames())
@@ -222,6 +225,8 @@ std::u16string Describe(const UninstallAction& action) {
       return u"ask the companion applications to exit";
     case ActionKind::StopAndDeleteService:
       return u"service " + action.target;
+    case ActionKind::DetachFilter:
+      return u"filter " + action.target + u" of the devices of HKLM\\" + action.name;
     case ActionKind::DeleteRegistryValue:
       return u"registry value HKLM\\" + action.target + u" \"" + action.name + u"\"";
     case ActionKind::DeleteRegistryTree:

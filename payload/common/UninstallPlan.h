@@ -34,6 +34,7 @@ struct InstallLayout {
 enum class ActionKind {
   AskAppsToExit,           // broadcast the exit message and signal the exit event
   StopAndDeleteService,    // target: service name
+  DetachFilter,            // target: filter name; name: the device-ID group key (whitelist)
   DeleteRegistryValue,     // HKLM; target: key, name: value name
   DeleteRegistryTree,      // HKLM; target: key
   DeleteRegistryKeyIfEmpty,

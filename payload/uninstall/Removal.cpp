@@ -1,10 +1,13 @@
 // The uninstaller's removal operations on Windows.
 #include <windows.h>
+#include <setupapi.h>
 
+#include "payload/common/FilterDetach.h"
 #include "payload/common/ProductNames.h"
 #include "payload/common/RegistryView.h"
 #include "payload/common/RestartRemoval.h"
 #include "payload/common/ServiceStop.h"
+#include "payload/win/Registry.h"
 #include "payload/win/Trust.h"
 #include "payload/uninstall/Removal.h"
 #include "payload/win/WideText.h"
@@ -276,6 +279,52 @@ void StopAndDeleteService(const std::u16string& name, RemovalReport& report) {
   CloseServiceHandle(manager);
 }
 
+// A device's REG_MULTI_SZ or REG_SZ property as a list; empty when absent.
+std::vector<std::u16string> DeviceStrings(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+  std::vector<std::u16string> strings;
+  DWORD type = 0, size = 0;
+  SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type, nullptr, 0, &size);
+  if (size == 0 || (type != REG_MULTI_SZ && type != REG_SZ)) return strings;
+  // Two spare units: a list whose final terminator is missing still ends inside the buffer.
+  std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+  if (!SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type,
+                                         reinterpret_cast<BYTE*>(data.data()), size, nullptr))
+    return strings;
+  for (const wchar_t* entry = data.data(); *entry; entry += wcslen(entry) + 1)
+    strings.push_back(U(entry));
+  return strings;
+}
+
+// Every device, present or not, that the whitelist serves loses the filter from its lower
+// filters, the other entries staying as they are.
+void DetachFilter(const std::u16string& filter, const std::u16string& groupKey,
+                  RemovalReport& report) {
+  const std::vector<std::u16string> whitelist =
+      payload::WhitelistFromGroup(payload::ReadRegValues(HKEY_LOCAL_MACHINE, groupKey));
+  if (whitelist.empty()) return;  // no device was served
+  HDEVINFO set = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
+  if (set == INVALID_HANDLE_VALUE) return Fail(report, u"filter " + filter, GetLastError());
+  SP_DEVINFO_DATA device = {};
+  device.cbSize = sizeof device;
+  for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
+    const std::vector<std::u16string> ids = DeviceStrings(set, device, SPDRP_HARDWAREID);
+    if (ids.empty() || !payload::IsServedDevice(ids[0], whitelist)) continue;
+    std::vector<std::u16string> rest;
+    if (!payload::WithoutFilter(DeviceStrings(set, device, SPDRP_LOWERFILTERS), filter, rest))
+      continue;
+    std::u16string list;
+    for (const std::u16string& entry : rest) list += entry + u'\0';
+    list += u'\0';
+    // An empty list is written as no property at all, as Windows does.
+    const BOOL written = SetupDiSetDeviceRegistryPropertyW(
+        set, &device, SPDRP_LOWERFILTERS,
+        rest.empty() ? nullptr : reinterpret_cast<const BYTE*>(list.data()),
+        rest.empty() ? 0 : static_cast<DWORD>(list.size() * sizeof(char16_t)));
+    if (!written) Fail(report, u"filter " + filter + u" of device " + ids[0], GetLastError());
+  }
+  SetupDiDestroyDeviceInfoList(set);
+}
+
 // Every entry still in the folder and its sub-folders, as full paths.
 void ListRemaining(const std::u16string& folder, std::vector<std::u16string>& entries) {
   WIN32_FIND_DATAW entry;
@@ -318,6 +367,9 @@ void CarryOut(const payload::UninstallAction& action, RemovalReport& report) {
       break;
     case ActionKind::StopAndDeleteService:
       StopAndDeleteService(action.target, report);
+      break;
+    case ActionKind::DetachFilter:
+      DetachFilter(action.target, action.name, report);
       break;
     case ActionKind::DeleteRegistryValue:
       DeleteValue(action.target, action.name, report);
