@@ -1,4 +1,4 @@
-// Registry reads of the payload programs, in the view the setup wrote (payload::kSetupRegistryView).
+// Registry reads of the payload programs, in the view the setup wrote (kSetupRegistryView).
 #pragma once
 
 #include <windows.h>

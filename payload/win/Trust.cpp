@@ -33,9 +33,9 @@ bool IsTrustedFolderOnDisk(const std::u16string& folder) {
   BY_HANDLE_FILE_INFORMATION info = {};
   const bool read = GetFileInformationByHandle(handle, &info) != FALSE;
   const bool folderItself = read && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-  const bool trusted =
-      folderItself &&
-      IsTrustedFolder(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT, OwnerOf(handle, SE_FILE_OBJECT));
+  const bool trusted = folderItself && IsTrustedFolder(info.dwFileAttributes &
+                                                           FILE_ATTRIBUTE_REPARSE_POINT,
+                                                       OwnerOf(handle, SE_FILE_OBJECT));
   CloseHandle(handle);
   return trusted;
 }
