@@ -80,14 +80,24 @@ wait_window() {  # title pattern, seconds
   for _ in $(seq 1 $(($2 * SLOW))); do w=$(window "$1"); [ -n "$w" ] && { echo "$w"; return 0; }; sleep 1; done
   return 1
 }
-# A window is drawn when its place on the screen is no longer one plain colour.
+# The mean brightness of a part of the screen.
+brightness() {  # WxH+X+Y
+  import -window root -crop "$1" png:- 2>/dev/null | convert - -format '%[fx:mean]' info: 2>/dev/null
+}
+# A dialog is drawn when its place on the screen shows its light face, neither black nor the
+# dark background picture.
 wait_drawn() {  # window, seconds
-  local sd
   for _ in $(seq 1 $(($2 * SLOW))); do
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    sd=$(import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" png:- 2>/dev/null |
-         convert - -format '%[fx:standard_deviation]' info: 2>/dev/null)
-    awk -v s="${sd:-0}" 'BEGIN { exit !(s > 0.02) }' && return 0
+    awk -v m="$(brightness "${WIDTH}x${HEIGHT}+$X+$Y")" 'BEGIN { exit !(m > 0.6) }' && return 0
+    sleep 1
+  done
+  return 1
+}
+# The background picture is drawn when the screen's corner is no longer black.
+wait_background() {  # seconds
+  for _ in $(seq 1 $(($1 * SLOW))); do
+    awk -v m="$(brightness 10x10+5+5)" 'BEGIN { exit !(m > 0.05) }' && return 0
     sleep 1
   done
   return 1
@@ -174,10 +184,12 @@ install_once() {  # run number
   local setup_pid=$!
   w=$(wait_window "$WIZARD" 60) || die "install $n: the wizard did not appear"
   check "install $n: the setup runs as a $APP_BITS-bit process" equals "$(bits_of ZKTAudioSetup.exe)" "$APP_BITS"
+  wait_background 30 || die "install $n: the background picture was not drawn"
   if [ "$KIND" = wow64 ]; then
     # Windows keeps an owned window above its owner. The 32-bit wine, slowed by the emulator,
-    # leaves the wizard's X window under the background's (a fault of wine's X stacking, not
-    # of the setup): raised here so that a person and the screenshots see it.
+    # maps the background's X window after the wizard's and leaves it on top (a fault of
+    # wine's X stacking, not of the setup): raised here so that a person and the screenshots
+    # see the wizard.
     xdotool windowraise "$w"
   fi
   wait_drawn "$w" 30 || die "install $n: the wizard was not drawn"
