@@ -170,6 +170,7 @@ void Machine::Reset() {
   ini_ = MachineIni();
   registry_->Clear();
   faults_.clear();
+  observer_ = nullptr;
   debug_.clear();
   clock_ = 0;
   ++generation_;
@@ -332,8 +333,24 @@ void Machine::ClearFaults() {
   faults_.clear();
 }
 
-bool Machine::TakeFault(const char* call, const std::u16string& subject, os::DWORD* error) {
+void Machine::SetCallObserver(CallObserver observer) {
   std::lock_guard<std::mutex> lock(mutex_);
+  observer_ = std::move(observer);
+}
+
+bool Machine::TakeFault(const char* call, const std::u16string& subject, os::DWORD* error) {
+  CallObserver observer;
+  bool failed = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed = MatchFault(call, subject, error);
+    observer = observer_;
+  }
+  if (observer) observer(call, subject, failed);
+  return failed;
+}
+
+bool Machine::MatchFault(const char* call, const std::u16string& subject, os::DWORD* error) {
   for (auto& rule : faults_) {
     if (rule.call != call || rule.count == 0) continue;
     if (!rule.match.empty() &&

@@ -1,0 +1,33 @@
+// What the setup owns on a machine: the keys, values, files and folders that installing the
+// product may create or change. Written down from what the setup and its uninstaller document
+// (payload/UNINSTALL.md), never derived from a run; everything else that existed before a run
+// must be byte-identical after it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_machine.h"
+
+class OwnedSet {
+ public:
+  // `config` is the AudioConfig.cfg the setup runs with (its names say where things go).
+  OwnedSet(const sim::MachineIni& config, bool windows64, const std::string& userName);
+
+  bool Owns(const std::string& entryName) const;
+  // The entries the uninstaller must leave no trace of (all owned ones but the per-user data
+  // it keeps unless asked, and what it leaves for the next restart).
+  const std::vector<std::string>& Describe() const { return lines_; }
+
+ private:
+  void Tree(const std::string& kind, const std::string& path, const std::string& why);
+  void Value(const std::string& key, const std::string& name, const std::string& why);
+  void Item(const std::string& entry, const std::string& why);
+
+  struct Rule {
+    std::string entry;  // upper-cased entry name
+    bool tree;          // also everything below it
+  };
+  std::vector<Rule> rules_;
+  std::vector<std::string> lines_;
+};
