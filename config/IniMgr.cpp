@@ -49,8 +49,9 @@ void CIniMgr::Clear() {
 
 std::int32_t CIniMgr::LoadFile(const std::u16string& path) {
   m_FilePath = path;
-  os::OwnedFile file(os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL));
+  // Shared as the C runtime's "rb" shares: an editor may hold the file open for writing.
+  os::OwnedFile file(os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!file) return 1;
   // A file of 4 GB or more has no length the one-piece read could use.
   DWORD high = 0;

@@ -277,6 +277,23 @@ TEST_F(InstallScenario, EachFailingStepShowsItsCodeAndKeepsWhatWasDone) {
   }
 }
 
+// Windows refusing to switch WOW64 redirection off would put the 64-bit driver or service
+// into the 32-bit system folder, where nothing loads it: the step fails instead.
+TEST_F(InstallScenario, RedirectionThatCannotBeSwitchedOffFailsTheStepAndWritesNothingAstray) {
+  for (int skip : {0, 1}) {
+    SCOPED_TRACE(skip == 0 ? "driver" : "service");
+    UseMachine(kWin10x64);
+    machine().InjectFault({"Wow64DisableWow64FsRedirection", skip, 1, ERROR_INVALID_FUNCTION, ""});
+    ::sim::ClearMessageBoxes();
+    auto person = Install();
+    EXPECT_EQ(LastBox(), std::u16string(u"Setup could not complete the installation.") +
+                             (skip == 0 ? u"(Code = 0x80000001)" : u"(Code = 0x80000002)"));
+    EXPECT_EQ(person->Page(), u"FinishPage");
+    EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\drivers\\ZEVor.sys"));
+    EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\AudioDeviceService.exe"));
+  }
+}
+
 TEST_F(InstallScenario, MissingPayloadFailsItsStep) {
   UseMachine(kWin10x64);
   const fs::path manifest = folder_ / "payloads.ini";
