@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The first byte chooses: the raw decryption of the rest, or an entry of UTF-16 text.
   if (data[0] & 1) {
     unsigned char out[1024];
-    DecryptEntry(reinterpret_cast<const char*>(data + 1), size - 1, out, sizeof out);
+    std::size_t capacity = sizeof out;
+    if (DecryptEntry(reinterpret_cast<const char*>(data + 1), size - 1, out, &capacity) == 0 &&
+        capacity > sizeof out)
+      __builtin_trap();
     return 0;
   }
   std::u16string value;

@@ -10,7 +10,8 @@ std::string U8(const char16_t* s) { return text::ToUtf8(s); }
 
 }  // namespace
 
-OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::string& userName) {
+OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::string& userName,
+                   const std::vector<std::string>& productDevices) {
   const std::string install = config.Get("Install", "InstallFolderName");
   const std::string shortcuts = config.Get("Install", "ShortcutFolderName");
   const std::string shortcutsUp = config.Get("Install", "ShortcutFolderNameUp");
@@ -53,6 +54,10 @@ OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::str
   Tree("FILE", "C:\\Users\\" + userName + "\\AppData\\Roaming\\" + install,
        "the per-user profile folder (configuration copy, chosen language)");
   Tree("FILE", "C:\\ProgramData\\" + U8(payload::kLogFolderName), "the service's log");
+  for (const auto& label : productDevices) {
+    Item("DEVICE [DEVICE:" + label + "] LowerFilters", "the filter is detached from the product's devices");
+    Item("DEVICE [DEVICE:" + label + "] Disabled", "the product's devices are restarted");
+  }
 }
 
 void OwnedSet::Tree(const std::string& kind, const std::string& path, const std::string& why) {

@@ -12,11 +12,13 @@
 class OwnedSet {
  public:
   // `config` is the AudioConfig.cfg the setup runs with (its names say where things go).
-  OwnedSet(const sim::MachineIni& config, bool windows64, const std::string& userName);
+  // `productDevices` are the labels of the machine's devices of the product, whose filter
+  // list the setup rewrites and which it restarts.
+  OwnedSet(const sim::MachineIni& config, bool windows64, const std::string& userName,
+           const std::vector<std::string>& productDevices);
 
   bool Owns(const std::string& entryName) const;
-  // The entries the uninstaller must leave no trace of (all owned ones but the per-user data
-  // it keeps unless asked, and what it leaves for the next restart).
+  // One line per owned item with the reason it is the setup's.
   const std::vector<std::string>& Describe() const { return lines_; }
 
  private:

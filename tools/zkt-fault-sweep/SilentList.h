@@ -3,6 +3,7 @@
 //   stage | calls | reason
 // `stage` is text of the last stage trace line before the failing call ("STEP5", "start-up" before
 // any, "*" any); `calls` a comma-separated list of seam calls ("*" any).
+// The list of open findings (faults found and not mended yet) has the same form.
 #pragma once
 
 #include <filesystem>

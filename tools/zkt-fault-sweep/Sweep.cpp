@@ -10,6 +10,7 @@
 #include <functional>
 #include <iostream>
 #include <mutex>
+#include <regex>
 #include <sstream>
 
 #include "app/SetupMain.h"
@@ -26,8 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A device of the product and one of another maker, both with filter lists the install must
-// leave alone (its whitelist is empty).
+// A device of the product, whose filter list the install rewrites, and one of another maker,
+// which it must leave alone.
+const char kProductDevice[] = "ZKT 72xx";
 const char kDevices[] =
     "[Device:ZKT 72xx]\nHardwareIds=USB\\VID_B7D2&PID_7201&REV_0100&MI_00\n"
     "LowerFilters=ZEVor,OtherFilter\n"
@@ -350,8 +352,10 @@ void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim
       if (std::find(phase.cleanBoxes.begin(), phase.cleanBoxes.end(), box) ==
           phase.cleanBoxes.end())
         shown.push_back(box);
+    // The step's code, or the error number of the framework's error box.
     const bool withCode = std::any_of(shown.begin(), shown.end(), [](const std::string& box) {
-      return box.find("Code") != std::string::npos || box.find("0x") != std::string::npos;
+      return box.find("Code") != std::string::npos || box.find("0x") != std::string::npos ||
+             std::regex_search(box, std::regex("error [0-9]+"));
     });
     if (withCode) {
       outcome = "message";
@@ -414,7 +418,13 @@ PhaseReport SweepPhase(const ReferenceMachine& reference, const std::string& pha
     result.stage = stages.empty() ? "" : stages[0];
     result.healed = !Lines(out, "healed").empty();
     for (const auto& v : Lines(out, "violation")) result.violations.push_back(v);
-    if (!result.violations.empty()) result.outcome = Outcome::Violation;
+    if (outcomes.empty() && result.violations.empty())
+      result.violations.push_back("a: the run gave no result: " + OneLine(out.substr(0, 300)));
+    if (!result.violations.empty()) {
+      result.outcome = Outcome::Violation;
+      result.open = FindSilent(settings.open, result.stage, result.call);
+      if (result.open && failure.empty()) result.outcome = Outcome::Open;
+    }
     const std::string where =
         reference.name + " " + phaseName + " call " + std::to_string(done.index + 1) + "/" +
         std::to_string(calls.size()) + " " + result.call + " [" +
@@ -475,7 +485,7 @@ std::vector<PhaseReport> SweepMachine(const ReferenceMachine& reference,
     setupProblems.violations.push_back("AudioConfig.cfg: " + error);
     return {setupProblems};
   }
-  const OwnedSet owned(config, reference.windows64, "User");
+  const OwnedSet owned(config, reference.windows64, "User", {kProductDevice});
 
   // Runs without faults: install, reinstall, and one more after each (the healed state).
   std::vector<std::string> problems;

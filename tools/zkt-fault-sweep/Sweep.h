@@ -31,6 +31,7 @@ enum class Outcome {
   Message,      // not installed, and the person was shown a message with its code
   Silent,       // not installed without a message, on the reviewed silent list
   Violation,    // one of the checks failed
+  Open,         // a check failed as an open finding describes
 };
 
 struct CaseResult {
@@ -41,6 +42,7 @@ struct CaseResult {
   Outcome outcome = Outcome::Violation;
   bool healed = false;
   std::vector<std::string> violations;
+  const SilentEntry* open = nullptr;  // the open finding these violations are
 };
 
 struct SweepSettings {
@@ -48,6 +50,7 @@ struct SweepSettings {
   std::filesystem::path setup;     // the setup folder beside the program
   std::filesystem::path payloads;  // payload manifest
   std::vector<SilentEntry> silent;
+  std::vector<SilentEntry> open;   // open findings
   int every = 1;                   // sweep every Nth recorded call
   int timeoutSeconds = 120;        // a run that takes longer hangs
   int jobs = 1;                    // cases run at the same time

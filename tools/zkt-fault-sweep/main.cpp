@@ -17,6 +17,7 @@ namespace {
 
 const char kUsage[] =
     "usage: zkt-fault-sweep [--work DIR] [--setup DIR] [--payloads FILE] [--silent FILE]\n"
+    "                       [--open FILE]\n"
     "                       [--machines NAME,...] [--every N] [--jobs N] [--timeout SECONDS]\n"
     "                       [--verbose]\n"
     "machines: win10-x64, win7-x64-sp1, win7-x86 (default: all)\n";
@@ -49,7 +50,7 @@ void PrintTable(const std::vector<PhaseReport>& reports) {
   std::cout << "\noutcomes\n" << std::setw(24) << "machine phase" << std::right << std::setw(7)
             << "calls" << std::setw(10) << "installed" << std::setw(9) << "message"
             << std::setw(8) << "silent" << std::setw(8) << "healed" << std::setw(9) << "unreach"
-            << std::setw(11) << "violation" << "\n"
+            << std::setw(6) << "open" << std::setw(11) << "violation" << "\n"
             << std::left;
   for (const auto& r : reports) {
     std::map<Outcome, int> n;
@@ -61,7 +62,8 @@ void PrintTable(const std::vector<PhaseReport>& reports) {
     std::cout << std::setw(24) << (r.machine + " " + r.phase) << std::right << std::setw(7)
               << r.calls << std::setw(10) << n[Outcome::Installed] << std::setw(9)
               << n[Outcome::Message] << std::setw(8) << n[Outcome::Silent] << std::setw(8)
-              << healed << std::setw(9) << n[Outcome::NotReached] << std::setw(11)
+              << healed << std::setw(9) << n[Outcome::NotReached] << std::setw(6)
+              << n[Outcome::Open] << std::setw(11)
               << n[Outcome::Violation] + static_cast<int>(r.violations.size()) << "\n"
               << std::left;
   }
@@ -75,6 +77,7 @@ int main(int argc, char** argv) {
   settings.setup = ZKT_SAMPLE_DIR;
   settings.payloads = ZKT_PAYLOAD_MANIFEST;
   fs::path silentFile = ZKT_SILENT_LIST;
+  fs::path openFile = ZKT_OPEN_FINDINGS;
   std::vector<std::string> wanted;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -83,6 +86,7 @@ int main(int argc, char** argv) {
     else if (arg == "--setup") settings.setup = value();
     else if (arg == "--payloads") settings.payloads = value();
     else if (arg == "--silent") silentFile = value();
+    else if (arg == "--open") openFile = value();
     else if (arg == "--verbose") settings.verbose = true;
     else if (arg == "--every" || arg == "--timeout" || arg == "--jobs") {
       const std::string text = value();
@@ -102,7 +106,9 @@ int main(int argc, char** argv) {
     }
   }
   std::string error;
-  if (!LoadSilentList(silentFile, &settings.silent, &error)) return Usage(error);
+  if (!LoadSilentList(silentFile, &settings.silent, &error) ||
+      !LoadSilentList(openFile, &settings.open, &error))
+    return Usage(error);
   if (!fs::is_directory(settings.setup)) return Usage("no setup folder " + settings.setup.string());
 
   std::vector<ReferenceMachine> machines;
@@ -125,13 +131,22 @@ int main(int argc, char** argv) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   PrintTable(reports);
   std::size_t violations = 0;
+  std::map<const SilentEntry*, int> open;
   std::cout << "\nviolations\n";
   for (const auto& r : reports) {
     for (const auto& v : r.violations) std::cout << "  " << v << "\n", ++violations;
-    for (const auto& c : r.cases)
+    for (const auto& c : r.cases) {
+      if (c.outcome == Outcome::Open) {
+        ++open[c.open];
+        continue;
+      }
       for (const auto& v : c.violations) std::cout << "  " << v << "\n", ++violations;
+    }
   }
-  std::cout << (violations ? "" : "  none\n") << "\nwall time " << std::fixed
+  std::cout << (violations ? "" : "  none\n") << "\nopen findings (not mended yet)\n";
+  for (const auto& [entry, count] : open)
+    std::cout << "  " << count << " runs: line " << entry->line << ": " << entry->reason << "\n";
+  std::cout << "\nwall time " << std::fixed
             << std::setprecision(1) << seconds << " s\n";
   return violations ? 1 : 0;
 }
