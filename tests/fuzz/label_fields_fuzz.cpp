@@ -25,8 +25,10 @@ void CheckField(const char16_t* field, std::size_t capacity) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::u16string value;
-  for (std::size_t i = 0; i + 1 < size; i += 2)
-    value.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+  for (std::size_t i = 0; i + 1 < size; i += 2) {
+    const char16_t unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    if (unit != 0) value.push_back(unit);  // a profile value ends at its first zero
+  }
   std::vector<std::u16string> fields;
   const std::size_t count = SplitValue(value, fields);
   if (count != fields.size()) __builtin_trap();
