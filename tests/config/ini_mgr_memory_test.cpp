@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/IniMgr.h"
+#include "platform/sim/sim_machine.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ namespace {
 
 TEST(IniMgrMemoryTest, EveryFailingAllocationGivesFiveOrSix) {
   const std::string text = "\xEF\xBB\xBF; comment\n[First]\nkey=value\nother=1\n[Second]\na=b\n";
+  sim::Machine::Current();  // the simulated heap's machine is ready before allocations fail
   bool sawFive = false, sawSix = false;
   for (long n = 1; n < 200; ++n) {
     std::vector<unsigned char> bytes(text.begin(), text.end());
