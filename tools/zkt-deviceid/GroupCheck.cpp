@@ -10,6 +10,7 @@
 #include <random>
 
 #include "config/DeviceIdMgr.h"
+#include "config/TextDecoding.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/text.h"
 
@@ -54,13 +55,7 @@ std::string FirstBadUtf8(const std::string& bytes) {
   std::size_t line = 1;
   for (std::size_t i = 3; i < bytes.size();) {
     const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t n = 0;
-    if (lead < 0x80) n = 1;
-    else if ((lead & 0xE0) == 0xC0) n = 2;
-    else if ((lead & 0xF0) == 0xE0) n = 3;
-    else if ((lead & 0xF8) == 0xF0) n = 4;
-    else if ((lead & 0xFC) == 0xF8) n = 5;
-    else if ((lead & 0xFE) == 0xFC) n = 6;
+    const std::size_t n = REGINI_MGR::Utf8SequenceLength(lead);
     const std::string where = "line " + std::to_string(line) + ", byte offset " + std::to_string(i);
     if (n == 0) return where + ": byte 0x" + Hex(lead) + " cannot start a UTF-8 sequence";
     if (n > bytes.size() - i) return where + ": a UTF-8 sequence is cut off by the end of the file";

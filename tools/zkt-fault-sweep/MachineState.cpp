@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/text.h"
+#include "tests/support/reg_file.h"
 
 namespace fs = std::filesystem;
 
@@ -21,23 +22,13 @@ std::string Upper(std::string s) {
   return text::ToUtf8(text::ToUpper(text::FromUtf8(s)));
 }
 
-// registry.reg (UTF-16LE with a mark, or UTF-8) as lines without CR, continuations joined.
-std::vector<std::string> RegLines(const std::string& bytes) {
-  std::string utf8 = bytes;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    std::u16string wide;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-      wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    utf8 = text::ToUtf8(wide);
-  }
+// registry.reg as lines, continuations joined.
+std::vector<std::string> RegLines(const fs::path& file) {
   std::vector<std::string> lines;
-  std::istringstream in(utf8);
+  std::istringstream in(ReadRegFile(file));
   std::string line;
   bool continued = false;
   while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (continued) {
       std::size_t start = line.find_first_not_of(' ');
       lines.back() += line.substr(start == std::string::npos ? line.size() : start);
@@ -75,7 +66,7 @@ bool SplitValue(const std::string& line, std::string* name, std::string* data) {
 bool CaptureRegistry(const fs::path& file, MachineState* out, std::string* error) {
   if (!fs::exists(file)) return true;
   std::string key;
-  for (const auto& line : RegLines(ReadAll(file))) {
+  for (const auto& line : RegLines(file)) {
     if (line.empty() || line[0] == ';' || line.rfind("Windows Registry Editor", 0) == 0) continue;
     if (line[0] == '[' && line.back() == ']') {
       key = Upper(line.substr(1, line.size() - 2));
