@@ -73,7 +73,6 @@ class TMainForm {
   std::int32_t FillLanguageList(const std::u16string& languageName);
   void LoadLabels(const std::u16string& languageName);
   void LoadLabel(_LABEL_INFO& record, const std::u16string& key, const std::u16string& languageDir);
-  void ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16string>& fields, int count);
   void ApplyLabels();
   void ApplyLabel(const _LABEL_INFO& record, ui::Control& label);
   void SaveDefaultLanguage(const std::u16string& name);

@@ -49,8 +49,9 @@ void CIniMgr::Clear() {
 
 std::int32_t CIniMgr::LoadFile(const std::u16string& path) {
   m_FilePath = path;
-  os::OwnedFile file(os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL));
+  // Shared as the C runtime's "rb" shares: an editor may hold the file open for writing.
+  os::OwnedFile file(os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!file) return 1;
   // A file of 4 GB or more has no length the one-piece read could use.
   DWORD high = 0;
@@ -73,19 +74,28 @@ std::int32_t CIniMgr::LoadBytes(unsigned char* data, std::size_t length) {
   unsigned char* text = data + skip;
   const std::size_t size = length - skip;
   int split = 0;
-  switch (m_Encoding) {
-    case ENCODING_UTF8: split = SplitUtf8Lines(text, size, &m_Lines); break;
-    case ENCODING_UTF16LE: split = SplitUtf16LeLines(text, size, &m_Lines); break;
-    case ENCODING_UTF16BE: split = SplitUtf16BeLines(text, size, &m_Lines); break;
-    case ENCODING_UTF32LE: split = SplitUtf32LeLines(text, size, &m_Lines); break;
-    case ENCODING_UTF32BE: split = SplitUtf32BeLines(text, size, &m_Lines); break;
-    default: split = SplitAnsiLines(text, size, &m_Lines); break;
+  // Out of memory is the engine's own result, never an exception for the wizard to die of.
+  try {
+    switch (m_Encoding) {
+      case ENCODING_UTF8: split = SplitUtf8Lines(text, size, &m_Lines); break;
+      case ENCODING_UTF16LE: split = SplitUtf16LeLines(text, size, &m_Lines); break;
+      case ENCODING_UTF16BE: split = SplitUtf16BeLines(text, size, &m_Lines); break;
+      case ENCODING_UTF32LE: split = SplitUtf32LeLines(text, size, &m_Lines); break;
+      case ENCODING_UTF32BE: split = SplitUtf32BeLines(text, size, &m_Lines); break;
+      default: split = SplitAnsiLines(text, size, &m_Lines); break;
+    }
+  } catch (const std::bad_alloc&) {
+    split = 5;
   }
   if (split != 0) {
     m_Lines.clear();
     return 5;
   }
-  return BuildSections() ? 0 : 6;
+  try {
+    return BuildSections() ? 0 : 6;
+  } catch (const std::bad_alloc&) {
+    return 6;  // the sections built so far stay, as when a section object cannot be made
+  }
 }
 
 bool CIniMgr::BuildSections() {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "config/config_files.h"
+#include "platform/os_files.h"
 
 namespace {
 
@@ -224,6 +225,18 @@ TEST_F(IniMgrFileTest, SectionsStoredBeforeTheHeapRanDryStay) {
     ASSERT_LT(skip, 20) << "the heap is asked more often than the sections need";
     machine().ClearFaults();
   }
+
+// As the C runtime's "rb": a configuration file that an editor holds open for writing loads.
+TEST_F(IniMgrFileTest, FileHeldOpenForWritingLoads) {
+  PutFile("C:\\cfg\\AudioConfig.cfg", "[S]\nk=v\n");
+  const os::HANDLE writer = os::CreateFileW(u"C:\\cfg\\AudioConfig.cfg", GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  CIniMgr mgr;
+  EXPECT_EQ(mgr.LoadFile(u"C:\\cfg\\AudioConfig.cfg"), 0);
+  EXPECT_EQ(mgr.GetValue(u"S", u"k"), u"v");
+  os::CloseHandle(writer);
 }
 
 TEST_F(IniMgrFileTest, FileOfFourGigabytesHasNoUsableLength) {
