@@ -225,6 +225,7 @@ TEST_F(IniMgrFileTest, SectionsStoredBeforeTheHeapRanDryStay) {
     ASSERT_LT(skip, 20) << "the heap is asked more often than the sections need";
     machine().ClearFaults();
   }
+}
 
 // As the C runtime's "rb": a configuration file that an editor holds open for writing loads.
 TEST_F(IniMgrFileTest, FileHeldOpenForWritingLoads) {
