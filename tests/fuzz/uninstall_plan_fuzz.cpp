@@ -69,8 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   l.languageFolderName = fields[13];
   l.installIconFileName = fields[14];
   l.removeUserData = !fields[15].empty();
+  // The first field is the uninstall entry's "UninstallString".
   l.installFolderConfirmed =
-      payload::IsInstallFolder(u"C:\\Program Files (x86)\\Product", fields[0], l.installFolderName);
+      payload::LocateUninstaller(u"C:\\Program Files (x86)\\Product", fields[0]) ==
+      payload::UninstallerPlace::InstallFolder;
 
   const std::vector<std::u16string> folders = {l.installFolder, l.nativeSystemFolder,
                                                l.systemFolder,  l.commonPrograms,
@@ -79,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& action : payload::PlanUninstall(l).actions) {
     payload::Describe(action);
     switch (action.kind) {
-      case payload::ActionKind::DeleteFile:
+      case payload::ActionKind::RemoveFile:
       case payload::ActionKind::DeleteFolderTree:
       case payload::ActionKind::RemoveFolderIfEmpty:
       case payload::ActionKind::DeleteSelfAfterExit: {
