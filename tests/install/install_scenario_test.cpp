@@ -372,6 +372,26 @@ TEST_F(InstallScenario, ReinstallOverAnInstallationReplacesAndRestartsTheService
   EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 5) << entry;
 }
 
+// An uninstall entry left behind whose security lets an administrator set values but not
+// own the key (as after another account's install): the setup still writes its values there.
+TEST_F(InstallScenario, AnEntryThatOnlyAllowsSettingValuesIsStillWritten) {
+  UseMachine(kWin10x64);
+  const std::string key = kWow + "Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt";
+  std::string error;
+  ASSERT_TRUE(machine().Save(&error)) << error;
+  const std::string before = RegText();
+  std::ofstream(folder_ / "registry.reg", std::ios::binary)
+      << before << "[" << key << "]\n;rights=00020003\n\"DisplayName\"=\"old\"\n";
+  ASSERT_TRUE(machine().Open(folder_, &error)) << error;
+  Install();
+  const std::string entry = Reg(key);
+  EXPECT_TRUE(Contains(entry, ";rights=00020003")) << entry;
+  EXPECT_FALSE(Contains(entry, "\"DisplayName\"=\"old\"")) << entry;
+  EXPECT_TRUE(Contains(entry, "\"UninstallString\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
+                              "Audio\\\\ZKTAudioUninstall.exe\\\"\""))
+      << entry;
+}
+
 TEST_F(InstallScenario, NoManualForTheChosenLanguageMeansNoManualFolderAndNoShortcut) {
   UseMachine(kWin10x64);
   fs::remove_all(SetupHost("Manual\\English"));
