@@ -1,6 +1,7 @@
 #include "config/SetupConfig.h"
 
 #include "config/ProfileValue.h"
+#include "platform/SystemFolder.h"
 #include "platform/Wow64Redirection.h"
 #include "platform/os_system.h"
 #include "platform/trace.h"
@@ -26,9 +27,7 @@ bool RunsUnderWow64() {
 
 std::u16string NativeSystemFolder() {
   const Wow64RedirectionOff redirection(RunsUnderWow64());
-  std::u16string folder;
-  os::GetSystemDirectoryW(&folder);
-  return folder + u'\\';
+  return SystemFolderPath();
 }
 
 std::int32_t ReadSwitch(const std::u16string& file, const char16_t* key, std::int32_t fallback) {
