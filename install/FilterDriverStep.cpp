@@ -27,7 +27,7 @@ std::uint32_t TMainForm::Install_FilterDriver() {
       SetupConfig.NativeSystemFolderPath + u"drivers\\" + payload::kDriverName + u".sys";
   if (const std::uint32_t failed = WriteNativePayload(kDriverPayload, IsWow64 != 0, image))
     return failed;
-  redirection.Restore();
+  if (!redirection.Restore()) return STEP_DRIVER_WRITE_FAILED;
   PostProgress(20);
   return 0;
 }

@@ -68,7 +68,7 @@ std::uint32_t TMainForm::Install_Service() {
                              SetupConfig.EffectAPPFileName + u".exe");
   WriteLaunchModes(u'D', folder + plugins + u"\\" + SetupConfig.SoundEffectAPPFileName + u"\\" +
                              SetupConfig.SoundEffectAPPFileName + u".exe");
-  redirection.Restore();
+  if (!redirection.Restore()) return STEP_SERVICE_WRITE_FAILED;
   PostProgress(50);
 
   // A service that will not start does not fail the step.
