@@ -113,7 +113,10 @@ TMainForm::TMainForm(ui::Application& app)
   OSClass = OS_CLASS_WINXP;
   if (GetOSVersionInfo(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)
     trace::Write(u"***** Get Windows Version FAIL! *****\n");
-  LoadSetupConfig(payload::kConfigFileName, exePath, SetupConfig);
+  // A configuration that cannot be read or a Program Files folder nobody names would install
+  // files without names or into the root of the drive: the setup stops with the reason.
+  const std::u16string problem = LoadSetupConfig(payload::kConfigFileName, exePath, SetupConfig);
+  if (!problem.empty()) throw ui::Exception(problem);
 
   const std::u16string iconFile = SetupConfig.SourceFolderFullPath + SetupConfig.InstallIconFileName;
   app.LoadIconFromFile(iconFile);
