@@ -184,7 +184,7 @@ TEST_F(InstallMgrTest, Wow64StateWithoutIsWow64Process) {
 // stays empty, which the steps refuse, instead of naming the root of the drive.
 TEST_F(InstallMgrTest, SystemFolderWithoutGetSystemDirectory) {
   machine().InjectFault({"GetSystemDirectoryW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
-  EXPECT_EQ(INSTALL_MGR::CInstallMgr().NativeSystemFolderPath, u"C:\\Windows\\System32\\");
+  EXPECT_EQ(INSTALL_MGR::CInstallMgr().NativeSystemFolderPath, u"C:\\Windows\\system32\\");
   machine().InjectFault({"GetSystemDirectoryW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
   machine().InjectFault({"GetWindowsDirectoryW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
   INSTALL_MGR::CInstallMgr mgr;
