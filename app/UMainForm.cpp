@@ -65,6 +65,19 @@ ui::FormDesc MainFormDescription() {
   return d;
 }
 
+// Both files of the per-user profile copy are there as plain files: a copy that failed half-way
+// (one file missing, or still read-only or hidden from its source) is made again.
+bool ProfileCopyIntact(const std::u16string& folder) {
+  for (const char16_t* name : {payload::kConfigFileName, u"DefaultProfile.ini"}) {
+    const os::DWORD attributes = os::GetFileAttributesW(folder + name);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+      return false;
+  }
+  return true;
+}
+
 // The shutdown privilege is off in an administrator's token until the program enables it.
 void EnableShutdownPrivilege() {
   const os::HANDLE token = os::OpenProcessToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
@@ -168,7 +181,7 @@ void TMainForm::FormShow(ui::Form&) {
 
   std::u16string firstFile;
   FindFirstFileName(ProfileFolderPath, firstFile);
-  if (firstFile != payload::kConfigFileName) {
+  if (firstFile != payload::kConfigFileName || !ProfileCopyIntact(ProfileFolderPath)) {
     // A profile copy that is missing or not in its usual state is refreshed; failures only
     // mean that the language choice is not remembered.
     CreateFolderPath(ProfileFolderPath);

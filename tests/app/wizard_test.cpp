@@ -5,6 +5,7 @@
 
 #include "app/UBackgroundForm.h"
 #include "app/UMainForm.h"
+#include "platform/os_files.h"
 #include "platform/sim/sim_threads.h"
 
 namespace {
@@ -292,6 +293,24 @@ TEST_F(WizardFormTest, WorkerThatCannotStartEndsAsAFailedInstall) {
   EXPECT_EQ(MainForm->Notebook.PageIndex(), 2);
   EXPECT_EQ(MainForm->InstallFailedFlag.load(), 1);
   EXPECT_FALSE(MainForm->RebootRadioButton.Visible());
+}
+
+// A profile copy that failed half-way (one file missing, one left read-only) is made again by
+// the next run instead of staying broken.
+TEST_F(WizardTest, ProfileCopyThatFailedHalfWayIsMadeAgain) {
+  const std::string folder = "C:\\Users\\User\\AppData\\Roaming\\ZKT 72xx Audio\\";
+  machine().InjectFault({"CopyFileW", 0, 1, 112 /* ERROR_DISK_FULL */, "DefaultProfile.ini"});
+  Run("cancel");
+  EXPECT_FALSE(std::filesystem::exists(Host(folder + "DefaultProfile.ini")));
+  ReopenMachine();
+  Run("cancel");
+  EXPECT_TRUE(std::filesystem::exists(Host(folder + "DefaultProfile.ini")));
+
+  const std::u16string config = text::FromUtf8(folder) + u"AudioConfig.cfg";
+  ASSERT_TRUE(os::SetFileAttributesW(config, FILE_ATTRIBUTE_READONLY));
+  ReopenMachine();
+  Run("cancel");
+  EXPECT_EQ(os::GetFileAttributesW(config) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
 // The APPDATA value is read into 256 characters: one that does not fit reads as empty.

@@ -62,6 +62,10 @@ std::string StageOf(const std::u16string& trace) {
                     end == std::string::npos ? std::string::npos : end - begin - 1);
 }
 
+// The end of a run whose start-up error box (the framework's, naming the file and the reason)
+// ended the program before the wizard appeared.
+const char kStartupError[] = "start-up error";
+
 struct RunFacts {
   bool fired = false;
   std::string stage;
@@ -99,8 +103,12 @@ RunFacts RunSetup(const fs::path& folder, const SweepSettings& settings,
     person.Detach();
     if (!person.FailedAction().empty())
       facts.end = "the person could not " + person.FailedAction();
-    else if (person.LeftOpen() || !person.LoopEnded())
+    else if (person.LeftOpen())
       facts.end = "the setup stayed open after the person's last action";
+    else if (!person.LoopEnded())
+      // The program returned before its message loop: an error box at start-up, or nothing.
+      facts.end = sim::MessageBoxes().empty() ? "the setup ended before its wizard without a word"
+                                              : kStartupError;
     else
       facts.end = person.ActionsLeft() ? "silent" : "finish";
   }
@@ -110,7 +118,9 @@ RunFacts RunSetup(const fs::path& folder, const SweepSettings& settings,
   return facts;
 }
 
-bool Ended(const RunFacts& facts) { return facts.end == "finish" || facts.end == "silent"; }
+bool Ended(const RunFacts& facts) {
+  return facts.end == "finish" || facts.end == "silent" || facts.end == kStartupError;
+}
 
 struct Child {
   pid_t pid = -1;
@@ -357,7 +367,8 @@ void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim
       return box.find("Code") != std::string::npos || box.find("0x") != std::string::npos ||
              std::regex_search(box, std::regex("error [0-9]+"));
     });
-    if (withCode) {
+    // A start-up error box says what stopped the setup before anything was installed.
+    if (withCode || (facts.end == kStartupError && !shown.empty())) {
       outcome = "message";
     } else if (const SilentEntry* entry = FindSilent(settings.silent, facts.stage, rule.call)) {
       outcome = "silent";
