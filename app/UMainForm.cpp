@@ -62,6 +62,8 @@ ui::FormDesc MainFormDescription() {
   return d;
 }
 
+}  // namespace
+
 // The shutdown privilege is off in an administrator's token until the program enables it.
 void EnableShutdownPrivilege() {
   const os::HANDLE token = os::OpenProcessToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
@@ -71,8 +73,6 @@ void EnableShutdownPrivilege() {
   os::AdjustTokenPrivilege(token, luid, SE_PRIVILEGE_ENABLED);
   os::CloseTokenHandle(token);
 }
-
-}  // namespace
 
 TMainForm::TMainForm(ui::Application& app)
     : form_(app, MainFormDescription()),
@@ -143,15 +143,24 @@ void TMainForm::FormShow(ui::Form&) {
     BackgroundForm->Window().MoveWindow(0, 0, BackgroundForm->BackgroundWidth,
                                         BackgroundForm->BackgroundHeight);
 
-  if (LoadDeviceIdGroup(UsbDeviceIdMgr, u"AudioConfig.cfg", u"USB_VID_PID", u"ZKT USB DeviceId Group") != 0 ||
-      LoadDeviceIdGroup(HidDeviceIdMgr, u"AudioConfig.cfg", u"HID_VID_PID", u"ZKT HID DeviceId Group") != 0) {
+  if (!PublishDeviceIdGroups()) {
     form_.PostMessage(WM_QUIT, 0, 0);
     return;
   }
 
   Notebook.SetPageIndex(kPageLanguage);
   form_.FocusControl(NextBitBtn);
+  PrepareInstall();
+}
 
+bool TMainForm::PublishDeviceIdGroups() {
+  return LoadDeviceIdGroup(UsbDeviceIdMgr, u"AudioConfig.cfg", u"USB_VID_PID",
+                           u"ZKT USB DeviceId Group") == 0 &&
+         LoadDeviceIdGroup(HidDeviceIdMgr, u"AudioConfig.cfg", u"HID_VID_PID",
+                           u"ZKT HID DeviceId Group") == 0;
+}
+
+void TMainForm::PrepareInstall() {
   std::u16string appData;
   os::GetEnvironmentVariableW(u"APPDATA", &appData);  // empty when missing
   if (appData.size() > 255) appData.resize(255);       // read into 256 characters

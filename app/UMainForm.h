@@ -37,6 +37,15 @@ class TMainForm {
   void ComboBoxChange(ui::Control& sender);
 
   // 0 success, 1 the section could not be loaded, 2 the group could not be published.
+  // The verified USB and HID device-ID groups, loaded and published; false when either fails.
+  bool PublishDeviceIdGroups();
+  // What showing the wizard prepares besides its pages: the per-user profile copy, language,
+  // labels, switches and the default audio settings.
+  void PrepareInstall();
+  // The unattended install (/S): what showing the wizard and pressing Next do, without any
+  // window or message box, on the calling thread. Returns the process exit code.
+  std::uint32_t InstallUnattended(bool forceRestart);
+
   std::int32_t LoadDeviceIdGroup(DEVICEID_MGR::CDeviceIdMgr& manager, std::u16string fileName,
                                  std::u16string sectionName, std::u16string groupName);
   // 1 and the name of the folder's first plain file not starting with "."; 0 when none.
@@ -78,6 +87,8 @@ class TMainForm {
 
  private:
   bool WindowProc(ui::Message& message);
+  // The sequence's message box ("Install", OK); only traced when unattended.
+  void ShowInstallMessage(const std::u16string& text);
   void InstallProgress(ui::Message& message);
   void InstallComplete();
 
@@ -108,6 +119,8 @@ class TMainForm {
   std::int32_t ServicePackMajor = 0;
   // Written by the worker before it posts WM_INSTALL_COMPLETE, read when that is handled.
   std::atomic<std::int32_t> RebootSuggestedFlag{0};
+  // How the install sequence ended when not with success: the exit code of an unattended run.
+  std::uint32_t InstallExitCode = 0;
   std::int32_t ShowRebootScreen = 0;
   std::int32_t MultiDisplaySetting = 0;
   std::u16string ResolutionFolder;
@@ -134,9 +147,12 @@ class TMainForm {
  private:
   bool installRunning_ = false;
   bool closeWhenInstalled_ = false;
+  bool unattended_ = false;
 };
 
 // The worker thread: runs the install sequence, waits 500 ms and posts WM_INSTALL_COMPLETE.
 os::DWORD InstallWorker(void* form);
+// Enables SeShutdownPrivilege in the process token (needed before ExitWindowsEx).
+void EnableShutdownPrivilege();
 
 extern TMainForm* MainForm;

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   std::cout << "machine " << machineDir.string() << "\nprogram " << options.exe << "\n";
   ui::sim::Person person(options.actions);
   person.Attach();
-  const int setupExit = SetupMain();
+  const int setupExit = SetupMain(options.args);
   person.Detach();
   for (const auto& line : person.Transcript()) std::cout << line << "\n";
 
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     std::cout << "ending: closed\n";
   else
     std::cout << "ending: the setup ended before showing the wizard\n";
-  std::cout << "setup exit code " << setupExit << "\nsimulated time " << machine.Now() << " ms\n";
+  std::cout << "setup exit code " << static_cast<unsigned>(setupExit) << "\nsimulated time " << machine.Now() << " ms\n";
 
   if (!machine.Save(&error)) return UsageError(error);
   if (!person.FailedAction().empty()) {

@@ -1,0 +1,129 @@
+#include "platform/SetupLog.h"
+
+#include <mutex>
+
+#include "platform/os_files.h"
+#include "platform/os_system.h"
+#include "platform/text.h"
+
+namespace setup_log {
+
+namespace {
+
+std::mutex g_mutex;  // the UI thread and the install worker both trace
+os::HANDLE g_file = INVALID_HANDLE_VALUE;
+
+bool IsLinkOrFolder(os::DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
+// Opens the file itself (never a link's target) and checks the open file, not the name, so
+// that swapping the name after a check gains nothing.
+os::HANDLE OpenChecked(const std::u16string& path, std::uint64_t* size) {
+  if (IsLinkOrFolder(os::GetFileAttributesW(path))) return INVALID_HANDLE_VALUE;
+  const os::HANDLE file =
+      os::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  os::FileInformation info;
+  // A second name (hard link) could be a file the user may not write: leave it alone.
+  if (!os::GetFileInformationByHandle(file, &info) || IsLinkOrFolder(info.attributes) ||
+      info.numberOfLinks > 1) {
+    os::CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  *size = info.size;
+  return file;
+}
+
+std::string Stamp() {
+  os::SystemTime t;
+  os::GetLocalTime(&t);
+  auto u = [](os::WORD value) { return static_cast<unsigned>(value); };
+  return text::ToUtf8(text::Format(32, u"%04u-%02u-%02u %02u:%02u:%02u.%03u ", u(t.year),
+                                   u(t.month), u(t.day), u(t.hour), u(t.minute), u(t.second),
+                                   u(t.milliseconds)));
+}
+
+}  // namespace
+
+std::u16string DefaultPath() {
+  std::u16string temp;
+  if (os::GetTempPathW(&temp) == 0 || temp.empty()) return u"";
+  return temp + kLogFileName;
+}
+
+std::u16string OldPath(const std::u16string& path) {
+  const std::size_t slash = path.find_last_of(u"\\/");
+  const std::size_t dot = path.rfind(u'.');
+  if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash))
+    return path + u".old";
+  return path.substr(0, dot) + u".old" + path.substr(dot);
+}
+
+bool Open(const std::u16string& path) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_file != INVALID_HANDLE_VALUE) os::CloseHandle(g_file);
+  g_file = INVALID_HANDLE_VALUE;
+  if (path.empty()) return false;
+  // A junction in place of the folder would lead the file somewhere else.
+  const std::size_t slash = path.find_last_of(u'\\');
+  if (slash != std::u16string::npos) {
+    const os::DWORD folder = os::GetFileAttributesW(path.substr(0, slash));
+    if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  }
+  std::uint64_t size = 0;
+  os::HANDLE file = OpenChecked(path, &size);
+  if (file != INVALID_HANDLE_VALUE && size > kMaxLogSize) {
+    // Rotated once: the previous log survives as the old one. When the move fails the log
+    // just grows; losing the run's lines would be worse.
+    os::CloseHandle(file);
+    os::MoveFileExW(path, OldPath(path), MOVEFILE_REPLACE_EXISTING);
+    file = OpenChecked(path, &size);
+  }
+  if (file == INVALID_HANDLE_VALUE) return false;
+  if (!os::SetFilePointerEx(file, 0, nullptr, FILE_END)) {
+    os::CloseHandle(file);
+    return false;
+  }
+  g_file = file;
+  return true;
+}
+
+bool IsOpen() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_file != INVALID_HANDLE_VALUE;
+}
+
+void Append(const std::u16string& text) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_file == INVALID_HANDLE_VALUE || text.empty()) return;
+  const std::string stamp = Stamp();
+  std::string out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(u'\n', start);
+    if (end == std::u16string::npos) end = text.size();
+    std::u16string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == u'\r') line.pop_back();
+    // An empty trace line separates runs of the wizard; it stays empty here too.
+    out += line.empty() ? std::string() : stamp + text::ToUtf8(line);
+    out += "\r\n";
+    start = end + 1;
+  }
+  os::DWORD written = 0;
+  if (!os::WriteFile(g_file, out.data(), static_cast<os::DWORD>(out.size()), &written) ||
+      written != out.size()) {
+    os::CloseHandle(g_file);  // stop trying: the install goes on without its log
+    g_file = INVALID_HANDLE_VALUE;
+  }
+}
+
+void Close() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_file != INVALID_HANDLE_VALUE) os::CloseHandle(g_file);
+  g_file = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace setup_log
