@@ -39,5 +39,5 @@ void WriteLogHeader(const std::vector<std::u16string>& args) {
                     u"Program: " + program + u", version " + version + u"\n"
                     u"Windows: " + WindowsText() + u"\n"
                     u"Arguments: " + (arguments.empty() ? u"(none)" : arguments) + u"\n"
-                    u"Setup folder: " + program.substr(0, slash == std::u16string::npos ? 0 : slash + 1));
+                    u"Setup folder: " + program.substr(0, slash == std::u16string::npos ? 0 : slash + 1) + u"\n");
 }

@@ -54,7 +54,7 @@ int SetupMain(const std::vector<std::u16string>& args) {
   setup_log::Open(options.logFile.empty() ? setup_log::DefaultPath() : options.logFile);
   WriteLogHeader(args);
   const std::uint32_t code = options.unattended ? RunUnattended(options) : RunWizard();
-  setup_log::Append(text::Format(64, u"Setup ended with exit code %u (0x%08X)", code, code));
+  setup_log::Append(text::Format(64, u"Setup ended with exit code %u (0x%08X)\n", code, code));
   setup_log::Close();
   return static_cast<int>(code);
 }

@@ -13,7 +13,7 @@
 std::uint32_t RunUnattended(const SetupOptions& options) {
   if (os::GetModuleFileNameW().size() > kMaxSetupPathLength) {
     setup_log::Append(u"TLPD - Too Long Path Detector: the program's path is longer than 180 "
-                      u"characters");
+                      u"characters\n");
     return SETUP_EXIT_PATH_TOO_LONG;
   }
   std::uint32_t code = SETUP_EXIT_INSTALL_FAILED;
@@ -24,10 +24,10 @@ std::uint32_t RunUnattended(const SetupOptions& options) {
     code = MainForm->InstallUnattended(options.forceRestart);
   } catch (const ui::Exception& error) {
     // What the wizard's error display would show: the configuration's icon did not load.
-    setup_log::Append(u"The setup could not start: " + error.Message());
+    setup_log::Append(u"The setup could not start: " + error.Message() + u"\n");
     code = SETUP_EXIT_CONFIG_NOT_LOADED;
   } catch (...) {
-    setup_log::Append(u"The setup could not start: unexpected error");
+    setup_log::Append(u"The setup could not start: unexpected error\n");
   }
   MainForm = nullptr;
   return code;
@@ -39,11 +39,11 @@ std::uint32_t TMainForm::InstallUnattended(bool forceRestart) {
   const std::u16string config = SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg";
   const os::DWORD attributes = os::GetFileAttributesW(config);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    setup_log::Append(u"No configuration file " + config);
+    setup_log::Append(u"No configuration file " + config + u"\n");
     return SETUP_EXIT_CONFIG_NOT_LOADED;
   }
   if (!PublishDeviceIdGroups()) {
-    setup_log::Append(u"A device-ID group of " + config + u" could not be verified or saved");
+    setup_log::Append(u"A device-ID group of " + config + u" could not be verified or saved\n");
     return SETUP_EXIT_DEVICE_ID_GROUP_FAILED;
   }
   PrepareInstall();
@@ -54,7 +54,7 @@ std::uint32_t TMainForm::InstallUnattended(bool forceRestart) {
   if (!forceRestart) return SETUP_EXIT_REBOOT_REQUIRED;
   EnableShutdownPrivilege();
   if (!os::ExitWindowsEx(EWX_REBOOT, 0)) {
-    setup_log::Append(u"Windows refused to restart; a restart is still needed");
+    setup_log::Append(u"Windows refused to restart; a restart is still needed\n");
     return SETUP_EXIT_REBOOT_REQUIRED;
   }
   return SETUP_EXIT_REBOOT_INITIATED;

@@ -2,6 +2,7 @@
 #include "app/UMainForm.h"
 #include "app/SetupExitCodes.h"
 #include "install/AppExitBroadcast.h"
+#include "install/UninstallRegistration.h"
 #include "platform/ServiceControl.h"
 #include "platform/SetupLog.h"
 #include "platform/os_files.h"
@@ -40,7 +41,7 @@ void TMainForm::PostProgress(int position) {
 
 void TMainForm::ShowInstallMessage(const std::u16string& text) {
   if (unattended_) {
-    setup_log::Append(u"Message (not shown, unattended): " + text);
+    setup_log::Append(u"Message (not shown, unattended): " + text + u"\n");
     return;
   }
   form_.App().MessageBox(&form_, text, u"Install", MB_OK);
@@ -74,7 +75,7 @@ void TMainForm::Install() {
   std::u16string failure(Labels[LABEL_WARNING2].Text);
   auto fails = [&](std::uint32_t result, std::uint32_t code) {
     if (result == 0) return false;
-    setup_log::Append(text::Format(64, u"Step result 0x%08X", result));
+    setup_log::Append(text::Format(64, u"Step result 0x%08X\n", result));
     failure += text::Format(32, u"(Code = 0x%08X)", code);
     if (failure.size() > kFailureBufferSize - 1) failure.resize(kFailureBufferSize - 1);
     InstallExitCode = code;
@@ -113,6 +114,8 @@ void TMainForm::Install() {
     if (step.counts == Counts::Yes && fails(result, step.code)) return;
   }
 
+  // The later steps filled the install folder: the entry gets its final size.
+  WriteEstimatedSize(UninstallInfo.RegistryKey, SetupConfig.InstallFolderPath);
   trace::Write(u"===== Install STEP9 =====\n");
   os::Sleep(1000);
 

@@ -1,6 +1,9 @@
 #include "install/UninstallRegistration.h"
 
+#include "platform/FolderSize.h"
 #include "platform/os_registry.h"
+#include "platform/os_system.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -14,6 +17,10 @@ void SetString(os::HKEY key, const char16_t* name, const std::u16string& value) 
 std::u16string Quoted(const std::u16string& path) {
   if (path.size() >= 2 && path.front() == u'"' && path.back() == u'"') return path;
   return u"\"" + path + u"\"";
+}
+
+void SetDword(os::HKEY key, const char16_t* name, os::DWORD value) {
+  os::RegSetValueExW(key, name, REG_DWORD, &value, sizeof(value));
 }
 
 }  // namespace
@@ -32,6 +39,37 @@ bool WriteUninstallRegistration(const INSTALL_MGR::_REG_UNINSTALL_INFO& info) {
   SetString(key, u"DisplayIcon", info.DisplayIcon);
   SetString(key, u"DisplayVersion", info.DisplayVersion);
   SetString(key, u"Publisher", info.Publisher);
+  os::RegCloseKey(key);
+  return true;
+}
+
+bool WriteUninstallDetails(const INSTALL_MGR::_REG_UNINSTALL_INFO& info,
+                           const std::u16string& installFolder) {
+  os::HKEY key = nullptr;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_SET_VALUE, &key) !=
+      ERROR_SUCCESS)
+    return false;
+  os::SystemTime today;
+  os::GetLocalTime(&today);
+  SetString(key, u"InstallLocation", installFolder);
+  SetString(key, u"InstallDate",
+            text::Format(16, u"%04u%02u%02u", static_cast<unsigned>(today.year),
+                         static_cast<unsigned>(today.month), static_cast<unsigned>(today.day)));
+  // The setup has no change or repair mode: Windows shows only "Uninstall".
+  SetDword(key, u"NoModify", 1);
+  SetDword(key, u"NoRepair", 1);
+  SetString(key, u"QuietUninstallString", Quoted(info.UninstallString) + u" /S");
+  os::RegCloseKey(key);
+  return WriteEstimatedSize(info.RegistryKey, installFolder);
+}
+
+bool WriteEstimatedSize(const std::u16string& registryKey, const std::u16string& installFolder) {
+  os::HKEY key = nullptr;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return false;
+  const std::uint64_t kilobytes = (FolderSize(installFolder) + 1023) / 1024;
+  SetDword(key, u"EstimatedSize",
+           static_cast<os::DWORD>(kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : kilobytes));
   os::RegCloseKey(key);
   return true;
 }

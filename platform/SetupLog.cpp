@@ -12,6 +12,7 @@ namespace {
 
 std::mutex g_mutex;  // the UI thread and the install worker both trace
 os::HANDLE g_file = INVALID_HANDLE_VALUE;
+bool g_atLineStart = true;
 
 bool IsLinkOrFolder(os::DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
@@ -66,6 +67,7 @@ bool Open(const std::u16string& path) {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_file != INVALID_HANDLE_VALUE) os::CloseHandle(g_file);
   g_file = INVALID_HANDLE_VALUE;
+  g_atLineStart = true;
   if (path.empty()) return false;
   // A junction in place of the folder would lead the file somewhere else.
   const std::size_t slash = path.find_last_of(u'\\');
@@ -96,32 +98,43 @@ bool IsOpen() {
   return g_file != INVALID_HANDLE_VALUE;
 }
 
+// Under g_mutex.
+static bool WriteOut(const std::string& bytes) {
+  os::DWORD written = 0;
+  if (os::WriteFile(g_file, bytes.data(), static_cast<os::DWORD>(bytes.size()), &written) &&
+      written == bytes.size())
+    return true;
+  os::CloseHandle(g_file);  // stop trying: the install goes on without its log
+  g_file = INVALID_HANDLE_VALUE;
+  return false;
+}
+
 void Append(const std::u16string& text) {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_file == INVALID_HANDLE_VALUE || text.empty()) return;
+  // The trace sends some lines in pieces: a time stamp starts each line, not each piece.
   const std::string stamp = Stamp();
   std::string out;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find(u'\n', start);
-    if (end == std::u16string::npos) end = text.size();
-    std::u16string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
-    // An empty trace line separates runs of the wizard; it stays empty here too.
-    out += line.empty() ? std::string() : stamp + text::ToUtf8(line);
-    out += "\r\n";
+    const bool ended = end != std::u16string::npos;
+    if (!ended) end = text.size();
+    std::u16string piece = text.substr(start, end - start);
+    if (!piece.empty() && piece.back() == u'\r') piece.pop_back();
+    // An empty line (the trace's separator) stays empty, without a stamp.
+    if (!piece.empty()) out += (g_atLineStart ? stamp : std::string()) + text::ToUtf8(piece);
+    if (ended) out += "\r\n";
+    g_atLineStart = ended || (g_atLineStart && piece.empty());
     start = end + 1;
   }
-  os::DWORD written = 0;
-  if (!os::WriteFile(g_file, out.data(), static_cast<os::DWORD>(out.size()), &written) ||
-      written != out.size()) {
-    os::CloseHandle(g_file);  // stop trying: the install goes on without its log
-    g_file = INVALID_HANDLE_VALUE;
-  }
+  WriteOut(out);
 }
 
 void Close() {
   std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_file != INVALID_HANDLE_VALUE && !g_atLineStart) WriteOut("\r\n");
+  g_atLineStart = true;
   if (g_file != INVALID_HANDLE_VALUE) os::CloseHandle(g_file);
   g_file = INVALID_HANDLE_VALUE;
 }

@@ -20,7 +20,8 @@ std::u16string OldPath(const std::u16string& path);
 // the file or the folder, or a file with a second name, is refused. False leaves the log off.
 bool Open(const std::u16string& path);
 bool IsOpen();
-// Writes each line of `text` behind a time stamp. A failed write closes the log for the rest
+// Writes `text` (trace text: lines end in "\n", some come in pieces) with a time stamp at the
+// start of each line. A failed write closes the log for the rest
 // of the run; the caller never learns of it (a log must not fail the install).
 void Append(const std::u16string& text);
 void Close();
