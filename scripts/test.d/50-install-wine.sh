@@ -53,13 +53,7 @@ export HOME=$T/home WINEPREFIX=$T/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenub
 WINE=/usr/lib/wine/wine64
 C=$WINEPREFIX/drive_c
 
-say() { printf -- '-- %s\n' "$*"; }
-failures=0
-check() {  # description, command...
-  local what=$1; shift
-  if "$@"; then printf '   ok    %s\n' "$what"; else printf '   FAIL  %s\n' "$what"; failures=$((failures + 1)); fi
-}
-die() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
+. "$ROOT/scripts/test.d/lib/wine-checks.sh"
 shot() { import -window root "$OUT/$1.png"; }
 # A click at a client position: unmanaged wine windows put the client at window + (3, 22).
 click() {  # window, client x, client y
@@ -82,42 +76,7 @@ wait_gone() {  # title pattern, seconds
   return 1
 }
 
-# Registry reads through wine's reg.exe: the data of one value, or nothing.
-regval() {  # key, value name
-  $WINE reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    sed -n -E "s/^    $2    REG_[A-Z_]+    ?//p" | head -1
-}
-has_key() { $WINE reg query "$1" >/dev/null 2>&1; }
-equals() { [ "$1" = "$2" ] || { printf '         expected "%s", got "%s"\n' "$2" "$1"; return 1; }; }
-exists() { [ -e "$1" ] || { printf '         missing %s\n' "$1"; return 1; }; }
-absent() { [ ! -e "$1" ] || { printf '         still there: %s\n' "$1"; return 1; }; }
-# Processes of this prefix, from the process list (wine's tasklist prints nothing here).
-pid_of() {  # program file name
-  local p
-  for p in $(pgrep -f -i -- "$1" || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
-      { echo "$p"; return 0; }
-  done
-  return 0
-}
-count_of() {  # program file name
-  local p n=0
-  for p in $(pgrep -f -i -- "$1" || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
-  done
-  echo "$n"
-}
-running() { [ -n "$(pid_of "$1")" ]; }
-not_running() { [ -z "$(pid_of "$1")" ]; }
-service_state() { $WINE sc query "$1" 2>/dev/null | tr -d '\r' | sed -n -E 's/^ *STATE *: *[0-9]+ +//p'; }
 lnk_target() { lnkinfo "$1" 2>/dev/null | sed -n -E 's/^\s*Local path\s*:\s*//p' | head -1; }
-
-# Snapshots: the whole registry as regedit exports it and the file tree of drive C:.
-snapshot() {  # name
-  $WINE regedit /E "$T/$1.reg" >/dev/null 2>&1
-  iconv -f UTF-16LE -t UTF-8 "$T/$1.reg" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//' >"$OUT/$1.reg"
-  (cd "$C" && find . -mindepth 1 | LC_ALL=C sort) >"$OUT/$1.files"
-}
 
 say "fresh wine prefix in $T; the 64-bit build carries x64 payload programs in every slot"
 $WINE wineboot -i >/dev/null 2>&1
@@ -345,24 +304,8 @@ snapshot restarted
 
 say "comparison with the state before step 1"
 # Kept on purpose (payload/UNINSTALL.md): the user's settings under APPDATA.
-kept_files="^\./users/[^/]+/AppData/Roaming/ZKT 72xx Audio(/|$)"
-# Wine's own bookkeeping that changes with every program run, not the setup's.
-volatile_files="^\./windows/(temp|logs)(/|$)|^\./users/[^/]+/Temp(/|$)|^\./users/[^/]+/AppData/Local/Temp(/|$)"
-diff <(grep -Ev "$volatile_files" "$OUT/before.files") \
-     <(grep -Ev "$kept_files|$volatile_files" "$OUT/restarted.files") >"$OUT/files.diff" || true
-check "file tree as before (files.diff empty)" test ! -s "$OUT/files.diff"
-[ -s "$OUT/files.diff" ] && head -20 "$OUT/files.diff" | sed 's/^/         /'
+compare_with_before before restarted "^\./users/[^/]+/AppData/Roaming/ZKT 72xx Audio(/|$)"
 check "user settings kept" exists "$APPDATA_DIR/ZKT 72xx Audio/AudioConfig.cfg"
-
-# The registry as key -> value lines. Wine rewrites its display adapter and monitor classes at
-# every start (explorer.exe), which is not the setup's doing: those keys are left out.
-flatten() {
-  awk '/^\[/ { key = $0; print key; next } NF { print key " " $0 }' "$1" |
-    grep -Ev 'Control\\Class\\\{4D36E96[8E]-' | LC_ALL=C sort
-}
-diff <(flatten "$OUT/before.reg") <(flatten "$OUT/restarted.reg") >"$OUT/registry.diff" || true
-check "registry as before (registry.diff empty)" test ! -s "$OUT/registry.diff"
-[ -s "$OUT/registry.diff" ] && head -30 "$OUT/registry.diff" | sed 's/^/         /'
 
 for s in install1-1-language install1-2-antivirus-tip install1-3-installing install1-4-finish \
          install2-4-finish uninstall-1-confirm uninstall-2-user-data uninstall-3-report; do
