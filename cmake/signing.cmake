@@ -11,7 +11,7 @@ function(zkt_sign_after_build target)
   endif()
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND bash ${ZKT_SIGN_SCRIPT} ${ZKT_SIGN_PFX} $<TARGET_FILE:${target}>
-    COMMENT "Signing $<TARGET_FILE_NAME:${target}>"
+    COMMENT "Signing ${target}"
     VERBATIM)
   # Another certificate relinks, and so signs, the program again.
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ZKT_SIGN_PFX})

@@ -17,14 +17,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 
+. "$ROOT/scripts/test.d/lib/wine-checks.sh"
+
 if [ "${1:-}" != "--inside-x" ]; then
   WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
   OUT=${ZKT_INSTALL_OUT:-$WIN64_DIR/install-wine}
-  JOBS=${JOBS:-2}
-  if [ ! -f "$WIN64_DIR/CMakeCache.txt" ]; then
-    cmake --preset win64 -B "$WIN64_DIR" >/dev/null
-  fi
-  cmake --build "$WIN64_DIR" -j"$JOBS" --target ZKTAudioSetup
+  build_win64 "$WIN64_DIR" ZKTAudioSetup
   EXE=$(cd "$WIN64_DIR" && pwd)/app/win32/ZKTAudioSetup.exe
   [ -f "$EXE" ] || { echo "FAILED: $EXE was not built" >&2; exit 1; }
   grep -q "x64 builds of the programs in EVERY slot" "$WIN64_DIR/payload/payloads.ini" || {
@@ -32,28 +30,16 @@ if [ "${1:-}" != "--inside-x" ]; then
   rm -rf "$OUT"
   mkdir -p "$OUT"
   OUT=$(cd "$OUT" && pwd)
-  T=$(mktemp -d /tmp/zkt-install.XXXXXX)
   status=0
-  xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-x "$EXE" "$OUT" "$T" || status=$?
-  if [ "${ZKT_KEEP_PREFIX:-0}" = 1 ]; then
-    echo "-- prefix kept in $T/pfx"
-  else
-    WINEPREFIX=$T/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true
-    rm -rf "$T"
-  fi
+  run_inside_x "$EXE" "$OUT" || status=$?
   [ "$status" = 0 ] || { echo "FAILED (output in $OUT)" >&2; exit "$status"; }
   echo "-- install, reinstall and uninstall under wine64 passed (output in $OUT)"
   exit 0
 fi
 
 # ---- inside the virtual X server ----
-EXE=$2 OUT=$3 T=$4
-mkdir -p "$T/home"
-export HOME=$T/home WINEPREFIX=$T/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
-WINE=/usr/lib/wine/wine64
-C=$WINEPREFIX/drive_c
-
-. "$ROOT/scripts/test.d/lib/wine-checks.sh"
+EXE=$2 OUT=$3
+use_prefix "$4"
 shot() { import -window root "$OUT/$1.png"; }
 # A click at a client position: unmanaged wine windows put the client at window + (3, 22).
 click() {  # window, client x, client y

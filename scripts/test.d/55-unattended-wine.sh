@@ -15,14 +15,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 
+. "$ROOT/scripts/test.d/lib/wine-checks.sh"
+
 if [ "${1:-}" != "--inside-x" ]; then
   WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
   OUT=${ZKT_UNATTENDED_OUT:-$WIN64_DIR/unattended-wine}
-  JOBS=${JOBS:-2}
-  if [ ! -f "$WIN64_DIR/CMakeCache.txt" ]; then
-    cmake --preset win64 -B "$WIN64_DIR" >/dev/null
-  fi
-  cmake --build "$WIN64_DIR" -j"$JOBS" --target ZKTAudioSetup zkt_test_exec
+  build_win64 "$WIN64_DIR" ZKTAudioSetup zkt_test_exec
   DIR=$(cd "$WIN64_DIR" && pwd)
   EXE=$DIR/app/win32/ZKTAudioSetup.exe
   EXEC=$DIR/tests/win32/helpers/zkt_test_exec.exe
@@ -30,28 +28,17 @@ if [ "${1:-}" != "--inside-x" ]; then
   rm -rf "$OUT"
   mkdir -p "$OUT"
   OUT=$(cd "$OUT" && pwd)
-  T=$(mktemp -d /tmp/zkt-unattended.XXXXXX)
   status=0
   # The setup makes (hidden) windows: wine needs a display even when nothing is shown.
-  xvfb-run -a "$0" --inside-x "$EXE" "$EXEC" "$OUT" "$T" || status=$?
-  if [ "${ZKT_KEEP_PREFIX:-0}" = 1 ]; then
-    echo "-- prefix kept in $T/pfx"
-  else
-    WINEPREFIX=$T/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true
-    rm -rf "$T"
-  fi
+  run_inside_x "$EXE" "$EXEC" "$OUT" || status=$?
   [ "$status" = 0 ] || { echo "FAILED (output in $OUT)" >&2; exit "$status"; }
   echo "-- unattended install and uninstall under wine64 passed (output in $OUT)"
   exit 0
 fi
 
 # ---- inside the virtual X server ----
-EXE=$2 EXEC_HOST=$3 OUT=$4 T=$5
-mkdir -p "$T/home"
-export HOME=$T/home WINEPREFIX=$T/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
-WINE=/usr/lib/wine/wine64
-C=$WINEPREFIX/drive_c
-. "$ROOT/scripts/test.d/lib/wine-checks.sh"
+EXE=$2 EXEC_HOST=$3 OUT=$4
+use_prefix "$5"
 
 # Runs a Windows command line (as one string, quotes and all) and prints its whole exit code.
 exit_code_of() { $WINE 'C:\zkt-test\zkt_test_exec.exe' run "$@" 2>/dev/null | tr -d '\r' | tail -1; }

@@ -1,6 +1,6 @@
 // Helper of the unattended-install test under wine64, where a shell sees only the low 8 bits
 // of a Windows exit code:
-//   zkt_test_exec.exe run PROGRAM [ARGUMENTS]  runs the command line, waits, prints its exit
+//   zkt_test_exec.exe run "COMMAND LINE"       runs the command line, waits, prints its exit
 //                                             code (unsigned decimal); exit code 0 when it ran
 //   zkt_test_exec.exe hold FILE SECONDS        opens FILE without sharing (as a program that
 //                                             holds its file open), prints "held", keeps it
@@ -12,11 +12,12 @@
 
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) {
-    // The command line after "run ", as this program received it (quotes intact).
-    const wchar_t* line = GetCommandLineW();
-    const wchar_t* at = std::wcsstr(line, L" run ");
-    if (!at) return 2;
-    std::wstring command = at + 5;
+    // One argument is a whole command line (as an uninstall entry's string); more arguments
+    // are joined, quoted where they hold spaces.
+    std::wstring command = argv[2];
+    for (int i = 3; i < argc; ++i)
+      command += std::wcschr(argv[i], L' ') ? L" \"" + std::wstring(argv[i]) + L"\""
+                                            : L" " + std::wstring(argv[i]);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -46,6 +47,6 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(file);
     return 0;
   }
-  std::fprintf(stderr, "usage: zkt_test_exec run PROGRAM [ARGS] | hold FILE SECONDS\n");
+  std::fprintf(stderr, "usage: zkt_test_exec run \"COMMAND LINE\" | hold FILE SECONDS\n");
   return 2;
 }

@@ -1,8 +1,39 @@
 # Shared by the wine64 end-to-end steps (50-install-wine.sh, 55-unattended-wine.sh): checks
 # that count failures, registry reads through wine's own reg.exe, the prefix's processes, and
 # snapshots of the registry and of drive C: with their comparison.
-# Expects WINE (the wine64 loader), WINEPREFIX, C (the prefix's drive_c), T (a scratch folder)
-# and OUT (where snapshots and diffs go). Sourced, not run.
+# The checks expect WINE (the wine64 loader), WINEPREFIX, C (the prefix's drive_c), T (a
+# scratch folder) and OUT (where snapshots and diffs go), which use_prefix sets but for OUT.
+# Sourced, not run.
+
+# Outside the X server: builds TARGETS of the win64 preset in WIN64_DIR (configured when new).
+build_win64() {  # build folder, targets...
+  local dir=$1; shift
+  [ -f "$dir/CMakeCache.txt" ] || cmake --preset win64 -B "$dir" >/dev/null
+  cmake --build "$dir" -j"${JOBS:-2}" --target "$@"
+}
+# Outside: runs "$0 --inside-x ARGS... T" on a 1920x1080 virtual screen, T a fresh scratch
+# folder for the prefix; then stops that prefix's wineserver and removes T (ZKT_KEEP_PREFIX=1
+# keeps it for a look). Returns the inside's status.
+run_inside_x() {  # arguments...
+  local scratch status=0
+  scratch=$(mktemp -d /tmp/zkt-wine.XXXXXX)
+  xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-x "$@" "$scratch" || status=$?
+  if [ "${ZKT_KEEP_PREFIX:-0}" = 1 ]; then
+    echo "-- prefix kept in $scratch/pfx"
+  else
+    WINEPREFIX=$scratch/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true
+    rm -rf "$scratch"
+  fi
+  return "$status"
+}
+# Inside: a prefix in the scratch folder, outside the user's home, without desktop entries.
+use_prefix() {  # scratch folder
+  T=$1
+  mkdir -p "$T/home"
+  export HOME=$T/home WINEPREFIX=$T/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+  WINE=/usr/lib/wine/wine64
+  C=$WINEPREFIX/drive_c
+}
 
 say() { printf -- '-- %s\n' "$*"; }
 failures=0
