@@ -562,7 +562,7 @@ BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosi
                      : method == FILE_END ? SEEK_END : -1;
   if (whence < 0) return Fail(ERROR_INVALID_PARAMETER);
   const off_t position = ::lseek(state.fd, static_cast<off_t>(distance), whence);
-  if (position < 0) return Fail(ERROR_INVALID_PARAMETER);
+  if (position < 0) return Fail(ERROR_NEGATIVE_SEEK);
   if (newPosition) *newPosition = static_cast<std::uint64_t>(position);
   return TRUE;
 }
