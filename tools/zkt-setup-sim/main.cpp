@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/SetupArguments.h"
 #include "app/SetupMain.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_resources.h"
@@ -81,6 +82,8 @@ int main(int argc, char** argv) {
   else if (!session.started.empty())
     std::cout << "ending: started " << text::ToUtf8(session.started.back().file) << " "
               << text::ToUtf8(session.started.back().parameters) << "\n";
+  else if (ParseSetupArguments(options.args).unattended)
+    std::cout << "ending: unattended run, no window shown\n";
   else if (person.LoopEnded())
     std::cout << "ending: closed\n";
   else
