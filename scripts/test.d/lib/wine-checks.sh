@@ -57,7 +57,7 @@ absent() { [ ! -e "$1" ] || { printf '         still there: %s\n' "$1"; return 1
 pid_of() {  # program file name
   local p
   for p in $(pgrep -f -i -- "$1" || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" &&
       { echo "$p"; return 0; }
   done
   return 0
@@ -65,7 +65,7 @@ pid_of() {  # program file name
 count_of() {  # program file name
   local p n=0
   for p in $(pgrep -f -i -- "$1" || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
   done
   echo "$n"
 }
