@@ -27,18 +27,11 @@ if [ "${1:-}" != "--inside-x" ]; then
   [ -f "$EXE" ] || { echo "FAILED: $EXE was not built" >&2; exit 1; }
   grep -q "x64 builds of the programs in EVERY slot" "$WIN64_DIR/payload/payloads.ini" || {
     echo "FAILED: $WIN64_DIR does not embed the x64 payload programs" >&2; exit 1; }
-  rm -rf "$OUT"
-  mkdir -p "$OUT"
-  OUT=$(cd "$OUT" && pwd)
-  status=0
-  run_inside_x "$EXE" "$OUT" || status=$?
-  [ "$status" = 0 ] || { echo "FAILED (output in $OUT)" >&2; exit "$status"; }
-  echo "-- install, reinstall and uninstall under wine64 passed (output in $OUT)"
-  exit 0
+  run_round "$OUT" "install, reinstall and uninstall under wine64 passed" "$EXE"
 fi
 
 # ---- inside the virtual X server ----
-EXE=$2 OUT=$3
+OUT=$2 EXE=$3
 use_prefix "$4"
 shot() { import -window root "$OUT/$1.png"; }
 # A click at a client position: unmanaged wine windows put the client at window + (3, 22).

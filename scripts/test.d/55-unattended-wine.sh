@@ -25,19 +25,12 @@ if [ "${1:-}" != "--inside-x" ]; then
   EXE=$DIR/app/win32/ZKTAudioSetup.exe
   EXEC=$DIR/tests/win32/helpers/zkt_test_exec.exe
   for f in "$EXE" "$EXEC"; do [ -f "$f" ] || { echo "FAILED: $f was not built" >&2; exit 1; }; done
-  rm -rf "$OUT"
-  mkdir -p "$OUT"
-  OUT=$(cd "$OUT" && pwd)
-  status=0
   # The setup makes (hidden) windows: wine needs a display even when nothing is shown.
-  run_inside_x "$EXE" "$EXEC" "$OUT" || status=$?
-  [ "$status" = 0 ] || { echo "FAILED (output in $OUT)" >&2; exit "$status"; }
-  echo "-- unattended install and uninstall under wine64 passed (output in $OUT)"
-  exit 0
+  run_round "$OUT" "unattended install and uninstall under wine64 passed" "$EXE" "$EXEC"
 fi
 
 # ---- inside the virtual X server ----
-EXE=$2 EXEC_HOST=$3 OUT=$4
+OUT=$2 EXE=$3 EXEC_HOST=$4
 use_prefix "$5"
 
 # Runs a Windows command line (as one string, quotes and all) and prints its whole exit code.

@@ -11,20 +11,27 @@ build_win64() {  # build folder, targets...
   [ -f "$dir/CMakeCache.txt" ] || cmake --preset win64 -B "$dir" >/dev/null
   cmake --build "$dir" -j"${JOBS:-2}" --target "$@"
 }
-# Outside: runs "$0 --inside-x ARGS... T" on a 1920x1080 virtual screen, T a fresh scratch
-# folder for the prefix; then stops that prefix's wineserver and removes T (ZKT_KEEP_PREFIX=1
-# keeps it for a look). Returns the inside's status.
-run_inside_x() {  # arguments...
-  local scratch status=0
+# Outside: empties the output folder OUT, then runs "$0 --inside-x OUT ARGS... T" on a
+# 1920x1080 virtual screen, T a fresh scratch folder for the prefix; then stops that prefix's
+# wineserver and removes T (ZKT_KEEP_PREFIX=1 keeps it for a look). Says how it went and
+# exits with the inside's status.
+run_round() {  # output folder, what passed, arguments...
+  local out=$1 passed=$2 scratch status=0
+  shift 2
+  rm -rf "$out"
+  mkdir -p "$out"
+  out=$(cd "$out" && pwd)
   scratch=$(mktemp -d /tmp/zkt-wine.XXXXXX)
-  xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-x "$@" "$scratch" || status=$?
+  xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-x "$out" "$@" "$scratch" || status=$?
   if [ "${ZKT_KEEP_PREFIX:-0}" = 1 ]; then
     echo "-- prefix kept in $scratch/pfx"
   else
     WINEPREFIX=$scratch/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true
     rm -rf "$scratch"
   fi
-  return "$status"
+  [ "$status" = 0 ] || { echo "FAILED (output in $out)" >&2; exit "$status"; }
+  echo "-- $passed (output in $out)"
+  exit 0
 }
 # Inside: a prefix in the scratch folder, outside the user's home, without desktop entries.
 use_prefix() {  # scratch folder
