@@ -15,6 +15,10 @@ const char16_t* const kLabelKeys[LABEL_COUNT] = {
     u"AntivirusTip",     u"KB3033929Tip",
 };
 
+const char16_t kInstallFailedKey[] = u"LabelInstallFailed";
+const char16_t kInstallFailedText[] =
+    u"The installation did not complete. Finish closes the setup without restarting Windows.";
+
 void CopyLabelText(char16_t* field, std::size_t capacity, const std::u16string& text) {
   std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;
   if (length < text.size() && length > 0 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF)
@@ -27,6 +31,8 @@ void TMainForm::LoadLabels(const std::u16string& languageName) {
   const std::u16string languageDir =
       MultiDisplaySetting == 1 ? ResolutionFolder + languageName : languageName;
   for (int i = 0; i < LABEL_COUNT; ++i) LoadLabel(Labels[i], kLabelKeys[i], languageDir);
+  InstallFailedLabel = {};  // a language without the key falls back to the built-in text
+  LoadLabel(InstallFailedLabel, kInstallFailedKey, languageDir);
   form_.SetCaption(std::u16string(Labels[LABEL_TITLE].Text) + u" (V" + VersionText + u")");
 }
 
@@ -68,7 +74,7 @@ void TMainForm::ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16
     } else {
       for (const auto& integer : kIntegers) {
         if (integer.index != index || field.empty()) continue;
-        record.*integer.value = ui::StrToInt(field);  // throws the conversion error
+        record.*integer.value = ui::StringToInt(field);  // throws the conversion error
         record.*integer.present = 1;
       }
     }

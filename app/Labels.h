@@ -50,6 +50,10 @@ enum LabelIndex {
 };
 
 extern const char16_t* const kLabelKeys[LABEL_COUNT];
+// The optional key of the finish page's text after a failed install, and the text used when a
+// language file has none.
+extern const char16_t kInstallFailedKey[];
+extern const char16_t kInstallFailedText[];
 
 // Copies `text` into a fixed field of `capacity` units with its terminator, cut to fit; a cut
 // never leaves half of a surrogate pair behind.

@@ -2,11 +2,13 @@
 // of language by the user.
 #include "app/UMainForm.h"
 #include "config/ProfileValue.h"
+#include "payload/common/ProductNames.h"
 #include "platform/os_files.h"
 
 void TMainForm::ReadDefaultLanguage(std::u16string& name) {
   // A missing file or key leaves `name` as it was.
-  ReadProfileValue(ProfileFolderPath + u"AudioConfig.cfg", u"Language", u"DefaultLanguage", name);
+  ReadProfileValue(ProfileFolderPath + payload::kConfigFileName, u"Language", u"DefaultLanguage",
+                   name);
 }
 
 void TMainForm::CheckLanguageFile(const std::u16string& languageName) {
@@ -23,7 +25,7 @@ std::int32_t TMainForm::FillLanguageList(const std::u16string& languageName) {
   if (MultiDisplaySetting == 1) folder += ResolutionFolder;
   ComboBox.SetItemIndex(-1);
   DirectoryListBox.SetDirectory(folder);  // throws when the folder cannot be listed
-  const std::u16string configFile = SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg";
+  const std::u16string configFile = SetupConfig.SourceFolderFullPath + payload::kConfigFileName;
   std::int32_t added = 0;
   for (const std::u16string& folderName : DirectoryListBox.Items()) {
     std::u16string displayName;
@@ -40,7 +42,8 @@ std::int32_t TMainForm::FillLanguageList(const std::u16string& languageName) {
 
 void TMainForm::SaveDefaultLanguage(const std::u16string& name) {
   // Not being able to remember the choice costs nothing now; it is not reported.
-  WriteProfileValue(ProfileFolderPath + u"AudioConfig.cfg", u"Language", u"DefaultLanguage", name);
+  WriteProfileValue(ProfileFolderPath + payload::kConfigFileName, u"Language", u"DefaultLanguage",
+                    name);
 }
 
 void TMainForm::ComboBoxChange(ui::Control&) {

@@ -19,7 +19,7 @@ namespace {
 
 void Start(ui::Application& app) {
   if (os::GetModuleFileNameW().size() > kMaxSetupPathLength) {
-    app.MessageBox(nullptr, u"TLPD - Too Long Path Detector", u"ERROR", MB_OK | MB_ICONERROR);
+    app.ShowMessageBox(nullptr, u"TLPD - Too Long Path Detector", u"ERROR", MB_OK | MB_ICONERROR);
     app.SetShowMainForm(false);
     app.Terminate();
   }

@@ -4,6 +4,7 @@
 #include "app/UMainForm.h"
 #include "config/ProfileValue.h"
 #include "config/SetupConfig.h"
+#include "payload/common/ProductNames.h"
 #include "platform/os_files.h"
 #include "platform/os_system.h"
 #include "platform/trace.h"
@@ -53,7 +54,7 @@ TBackgroundForm::TBackgroundForm(ui::Application& app)
   const int screenHeight = os::GetScreenHeight();
   ResolutionFolder = ResolutionFolderFor(screenWidth, screenHeight);
 
-  const std::u16string configFile = SetupFolder + u"AudioConfig.cfg";
+  const std::u16string configFile = SetupFolder + payload::kConfigFileName;
   std::u16string width, height;
   ReadProfileValue(configFile, u"Install", u"BackgroundWidth", width);
   ReadProfileValue(configFile, u"Install", u"BackgroundHeight", height);
@@ -69,7 +70,7 @@ TBackgroundForm::~TBackgroundForm() = default;
 
 void TBackgroundForm::FormShow(ui::Form&) {
   trace::Enter(u"TBackgroundForm::FormShow");
-  const std::u16string configFile = SetupFolder + u"AudioConfig.cfg";
+  const std::u16string configFile = SetupFolder + payload::kConfigFileName;
   ReadProfileValue(configFile, u"Install", u"InstallBackgroundFileName", BackgroundFileName);
   if (BackgroundFileName.empty()) {
     Image.Hide();
@@ -97,8 +98,5 @@ void TBackgroundForm::FormShow(ui::Form&) {
 
 void TBackgroundForm::FormCloseQuery(ui::Form&, bool& canClose) {
   // Ending the program would destroy what the install worker is using.
-  if (MainForm && MainForm->InstallRunning()) {
-    MainForm->Window().Close();  // remembered; the setup closes when the worker has ended
-    canClose = false;
-  }
+  if (MainForm && MainForm->InstallRunning()) canClose = false;
 }

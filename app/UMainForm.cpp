@@ -3,6 +3,7 @@
 
 #include "app/UBackgroundForm.h"
 #include "config/DefaultAudioSettings.h"
+#include "payload/common/ProductNames.h"
 #include "platform/FolderHelpers.h"
 #include "platform/os_files.h"
 #include "platform/os_shell_execute.h"
@@ -111,14 +112,14 @@ TMainForm::TMainForm(ui::Application& app)
   OSClass = OS_CLASS_WINXP;
   if (GetOSVersionInfo(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)
     trace::Write(u"***** Get Windows Version FAIL! *****\n");
-  LoadSetupConfig(u"AudioConfig.cfg", exePath, SetupConfig);
+  LoadSetupConfig(payload::kConfigFileName, exePath, SetupConfig);
 
   const std::u16string iconFile = SetupConfig.SourceFolderFullPath + SetupConfig.InstallIconFileName;
   app.LoadIconFromFile(iconFile);
   form_.LoadIconFromFile(iconFile);
   app.SetTitle(SetupConfig.InstallAppTitle);
 
-  UninstallInfo.RegistryKey = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt";
+  UninstallInfo.RegistryKey = payload::kUninstallKey;
   UninstallInfo.DisplayName = SetupConfig.UninstallDisplayName;
   UninstallInfo.UninstallString = SetupConfig.InstallFolderPath + SetupConfig.UninstallFileName + u".exe";
   UninstallInfo.DisplayIcon = UninstallInfo.UninstallString;
@@ -144,7 +145,7 @@ void TMainForm::FormShow(ui::Form&) {
                                         BackgroundForm->BackgroundHeight);
 
   if (!PublishDeviceIdGroups()) {
-    form_.PostMessage(WM_QUIT, 0, 0);
+    form_.PostFormMessage(WM_QUIT, 0, 0);
     return;
   }
 
@@ -154,25 +155,26 @@ void TMainForm::FormShow(ui::Form&) {
 }
 
 bool TMainForm::PublishDeviceIdGroups() {
-  return LoadDeviceIdGroup(UsbDeviceIdMgr, u"AudioConfig.cfg", u"USB_VID_PID",
-                           u"ZKT USB DeviceId Group") == 0 &&
-         LoadDeviceIdGroup(HidDeviceIdMgr, u"AudioConfig.cfg", u"HID_VID_PID",
-                           u"ZKT HID DeviceId Group") == 0;
+  return LoadDeviceIdGroup(UsbDeviceIdMgr, payload::kConfigFileName, u"USB_VID_PID",
+                           payload::kUsbGroupName) == 0 &&
+         LoadDeviceIdGroup(HidDeviceIdMgr, payload::kConfigFileName, u"HID_VID_PID",
+                           payload::kHidGroupName) == 0;
 }
 
 void TMainForm::PrepareInstall() {
   std::u16string appData;
-  os::GetEnvironmentVariableW(u"APPDATA", &appData);  // empty when missing
-  if (appData.size() > 255) appData.resize(255);       // read into 256 characters
+  // Read into a zeroed buffer of 256 characters: a value that does not fit with its
+  // terminator leaves the buffer empty, as a missing variable does.
+  if (!os::GetEnvironmentVariableW(u"APPDATA", &appData) || appData.size() > 255) appData.clear();
   ProfileFolderPath = appData + u"\\" + SetupConfig.InstallFolderName + u"\\";
 
   std::u16string firstFile;
   FindFirstFileName(ProfileFolderPath, firstFile);
-  if (firstFile != u"AudioConfig.cfg") {
+  if (firstFile != payload::kConfigFileName) {
     // A profile copy that is missing or not in its usual state is refreshed; failures only
     // mean that the language choice is not remembered.
     CreateFolderPath(ProfileFolderPath);
-    for (const char16_t* name : {u"AudioConfig.cfg", u"DefaultProfile.ini"}) {
+    for (const char16_t* name : {payload::kConfigFileName, u"DefaultProfile.ini"}) {
       CopyFileOverwrite(SetupConfig.SourceFolderFullPath + name, ProfileFolderPath + name);
       os::SetFileAttributesW(ProfileFolderPath + name, FILE_ATTRIBUTE_NORMAL);
     }
@@ -185,7 +187,7 @@ void TMainForm::PrepareInstall() {
   FillLanguageList(languageName);
   LoadLabels(languageName);
   ApplyLabels();
-  WriteDefaultAudioSettings(SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg");
+  WriteDefaultAudioSettings(SetupConfig.SourceFolderFullPath + payload::kConfigFileName);
   os::Sleep(100);
 }
 
@@ -215,7 +217,7 @@ std::int32_t TMainForm::FindFirstFileName(const std::u16string& folder, std::u16
 
 std::int32_t TMainForm::LoadSetupFlags() {
   const _SETUP_SWITCHES switches =
-      ReadSetupSwitches(SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg");
+      ReadSetupSwitches(SetupConfig.SourceFolderFullPath + payload::kConfigFileName);
   PluginEnabled = switches.PluginEnabled;
   DesktopShortcutEnable = switches.DesktopShortcutEnable;
   InstallWindowsKB = switches.InstallWindowsKB;
@@ -234,18 +236,23 @@ void TMainForm::NextBitBtnClick(ui::Control&) {
   if (Notebook.PageIndex() != kPageLanguage) return;
   const std::u16string tip = Labels[LABEL_ANTIVIRUS_TIP].Text;
   if (!tip.empty() && AntivirusTipShown == 0) {
-    form_.App().MessageBox(&form_, tip, u"Install", MB_OK);
+    form_.App().ShowMessageBox(&form_, tip, u"Install", MB_OK);
     AntivirusTipShown = 1;
     return;
   }
   Notebook.SetPageIndex(kPageInstall);
   BackBitBtn.SetEnabled(false);
   NextBitBtn.SetEnabled(false);
+  // The worker uses this form's members: nothing closes the setup until it has ended, and the
+  // finish page always follows.
+  CancelBitBtn.SetEnabled(false);
+  form_.EnableCloseBox(false);
   installRunning_ = true;
   if (!os::CreateThread(&InstallWorker, this)) {
     // Without a worker nothing will ever complete: finish at once, as a failed sequence does.
     trace::Write(u"***** Create install thread FAIL! *****\n");
-    form_.PostMessage(WM_INSTALL_COMPLETE, 0, 0);
+    InstallFailedFlag = 1;
+    form_.PostFormMessage(WM_INSTALL_COMPLETE, 0, 0);
   }
 }
 
@@ -253,7 +260,7 @@ os::DWORD InstallWorker(void* form) {
   auto* mainForm = static_cast<TMainForm*>(form);
   mainForm->Install();
   os::Sleep(500);
-  mainForm->Window().PostMessage(WM_INSTALL_COMPLETE, 0, 0);
+  mainForm->Window().PostFormMessage(WM_INSTALL_COMPLETE, 0, 0);
   return 0;
 }
 
@@ -270,19 +277,38 @@ void TMainForm::InstallProgress(ui::Message& message) {
 
 void TMainForm::InstallComplete() {
   installRunning_ = false;
+  form_.EnableCloseBox(true);
   Notebook.SetPageIndex(kPageFinish);
-  if (RebootSuggestedFlag == 1) RebootRadioButton.SetChecked(true);
-  if (ShowRebootScreen == 0) RebootRadioButton.SetChecked(false);
+  if (InstallFailedFlag == 1) {
+    ShowInstallFailed();
+  } else {
+    if (RebootSuggestedFlag == 1) RebootRadioButton.SetChecked(true);
+    if (ShowRebootScreen == 0) RebootRadioButton.SetChecked(false);
+  }
   BackBitBtn.SetEnabled(false);
   NextBitBtn.SetEnabled(false);
   CancelBitBtn.SetEnabled(false);
   FinishBitBtn.SetEnabled(true);
   NextBitBtn.Hide();
   CancelBitBtn.Hide();
-  if (closeWhenInstalled_) form_.Close();
+}
+
+void TMainForm::ShowInstallFailed() {
+  _LABEL_INFO record = InstallFailedLabel;
+  const std::u16string text = record.Text;
+  if (text.empty() || text == u"(null)") CopyLabelText(record.Text, 128, kInstallFailedText);
+  ApplyLabel(record, RebootLabel);
+  RebootRadioButton.SetChecked(false);
+  RebootRadioButton.Hide();
+  NoRebootRadioButton.Hide();
 }
 
 void TMainForm::FinishBitBtnClick(ui::Control&) {
+  if (InstallFailedFlag == 1) {
+    // Neither a reboot nor an application that may not be installed: the setup only closes.
+    form_.PostFormMessage(WM_CLOSE, 0, 0);
+    return;
+  }
   if (RebootRadioButton.Checked()) {
     EnableShutdownPrivilege();
     os::ExitWindowsEx(EWX_REBOOT, 0);  // a refused request is not detected; the setup closes
@@ -296,17 +322,15 @@ void TMainForm::FinishBitBtnClick(ui::Control&) {
     os::ShellExecuteExW(&info);  // an application that does not start is not reported
     if (info.hProcess) os::CloseHandle(info.hProcess);  // nobody waits for it
   }
-  form_.PostMessage(WM_CLOSE, 0, 0);
+  form_.PostFormMessage(WM_CLOSE, 0, 0);
 }
 
 void TMainForm::CancelBitBtnClick(ui::Control&) { form_.Close(); }
 
 void TMainForm::FormCloseQuery(ui::Form&, bool& canClose) {
-  // The worker uses this form's members: the setup closes once it has ended.
-  if (installRunning_) {
-    closeWhenInstalled_ = true;
-    canClose = false;
-  }
+  // Cancel and the close box are disabled while the worker runs; a close request that comes
+  // another way (WM_CLOSE from outside) is refused as well.
+  if (installRunning_) canClose = false;
 }
 
 void TMainForm::FormClose(ui::Form&, ui::CloseAction&) {

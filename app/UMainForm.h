@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/Labels.h"
-#include "app/RegUninstallInfo.h"
+#include "install/RegUninstallInfo.h"
 #include "config/DeviceIdMgr.h"
 #include "config/SetupConfig.h"
 #include "platform/InstallMgr.h"
@@ -91,6 +91,8 @@ class TMainForm {
   void ShowInstallMessage(const std::u16string& text);
   void InstallProgress(ui::Message& message);
   void InstallComplete();
+  // The finish page of an install that did not complete: its text, no reboot choice.
+  void ShowInstallFailed();
 
   ui::Form form_;
 
@@ -121,6 +123,9 @@ class TMainForm {
   std::atomic<std::int32_t> RebootSuggestedFlag{0};
   // How the install sequence ended when not with success: the exit code of an unattended run.
   std::uint32_t InstallExitCode = 0;
+  // 1 when the sequence ended early (a step's coded failure, the old filter still loaded) or
+  // never ran; written and read like RebootSuggestedFlag.
+  std::atomic<std::int32_t> InstallFailedFlag{0};
   std::int32_t ShowRebootScreen = 0;
   std::int32_t MultiDisplaySetting = 0;
   std::u16string ResolutionFolder;
@@ -129,6 +134,8 @@ class TMainForm {
   std::int32_t InstallWindowsKB = 0;
   std::uint8_t AntivirusTipShown = 0;
   _LABEL_INFO Labels[LABEL_COUNT] = {};
+  // The optional "LabelInstallFailed" entry: the finish page's text after a failed install.
+  _LABEL_INFO InstallFailedLabel = {};
 
   // Members in the order the form constructs them.
   std::u16string ProfileFolderPath;
@@ -146,7 +153,6 @@ class TMainForm {
 
  private:
   bool installRunning_ = false;
-  bool closeWhenInstalled_ = false;
   bool unattended_ = false;
 };
 

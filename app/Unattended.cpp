@@ -3,6 +3,7 @@
 #include "app/SetupExitCodes.h"
 #include "app/SetupMain.h"
 #include "app/UMainForm.h"
+#include "payload/common/ProductNames.h"
 #include "platform/SetupLog.h"
 #include "platform/os_files.h"
 #include "platform/os_shutdown.h"
@@ -36,7 +37,7 @@ std::uint32_t RunUnattended(const SetupOptions& options) {
 std::uint32_t TMainForm::InstallUnattended(bool forceRestart) {
   unattended_ = true;
   trace::Enter(u"TMainForm::InstallUnattended");
-  const std::u16string config = SetupConfig.SourceFolderFullPath + u"AudioConfig.cfg";
+  const std::u16string config = SetupConfig.SourceFolderFullPath + payload::kConfigFileName;
   const os::DWORD attributes = os::GetFileAttributesW(config);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     setup_log::Append(u"No configuration file " + config + u"\n");

@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "config/IniMgr.h"
+#include "platform/DeviceIdMatcher.h"
 
 namespace DEVICEID_MGR {
 
-class CDeviceIdMgr {
+class CDeviceIdMgr : public INSTALL_MGR::DeviceIdMatcher {
  public:
   CDeviceIdMgr() = default;
   ~CDeviceIdMgr();
@@ -30,7 +31,7 @@ class CDeviceIdMgr {
   // list left are removed. 0 on success, otherwise a registry error code.
   std::int32_t SaveToRegistry(const std::u16string& groupName);
   // True when `hardwareId` matches a verified ID, 'X' in the entry matching any character.
-  bool MatchDeviceId(std::u16string hardwareId) const;
+  bool MatchDeviceId(std::u16string hardwareId) const override;
 
   REGINI_MGR::CIniMgr m_IniMgr;
   std::vector<std::u16string> m_EntryValues;

@@ -1,8 +1,8 @@
 // STEP3, STEP8 and STEP8.1: the applications, the autostart value and the shortcuts.
 #include "app/UMainForm.h"
-#include "install/PayloadResource.h"
 #include "install/StepCodes.h"
 #include "platform/FolderHelpers.h"
+#include "platform/PayloadResource.h"
 #include "platform/RegistryHelpers.h"
 #include "platform/Shortcuts.h"
 

@@ -1,14 +1,15 @@
 // STEP1: the filter driver's service key and its image in the native drivers folder.
 #include "app/UMainForm.h"
-#include "install/PayloadResource.h"
 #include "install/StepCodes.h"
+#include "payload/common/ProductNames.h"
+#include "platform/PayloadResource.h"
 #include "platform/RegistryHelpers.h"
 #include "platform/Wow64Redirection.h"
 #include "platform/trace.h"
 
 std::uint32_t TMainForm::Install_FilterDriver() {
   trace::Enter(u"TMainForm::Install_FilterDriver");
-  if (RegisterDriverService(u"ZEVor") != 0) return STEP_DRIVER_KEY_FAILED;
+  if (RegisterDriverService(payload::kDriverName) != 0) return STEP_DRIVER_KEY_FAILED;
   PostProgress(10);
 
   // The 64-bit image belongs in the 64-bit drivers folder, where ImagePath points.
@@ -17,8 +18,9 @@ std::uint32_t TMainForm::Install_FilterDriver() {
   const void* data = LoadPayloadResource(IsWow64 ? PAYLOAD_DRIVER_X64 : PAYLOAD_DRIVER_X86,
                                          u"DRIVER", size);
   if (!data) return STEP_DRIVER_RESOURCE_FAILED;
-  if (WritePayloadFile(SetupConfig.NativeSystemFolderPath + u"drivers\\" + u"ZEVor" + u".sys",
-                       data, size) != 0)
+  const std::u16string image =
+      SetupConfig.NativeSystemFolderPath + u"drivers\\" + payload::kDriverName + u".sys";
+  if (WritePayloadFile(image, data, size) != 0)
     return STEP_DRIVER_WRITE_FAILED;
   redirection.Restore();
   PostProgress(20);

@@ -3,6 +3,7 @@
 #include "app/SetupExitCodes.h"
 #include "install/AppExitBroadcast.h"
 #include "install/UninstallRegistration.h"
+#include "payload/common/ProductNames.h"
 #include "platform/ServiceControl.h"
 #include "platform/SetupLog.h"
 #include "platform/os_files.h"
@@ -14,8 +15,7 @@
 
 namespace {
 
-constexpr char16_t kServiceName[] = u"AudioDeviceService";
-constexpr char16_t kFilterName[] = u"ZEVor";
+using payload::kServiceName;
 constexpr char16_t kControlDevice[] = u"\\\\.\\Class#UsbAudioExtension&B7D2&00";
 // KSCATEGORY_AUDIO {6994AD04-93EF-11D0-A3CC-00A0C9223196}
 constexpr os::GUID kAudioInterfaceClass = {
@@ -31,12 +31,12 @@ enum class Counts { Yes, No };
 }  // namespace
 
 void BroadcastAppExit() {
-  const os::UINT message = os::RegisterWindowMessageW(u"WM_ZKT72xxAPP_EXIT");
+  const os::UINT message = os::RegisterWindowMessageW(payload::kAppExitMessage);
   os::BroadcastMessageTimeoutW(message, 0, 0, SMTO_NORMAL, 100);
 }
 
 void TMainForm::PostProgress(int position) {
-  form_.PostMessage(WM_INSTALL_PROGRESS, static_cast<ui::WParam>(position), 0);
+  form_.PostFormMessage(WM_INSTALL_PROGRESS, static_cast<ui::WParam>(position), 0);
 }
 
 void TMainForm::ShowInstallMessage(const std::u16string& text) {
@@ -44,7 +44,7 @@ void TMainForm::ShowInstallMessage(const std::u16string& text) {
     setup_log::Append(u"Message (not shown, unattended): " + text + u"\n");
     return;
   }
-  form_.App().MessageBox(&form_, text, u"Install", MB_OK);
+  form_.App().ShowMessageBox(&form_, text, u"Install", MB_OK);
 }
 
 void TMainForm::Install() {
@@ -58,13 +58,14 @@ void TMainForm::Install() {
 
   // The verified USB group is the whitelist: its 36-character patterns select the devices.
   InstallMgr.RemoveFilterAndRestart(kAudioInterfaceClass, kHardwareIdLength, UsbDeviceIdMgr,
-                                    kFilterName, kLowerFiltersProperty);
+                                    payload::kDriverName, kLowerFiltersProperty);
 
   // A control device that still opens means the old filter is loaded: nothing may be replaced.
   os::HANDLE device = os::CreateFileW(kControlDevice, GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
   if (device != INVALID_HANDLE_VALUE) {
     os::CloseHandle(device);
+    InstallFailedFlag = 1;
     InstallExitCode = SETUP_EXIT_PREVIOUS_FILTER_LOADED;
     ShowInstallMessage(Labels[LABEL_WARNING1].Text);
     return;
@@ -75,6 +76,7 @@ void TMainForm::Install() {
   std::u16string failure(Labels[LABEL_WARNING2].Text);
   auto fails = [&](std::uint32_t result, std::uint32_t code) {
     if (result == 0) return false;
+    InstallFailedFlag = 1;
     setup_log::Append(text::Format(64, u"Step result 0x%08X\n", result));
     failure += text::Format(32, u"(Code = 0x%08X)", code);
     if (failure.size() > kFailureBufferSize - 1) failure.resize(kFailureBufferSize - 1);

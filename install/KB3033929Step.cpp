@@ -1,7 +1,7 @@
 // The update KB3033929: written during STEP5, installed as STEP10 on Windows 7 x64 SP1.
 #include "app/UMainForm.h"
-#include "install/PayloadResource.h"
 #include "install/StepCodes.h"
+#include "platform/PayloadResource.h"
 #include "platform/trace.h"
 
 namespace {

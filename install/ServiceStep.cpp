@@ -2,8 +2,10 @@
 #include "app/UMainForm.h"
 #include "config/RegValueWriters.h"
 #include "install/AppExitBroadcast.h"
-#include "install/PayloadResource.h"
 #include "install/StepCodes.h"
+#include "payload/common/LaunchModes.h"
+#include "payload/common/ProductNames.h"
+#include "platform/PayloadResource.h"
 #include "platform/ServiceControl.h"
 #include "platform/Wow64Redirection.h"
 #include "platform/os_files.h"
@@ -12,34 +14,15 @@
 
 namespace {
 
-constexpr char16_t kServiceName[] = u"AudioDeviceService";
-constexpr char16_t kLaunchModeKey[] = u"ZKT 72xx Software";
+using payload::kServiceName;
 constexpr os::DWORD kRegistrationTimeoutMs = 100000;
 
-// Value-name stems of one group, digits 0 to 4, and whether each takes the boot line.
-struct LaunchMode {
-  const char16_t* stem;
-  bool boot;
-};
-constexpr LaunchMode kLaunchModes[] = {
-    {u"UserPrivilegeExecution_", false},
-    {u"AdminPrivilegeExecution_", false},
-    {u"SystemPrivilegeExecution_", false},
-    {u"SystemPrivilegeExecutionOnBoot_", true},
-    {u"AdminPrivilegeExecutionOnBoot_", true},
-};
-
+// The five values of one application's group, in the order of the shared table.
 void WriteLaunchModes(char16_t group, const std::u16string& appPath) {
   trace::Write(appPath + u"\n");
-  const std::u16string quoted = u"\"" + appPath + u"\"";
-  const std::u16string startLine = quoted + u" -servicestart";
-  const std::u16string bootLine = quoted + u" -serviceboot";
-  for (int digit = 0; digit < 5; ++digit) {
-    const LaunchMode& mode = kLaunchModes[digit];
-    const std::u16string name =
-        std::u16string(mode.stem) + group + static_cast<char16_t>(u'0' + digit);
-    SetRegString(kLaunchModeKey, name, mode.boot ? bootLine : startLine);  // results ignored
-  }
+  for (const payload::LaunchModeName& mode : payload::LaunchModeNames())
+    if (mode.group == group)  // results ignored
+      SetRegString(payload::kProductSubKey, mode.name, payload::MakeLaunchLine(mode, appPath));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // STEP5, STEP6 and STEP7: the data beside the setup program, copied best-effort.
 #include "app/UMainForm.h"
 #include "config/ProfileValue.h"
+#include "payload/common/ProductNames.h"
 #include "platform/FolderHelpers.h"
 #include "platform/Shortcuts.h"
 #include "platform/os_files.h"
@@ -14,8 +15,8 @@ std::uint32_t TMainForm::Install_SupportFiles() {
              target + SetupConfig.LanguageFolderName);
   os::SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
 
-  const std::u16string files[] = {u"AudioConfig.cfg", SetupConfig.InstallIconFileName, u"bee.wav",
-                                  u"DLLZK_UsbAudio72xx_x32.dll"};
+  const std::u16string files[] = {payload::kConfigFileName, SetupConfig.InstallIconFileName,
+                                  payload::kSoundFileName, payload::kSupportDllName};
   for (const auto& file : files) {
     CopyFileOverwrite(source + file, target + file);  // a missing source is skipped silently
     os::SetFileAttributesW(target + file, FILE_ATTRIBUTE_NORMAL);
@@ -29,10 +30,11 @@ std::uint32_t TMainForm::Install_SupportFiles() {
 
 std::uint32_t TMainForm::Install_Manual() {
   std::u16string language;
-  ReadProfileValue(ProfileFolderPath + u"AudioConfig.cfg", u"Language", u"DefaultLanguage",
+  ReadProfileValue(ProfileFolderPath + payload::kConfigFileName, u"Language", u"DefaultLanguage",
                    language);
-  const std::u16string source = SetupConfig.SourceFolderFullPath + u"Manual\\" + language + u"\\";
-  const std::u16string destination = SetupConfig.InstallFolderPath + u"Manual\\";
+  const std::u16string manual = std::u16string(payload::kManualFolderName) + u"\\";
+  const std::u16string source = SetupConfig.SourceFolderFullPath + manual + language + u"\\";
+  const std::u16string destination = SetupConfig.InstallFolderPath + manual;
   std::u16string firstFile;
   if (FindFirstFileName(source, firstFile) == 0) return 0;  // no manual in this language
 

@@ -1,7 +1,7 @@
 // The product's entry in the list of installed programs.
 #pragma once
 
-#include "app/RegUninstallInfo.h"
+#include "install/RegUninstallInfo.h"
 
 // Writes DisplayName, UninstallString, DisplayIcon, DisplayVersion and Publisher under
 // HKLM\<info.RegistryKey>. False when the key can be neither opened nor created.

@@ -1,8 +1,8 @@
 // STEP4: the uninstaller, its Start-menu shortcut and the entry in the installed programs.
 #include "app/UMainForm.h"
-#include "install/PayloadResource.h"
 #include "install/StepCodes.h"
 #include "install/UninstallRegistration.h"
+#include "platform/PayloadResource.h"
 #include "platform/Shortcuts.h"
 
 std::uint32_t TMainForm::Install_Uninstaller() {

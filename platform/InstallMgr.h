@@ -6,12 +6,9 @@
 #include <string>
 
 #include "platform/DeviceFilter.h"
+#include "platform/DeviceIdMatcher.h"
 #include "platform/VersionInfoMgr.h"
 #include "platform/os_devices.h"
-
-namespace DEVICEID_MGR {
-class CDeviceIdMgr;
-}
 
 namespace INSTALL_MGR {
 
@@ -32,14 +29,14 @@ class CInstallMgr {
   // Device filter detach (InstallMgrDevices.cpp): devices are those whose first hardware ID
   // has `idLength` characters and matches `ids`; the class GUID does not narrow the set.
   void RemoveFilterAndRestart(const os::GUID& classGuid, std::uint32_t idLength,
-                              DEVICEID_MGR::CDeviceIdMgr& ids, std::u16string filterName,
+                              const DeviceIdMatcher& ids, std::u16string filterName,
                               std::uint32_t property);
   // 0 done, 1 the device set could not be created.
   int RemoveFilterFromDevices(const os::GUID& classGuid, std::uint32_t idLength,
-                              DEVICEID_MGR::CDeviceIdMgr& ids, std::u16string filterName,
+                              const DeviceIdMatcher& ids, std::u16string filterName,
                               std::uint32_t property);
   int RestartMatchingDevices(const os::GUID& classGuid, std::uint32_t idLength,
-                             DEVICEID_MGR::CDeviceIdMgr& ids);
+                             const DeviceIdMatcher& ids);
   PropertyBlock GetMultiSzProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,
                                    std::uint32_t property);
   // Characters of a multi-string including the final empty string; 0 for an empty list.

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "config/DeviceIdMgr.h"
 #include "platform/DeviceRestart.h"
 #include "platform/InstallMgr.h"
 #include "platform/os_devices.h"
@@ -16,7 +15,7 @@ namespace {
 // A device is served when its most specific hardware ID (the first of its list) has the
 // expected length and matches the device-ID list.
 bool IsServedDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, std::uint32_t idLength,
-                    DEVICEID_MGR::CDeviceIdMgr& ids) {
+                    const DeviceIdMatcher& ids) {
   os::DWORD type = REG_NONE;
   const PropertyBlock hardwareIds = ReadDeviceProperty(set, device, SPDRP_HARDWAREID, &type);
   if (!hardwareIds) return false;
@@ -28,7 +27,7 @@ bool IsServedDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, std::uint32_t
 // Runs `act` on every served device of a fresh set; 1 when the set cannot be created.
 template <typename Action>
 int ForEachServedDevice(const os::GUID& classGuid, os::DWORD flags, std::uint32_t idLength,
-                        DEVICEID_MGR::CDeviceIdMgr& ids, Action act) {
+                        const DeviceIdMatcher& ids, Action act) {
   const os::HDEVINFO set = os::SetupDiGetClassDevsW(&classGuid, u"", flags);
   if (set == INVALID_HANDLE_VALUE) return 1;
   for (os::DWORD index = 0;; ++index) {
@@ -44,14 +43,14 @@ int ForEachServedDevice(const os::GUID& classGuid, os::DWORD flags, std::uint32_
 }  // namespace
 
 void CInstallMgr::RemoveFilterAndRestart(const os::GUID& classGuid, std::uint32_t idLength,
-                                         DEVICEID_MGR::CDeviceIdMgr& ids,
+                                         const DeviceIdMatcher& ids,
                                          std::u16string filterName, std::uint32_t property) {
   if (RemoveFilterFromDevices(classGuid, idLength, ids, filterName, property) != 0) return;
   RestartMatchingDevices(classGuid, idLength, ids);
 }
 
 int CInstallMgr::RemoveFilterFromDevices(const os::GUID& classGuid, std::uint32_t idLength,
-                                         DEVICEID_MGR::CDeviceIdMgr& ids,
+                                         const DeviceIdMatcher& ids,
                                          std::u16string filterName, std::uint32_t property) {
   // Every class, present or not: an unplugged device keeps its filter list too.
   return ForEachServedDevice(
@@ -63,7 +62,7 @@ int CInstallMgr::RemoveFilterFromDevices(const os::GUID& classGuid, std::uint32_
 }
 
 int CInstallMgr::RestartMatchingDevices(const os::GUID& classGuid, std::uint32_t idLength,
-                                        DEVICEID_MGR::CDeviceIdMgr& ids) {
+                                        const DeviceIdMatcher& ids) {
   return ForEachServedDevice(classGuid, DIGCF_PRESENT | DIGCF_ALLCLASSES, idLength, ids,
                              [](os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
                                RestartDevice(set, device);  // a failed restart is not retried

@@ -1,7 +1,8 @@
 // The update KB3033929 on 64-bit Windows 7: written on every installation, installed through
 // its file association when the component store does not list it.
-#include "install/PayloadResource.h"
+#include "payload/common/ProductNames.h"
 #include "platform/InstallMgr.h"
+#include "platform/PayloadResource.h"
 #include "platform/os_files.h"
 #include "platform/os_process.h"
 #include "platform/os_registry.h"
@@ -13,7 +14,6 @@ namespace INSTALL_MGR {
 
 namespace {
 
-constexpr char16_t kPackageFileName[] = u"Windows6.1-KB3033929-x64.msu";
 constexpr char16_t kCbsKey[] =
     u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Component Based Servicing\\";
 constexpr char16_t kApplicabilityPackage[] =
@@ -36,7 +36,7 @@ int CInstallMgr::CopyWindowPatch(std::uint16_t id, std::u16string type) {
   std::uint32_t size = 0;
   const void* data = LoadResourceData(id, type, size);
   if (!data) return 1;
-  const std::u16string package = NativeSystemFolderPath + kPackageFileName;
+  const std::u16string package = NativeSystemFolderPath + payload::kUpdatePackageName;
   if (WriteResourceFile(package, data, size) != 0) return 2;
   os::SetFileAttributesW(package, FILE_ATTRIBUTE_NORMAL);
   return 0;
@@ -65,7 +65,7 @@ int CInstallMgr::InstallKB3033929() {
   if (IsApplicabilityCached(kApplicabilityPackage)) return 0;
   if (IsPackageInstalled(u"KB3033929")) return 0;
   trace::Write(u"***** Service pack KDB3033929 not EXIST! *****\n");
-  if (ShellExecuteAndWait(NativeSystemFolderPath + kPackageFileName) != 0) {
+  if (ShellExecuteAndWait(NativeSystemFolderPath + payload::kUpdatePackageName) != 0) {
     trace::Printf(u"***** InstallKB3033929 *****\n");
     return 1;
   }

@@ -1,5 +1,6 @@
 #include "platform/RegistryHelpers.h"
 
+#include "payload/common/ProductNames.h"
 #include "platform/os_registry.h"
 
 namespace {
@@ -38,9 +39,8 @@ int RegisterDriverService(std::u16string driverName) {
 int SetRunValue(std::u16string valueName, std::u16string commandLine) {
   os::HKEY key = nullptr;
   os::DWORD disposition = 0;
-  if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                          u"", REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, &key,
-                          &disposition) != ERROR_SUCCESS)
+  if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, payload::kRunKey, u"", REG_OPTION_NON_VOLATILE,
+                          KEY_READ | KEY_WRITE, &key, &disposition) != ERROR_SUCCESS)
     return 1;
   SetString(key, valueName, REG_SZ, commandLine);
   os::RegCloseKey(key);

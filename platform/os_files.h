@@ -17,6 +17,7 @@ BOOL CreateDirectoryW(const std::u16string& path);
 BOOL RemoveDirectoryW(const std::u16string& path);
 BOOL DeleteFileW(const std::u16string& path);
 BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL failIfExists);
+// An empty target stands for NULL: with MOVEFILE_DELAY_UNTIL_REBOOT, delete at the next start.
 BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWORD flags);
 DWORD GetFileAttributesW(const std::u16string& path);
 BOOL SetFileAttributesW(const std::u16string& path, DWORD attributes);

@@ -36,6 +36,9 @@ bool GetEnvironmentVariableW(const std::u16string& name, std::u16string* value);
 // GetSystemMetrics(SM_CXSCREEN / SM_CYSCREEN).
 int GetScreenWidth();
 int GetScreenHeight();
+// Dots per inch of the primary screen (96 at 100 %, 144 at 150 %): GetDpiForMonitor on
+// Windows 8.1 and later, the system DPI (LOGPIXELSX) before.
+int GetScreenDpi();
 
 // Version resource of a program file: the raw block as GetFileVersionInfoW fills it.
 DWORD GetFileVersionInfoSizeW(const std::u16string& path, DWORD* handle);

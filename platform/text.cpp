@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace text {
 
@@ -74,10 +75,53 @@ std::u16string FromLatin1(const std::string& bytes) {
   return out;
 }
 
+namespace {
+
+// Case pairs that alternate upper, lower, upper, ... over [first, last]: `first` is upper.
+char16_t UpperOfPair(char16_t c, char16_t first, char16_t last) {
+  if (c < first || c > last) return 0;
+  return ((c - first) & 1) ? static_cast<char16_t>(c - 1) : c;
+}
+
+}  // namespace
+
+// The simple upper-case mapping of Windows' upcase table (the one NTFS and the registry compare
+// names with) for the scripts a user's names are written in: Latin, Greek, Cyrillic, Armenian
+// and the full-width forms. Characters without a mapping stay as they are.
 char16_t ToUpper(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  // Latin-1 lower-case letters, except the division sign and y with diaeresis.
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  // Latin-1 lower-case letters, except the division sign; y with diaeresis is U+0178.
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
+  if (c == 0xFF) return 0x178;
+  if (c < 0x100) return c;
+  // Latin Extended-A (dotless i, long s and kra have no pair here).
+  for (const auto& range : {std::pair<char16_t, char16_t>{0x100, 0x12F}, {0x132, 0x137},
+                            {0x14A, 0x177}}) {
+    if (const char16_t u = UpperOfPair(c, range.first, range.second)) return u;
+  }
+  for (const auto& range : {std::pair<char16_t, char16_t>{0x139, 0x148}, {0x179, 0x17E}}) {
+    if (const char16_t u = UpperOfPair(c, range.first, range.second)) return u;
+  }
+  // Greek: the accented vowels, then the plain alphabet; final sigma has no upper case of its
+  // own in the table and stays as it is.
+  if (c == 0x3AC) return 0x386;
+  if (c >= 0x3AD && c <= 0x3AF) return static_cast<char16_t>(c - 0x25);
+  if (c == 0x3C2) return c;
+  if (c >= 0x3B1 && c <= 0x3CB) return static_cast<char16_t>(c - 0x20);
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return static_cast<char16_t>(c - 0x3F);
+  // Cyrillic: the basic alphabet, the letters with Ie..Dzhe, then the extended pairs.
+  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  for (const auto& range : {std::pair<char16_t, char16_t>{0x460, 0x481}, {0x48A, 0x4BF},
+                            {0x4D0, 0x52F}}) {
+    if (const char16_t u = UpperOfPair(c, range.first, range.second)) return u;
+  }
+  if (c >= 0x4C1 && c <= 0x4CE) return (c - 0x4C1) & 1 ? static_cast<char16_t>(c - 1) : c;
+  if (c == 0x4CF) return 0x4C0;
+  // Armenian and the full-width Latin letters.
+  if (c >= 0x561 && c <= 0x586) return static_cast<char16_t>(c - 0x30);
+  if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<char16_t>(c - 0x20);
   return c;
 }
 

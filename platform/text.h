@@ -11,7 +11,8 @@ std::string ToUtf8(const std::u16string& utf16);
 // Latin-1 bytes to UTF-16, one code unit per byte.
 std::u16string FromLatin1(const std::string& bytes);
 
-// Upper-casing as NTFS and the registry compare names: ASCII and Latin-1 letters, ordinal.
+// Upper-casing as NTFS and the registry compare names (Windows' upcase table for Latin,
+// Greek, Cyrillic, Armenian and full-width letters); comparisons are ordinal.
 char16_t ToUpper(char16_t c);
 std::u16string ToUpper(std::u16string s);
 bool EqualsNoCase(const std::u16string& a, const std::u16string& b);

@@ -31,7 +31,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO=sudo
   export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
+  # An index that fails (e.g. the i386 one that WoW64 mode adds) must not block the others.
+  $SUDO apt-get update -qq || echo "install-deps: apt-get update reported errors; trying anyway" >&2
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 echo "install-deps: all dependencies present"
+
+# The 32-bit Windows DLLs with which wine64 runs the i686 programs as WOW64 processes. Its
+# failure leaves everything above usable; the WoW64 test step then fails and says why.
+if wow64=$("$(dirname "$0")/provision-wow64.sh" | tail -n 1); then
+  echo "install-deps: WoW64 mode ready ($wow64)"
+else
+  echo "install-deps: WoW64 mode NOT prepared (see above); the WoW64 tests will fail" >&2
+fi

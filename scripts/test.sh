@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The full test run: dependencies, the Linux build with its tests, the same under ASan+UBSan,
-# the Windows builds with their checks, and the conformance test of the sim against wine64.
+# the Windows builds with their checks, and the conformance test of the sim against wine64
+# (as a 64-bit and as a 32-bit WOW64 process).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-$(nproc)}

@@ -46,14 +46,22 @@ Form* Application::FindForm(const std::u16string& name) const {
 }
 
 void Application::Run() {
-  if (showMainForm_ && mainForm_ && !terminated_) Guard([this] { mainForm_->Show(); });
+  loopRunning_ = true;
+  if (terminated_) {
+    backend::PostQuit();
+  } else if (showMainForm_ && mainForm_) {
+    Guard([this] { mainForm_->Show(); });
+  }
   backend::RunLoop(*this);
+  loopRunning_ = false;
 }
 
 void Application::Terminate() {
   if (terminated_) return;
   terminated_ = true;
-  backend::PostQuit();
+  // A message box's own loop ends at a queued quit request: one posted before the loop runs
+  // would close the boxes start-up may still show (an error of a form's construction).
+  if (loopRunning_) backend::PostQuit();
 }
 
 void Application::ProcessMessages() { backend::ProcessPending(*this); }
@@ -67,7 +75,7 @@ void Application::ShowException(const Exception& error) {
     const std::size_t dot = caption.rfind(u'.');
     if (dot != std::u16string::npos && dot > 0) caption.resize(dot);
   }
-  MessageBox(nullptr, error.Message(), caption, MB_OK | MB_ICONERROR);
+  ShowMessageBox(nullptr, error.Message(), caption, MB_OK | MB_ICONERROR);
 }
 
 void Application::Guard(const std::function<void()>& action) {
@@ -80,9 +88,9 @@ void Application::Guard(const std::function<void()>& action) {
   }
 }
 
-int Application::MessageBox(Form* owner, const std::u16string& text,
+int Application::ShowMessageBox(Form* owner, const std::u16string& text,
                             const std::u16string& caption, os::UINT flags) {
-  return backend::MessageBox(*this, owner, text, caption, flags);
+  return backend::ShowMessageBox(*this, owner, text, caption, flags);
 }
 
 }  // namespace ui

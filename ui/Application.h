@@ -49,7 +49,8 @@ class Application {
 
   // Shows the main form (when ShowMainForm) and dispatches messages until Terminate.
   void Run();
-  // Ends the message loop (posts a quit request).
+  // Ends the message loop: posts a quit request, or, before the loop runs, has it posted
+  // when the loop starts (a quit request already queued would close the next message box).
   void Terminate();
   bool Terminated() const { return terminated_; }
   // Dispatches the messages already waiting, then returns.
@@ -60,7 +61,7 @@ class Application {
   // Runs `action`, showing any error that escapes it; what handlers run under.
   void Guard(const std::function<void()>& action);
   // A message box owned by `owner` (nullptr: by the application). Thread-safe.
-  int MessageBox(Form* owner, const std::u16string& text, const std::u16string& caption,
+  int ShowMessageBox(Form* owner, const std::u16string& text, const std::u16string& caption,
                  os::UINT flags);
 
  private:
@@ -69,6 +70,7 @@ class Application {
   bool mainFormOnTaskBar_ = false;
   bool showMainForm_ = true;
   bool terminated_ = false;
+  bool loopRunning_ = false;
   std::u16string title_;
   std::u16string iconFile_;
   Form* mainForm_ = nullptr;

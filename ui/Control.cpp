@@ -49,6 +49,17 @@ void Control::SetBounds(int left, int top, int width, int height) {
   Changed(Change::Bounds);
 }
 
+Rect Control::PixelBounds() const {
+  if (alignClient_) return {0, 0, form_->ClientWidth(), form_->ClientHeight()};
+  return {form_->Scale(left_), form_->Scale(top_), form_->Scale(width_), form_->Scale(height_)};
+}
+
+Font Control::PixelFont() const {
+  Font font = font_;
+  font.height = ScaleFontHeightForDpi(font_.height, form_->Dpi());
+  return font;
+}
+
 void Control::SetFont(const Font& font) {
   font_ = font;
   Changed(Change::Font);

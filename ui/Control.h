@@ -25,7 +25,10 @@ enum class Kind {
 };
 
 // What changed, so that a backend updates only that.
-enum class Change { Caption, Visible, Enabled, Bounds, Font, Items, ItemIndex, Checked, Position, Page, Picture, Focus };
+enum class Change {
+  Caption, Visible, Enabled, Bounds, Font, Items, ItemIndex, Checked, Position, Page, Picture, Focus,
+  CloseBox, Dpi
+};
 
 class Control {
  public:
@@ -56,6 +59,13 @@ class Control {
   int Width() const { return width_; }
   int Height() const { return height_; }
   void SetBounds(int left, int top, int width, int height);
+  // Fills the form's client area whatever its size (the bounds above are then ignored).
+  bool AlignClient() const { return alignClient_; }
+  void SetAlignClient(bool align) { alignClient_ = align; }
+  // What the screen shows: the bounds in the form's client area and the font, in pixels at
+  // the form's DPI (the values above are design values at 96 DPI).
+  Rect PixelBounds() const;
+  Font PixelFont() const;
 
   const Font& GetFont() const { return font_; }
   void SetFont(const Font& font);
@@ -132,6 +142,7 @@ class Control {
   bool visible_ = true;
   bool enabled_ = true;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool alignClient_ = false;
   Font font_;
   bool default_ = false;
   bool wordWrap_ = false;

@@ -48,7 +48,7 @@ bool TryStrToInt(const std::u16string& text, std::int32_t* value) {
   return true;
 }
 
-std::int32_t StrToInt(const std::u16string& text) {
+std::int32_t StringToInt(const std::u16string& text) {
   std::int32_t value = 0;
   if (!TryStrToInt(text, &value))
     throw EConvertError(u"'" + text + u"' is not a valid integer value");

@@ -11,6 +11,6 @@ namespace ui {
 // a value outside 32 bits (hexadecimal up to 0xFFFFFFFF, taken as its bit pattern) is an error.
 bool TryStrToInt(const std::u16string& text, std::int32_t* value);
 // The same; throws EConvertError "'%s' is not a valid integer value" on error.
-std::int32_t StrToInt(const std::u16string& text);
+std::int32_t StringToInt(const std::u16string& text);
 
 }  // namespace ui

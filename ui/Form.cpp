@@ -39,11 +39,14 @@ Form::Form(Application& app, const FormDesc& desc)
     }
     if (c.kind == Kind::ProgressBar) ctl.SetRange(0, c.value > 0 ? c.value : 100);
     if (c.flags & kChecked) ctl.SetChecked(true);
-    alignClient_.push_back((c.flags & kAlignClient) != 0);
+    ctl.SetAlignClient(c.flags & kAlignClient);
   }
-  // Centred on the primary screen, as the descriptions ask.
-  left_ = (os::GetScreenWidth() - clientWidth_) / 2;
-  top_ = (os::GetScreenHeight() - clientHeight_) / 2;
+  // Centred on the primary screen, as the descriptions ask: the whole window with its title
+  // bar and borders, not only its client area.
+  dpi_ = os::GetScreenDpi();
+  const backend::FrameInsets frame = backend::FrameOf(*this);
+  left_ = (os::GetScreenWidth() - (frame.left + ClientWidth() + frame.right)) / 2;
+  top_ = (os::GetScreenHeight() - (frame.top + ClientHeight() + frame.bottom)) / 2;
 }
 
 void Form::FocusControl(Control& control) {
@@ -67,11 +70,20 @@ void Form::SetCaption(const std::u16string& caption) {
 void Form::MoveWindow(int left, int top, int width, int height) {
   left_ = left;
   top_ = top;
-  clientWidth_ = width;
-  clientHeight_ = height;
+  pixelSized_ = true;
+  pixelWidth_ = width;
+  pixelHeight_ = height;
   backend::FormChanged(*this, Change::Bounds);
-  for (std::size_t i = 0; i < controls_.size(); ++i)
-    if (alignClient_[i]) controls_[i]->SetBounds(0, 0, width, height);
+  for (const auto& control : controls_)
+    if (control->AlignClient()) backend::ControlChanged(*control, Change::Bounds);
+}
+
+void Form::ChangeDpi(int dpi, int left, int top) {
+  if (dpi <= 0) return;
+  dpi_ = dpi;
+  left_ = left;
+  top_ = top;
+  backend::FormChanged(*this, Change::Dpi);
 }
 
 void Form::SetTransparentColor(bool on, Color key) {
@@ -100,6 +112,12 @@ void Form::Hide() {
   backend::FormChanged(*this, Change::Visible);
 }
 
+void Form::EnableCloseBox(bool enabled) {
+  if (closeBoxEnabled_ == enabled) return;
+  closeBoxEnabled_ = enabled;
+  backend::FormChanged(*this, Change::CloseBox);
+}
+
 void Form::Close() {
   bool canClose = true;
   if (OnCloseQuery) OnCloseQuery(*this, canClose);
@@ -115,8 +133,8 @@ void Form::Close() {
   }
 }
 
-void Form::PostMessage(os::UINT msg, WParam wParam, LParam lParam) {
-  backend::PostMessage(*this, msg, wParam, lParam);
+void Form::PostFormMessage(os::UINT msg, WParam wParam, LParam lParam) {
+  backend::PostFormMessage(*this, msg, wParam, lParam);
 }
 
 LParam Form::Perform(os::UINT msg, WParam wParam, LParam lParam) {

@@ -72,12 +72,22 @@ class Form {
   const std::u16string& Caption() const { return caption_; }
   void SetCaption(const std::u16string& caption);
   BorderStyle Border() const { return border_; }
+  // The DPI of the monitor the window is on (96: 100 %), taken from the primary screen when
+  // the form is created; design values are scaled by it.
+  int Dpi() const { return dpi_; }
+  int Scale(int designValue) const { return ScaleForDpi(designValue, dpi_); }
+  // Position of the outer window on the screen, in pixels.
   int Left() const { return left_; }
   int Top() const { return top_; }
-  int ClientWidth() const { return clientWidth_; }
-  int ClientHeight() const { return clientHeight_; }
-  // Places the window (outer size for a borderless form) as MoveWindow does.
+  // Size of the client area in pixels: the design size scaled, or what MoveWindow gave.
+  int ClientWidth() const { return pixelSized_ ? pixelWidth_ : Scale(clientWidth_); }
+  int ClientHeight() const { return pixelSized_ ? pixelHeight_ : Scale(clientHeight_); }
+  // Places the window in pixels as MoveWindow does (for the borderless forms that use it the
+  // size is the client size); the size no longer follows the DPI.
   void MoveWindow(int left, int top, int width, int height);
+  // The window moved to a monitor of another DPI (WM_DPICHANGED): it takes the new DPI and
+  // the position Windows suggests, and its client area and controls are scaled again.
+  void ChangeDpi(int dpi, int left, int top);
   const Font& GetFont() const { return font_; }
   Color GetColor() const { return color_; }
   // Colour keying: every pixel of the key colour becomes see-through.
@@ -97,12 +107,15 @@ class Form {
   // window visible.
   void Show();
   void Hide();
+  // The close box of the title bar (and the window menu's Close, Alt+F4); enabled at first.
+  bool CloseBoxEnabled() const { return closeBoxEnabled_; }
+  void EnableCloseBox(bool enabled);
   // Standard close: OnCloseQuery may refuse; OnClose may change the action; closing the
   // application's main form ends the application.
   void Close();
 
   // Thread-safe: queues a message for this form's window (PostMessageW).
-  void PostMessage(os::UINT msg, WParam wParam, LParam lParam);
+  void PostFormMessage(os::UINT msg, WParam wParam, LParam lParam);
   // Message dispatch: the form's own handler first, then the standard processing.
   LParam Perform(os::UINT msg, WParam wParam, LParam lParam);
 
@@ -122,16 +135,19 @@ class Form {
   std::u16string name_;
   std::u16string caption_;
   BorderStyle border_;
+  int dpi_ = kDesignDpi;
   int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
+  bool pixelSized_ = false;
+  int pixelWidth_ = 0, pixelHeight_ = 0;
   Font font_;
   Color color_;
   bool transparentColor_ = false;
   Color transparentColorValue_ = 0;
   std::u16string iconFile_;
   bool visible_ = false;
+  bool closeBoxEnabled_ = true;
   Control* focused_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;
-  std::vector<bool> alignClient_;
 };
 
 }  // namespace ui

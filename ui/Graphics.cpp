@@ -3,7 +3,7 @@
 namespace ui {
 
 namespace {
-constexpr int kDotsPerInch = 96;
+constexpr int kDotsPerInch = kDesignDpi;
 constexpr int kPointsPerInch = 72;
 
 // MulDiv's rounding: half away from zero.
@@ -14,6 +14,12 @@ int MulDivRound(int value, int numerator, int denominator) {
                                        : (product - half) / denominator);
 }
 }  // namespace
+
+int ScaleForDpi(int value, int dpi) { return MulDivRound(value, dpi, kDesignDpi); }
+
+int ScaleFontHeightForDpi(int height, int dpi) {
+  return static_cast<int>(static_cast<long long>(height) * dpi / kDesignDpi);
+}
 
 int FontHeightOfPoints(int points) { return -MulDivRound(points, kDotsPerInch, kPointsPerInch); }
 

@@ -19,6 +19,20 @@ struct Font {
   Color color = clWindowText;
 };
 
+// Forms are designed in pixels at 96 dots per inch (100 %); on a screen of another DPI every
+// position, size and font height is that design value scaled by DPI / 96.
+constexpr int kDesignDpi = 96;
+// A design value at `dpi`, rounded as MulDiv rounds (exact at 96).
+int ScaleForDpi(int value, int dpi);
+// A design font height at `dpi`, rounded toward zero: glyphs do not grow in proportion to the
+// height, so a font never larger than the exact scale keeps text within its scaled control.
+int ScaleFontHeightForDpi(int height, int dpi);
+
+// A rectangle in pixels: position and size.
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
 // Font height of a point size at 96 dots per inch, rounded as MulDiv rounds.
 int FontHeightOfPoints(int points);
 int FontPointsOfHeight(int height);

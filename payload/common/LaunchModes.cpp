@@ -22,6 +22,10 @@ std::vector<LaunchModeName> LaunchModeNames() {
   return names;
 }
 
+std::u16string MakeLaunchLine(const LaunchModeName& name, const std::u16string& appPath) {
+  return u"\"" + appPath + u"\" " + (name.onBoot ? kServiceBootSwitch : kServiceStartSwitch);
+}
+
 LaunchLine ParseLaunchLine(const std::u16string& line) {
   LaunchLine result;
   if (line.empty() || line[0] != u'"') {
@@ -52,7 +56,7 @@ LaunchLine ParseLaunchLine(const std::u16string& line) {
 LaunchLine CheckLaunchValue(const LaunchModeName& name, const std::u16string& data) {
   LaunchLine line = ParseLaunchLine(data);
   if (!line.ok) return line;
-  const char16_t* expected = name.onBoot ? u"-serviceboot" : u"-servicestart";
+  const char16_t* expected = name.onBoot ? kServiceBootSwitch : kServiceStartSwitch;
   if (!EqualsAsciiNoCase(line.argument, expected)) {
     line.ok = false;
     line.problem = u"expected the argument " + std::u16string(expected) + u", found \"" +

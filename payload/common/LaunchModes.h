@@ -15,6 +15,12 @@ struct LaunchModeName {
 // In the order the setup writes them.
 std::vector<LaunchModeName> LaunchModeNames();
 
+// The switches of the launch lines.
+constexpr char16_t kServiceStartSwitch[] = u"-servicestart";
+constexpr char16_t kServiceBootSwitch[] = u"-serviceboot";
+// The line the setup records for `name`: the quoted application path and the value's switch.
+std::u16string MakeLaunchLine(const LaunchModeName& name, const std::u16string& appPath);
+
 // A launch line: a double quote, the application path, a double quote, a space, a switch.
 struct LaunchLine {
   bool ok = false;

@@ -43,8 +43,8 @@ class Planner {
     SystemFiles();
     InstallFolder();
     Shortcuts();
-    Add(ActionKind::DeleteFile, WithSlash(LogFolder()) + kLogFileName);
-    Add(ActionKind::DeleteFile, WithSlash(LogFolder()) + kOldLogFileName);
+    Add(ActionKind::RemoveFile, WithSlash(LogFolder()) + kLogFileName);
+    Add(ActionKind::RemoveFile, WithSlash(LogFolder()) + kOldLogFileName);
     Add(ActionKind::RemoveFolderIfEmpty, LogFolder());
     if (l.removeUserData && Usable(l.installFolderName, u"InstallFolderName", u"Your settings"))
       Add(ActionKind::DeleteFolderTree, WithSlash(l.appData) + l.installFolderName);
@@ -77,11 +77,11 @@ class Planner {
 
   void SystemFiles() {
     const InstallLayout& l = layout_;
-    Add(ActionKind::DeleteFile, l.nativeSystemFolder + kServiceName + u".exe", u"", true);
-    Add(ActionKind::DeleteFile, l.nativeSystemFolder + u"drivers\\" + kDriverName + u".sys", u"",
+    Add(ActionKind::RemoveFile, l.nativeSystemFolder + kServiceName + u".exe", u"", true);
+    Add(ActionKind::RemoveFile, l.nativeSystemFolder + u"drivers\\" + kDriverName + u".sys", u"",
         true);
     // The setup wrote the update package without switching redirection off.
-    Add(ActionKind::DeleteFile, l.systemFolder + kUpdatePackageName);
+    Add(ActionKind::RemoveFile, l.systemFolder + kUpdatePackageName);
   }
 
   void InstallFolder() {
@@ -98,19 +98,19 @@ class Planner {
       return;
     }
     if (Usable(l.appFileName, u"APPFileName", u"The main application"))
-      Add(ActionKind::DeleteFile, folder + l.appFileName + u".exe");
+      Add(ActionKind::RemoveFile, folder + l.appFileName + u".exe");
     if (Usable(l.pluginFolderName, u"PluginFolderName", u"The plug-in folder"))
       Add(ActionKind::DeleteFolderTree, folder + l.pluginFolderName);
     if (Usable(l.skinFolderName, u"SkinFolderName", u"The skin folder"))
       Add(ActionKind::DeleteFolderTree, folder + l.skinFolderName);
     if (Usable(l.languageFolderName, u"LanguageFolderName", u"The language folder"))
       Add(ActionKind::DeleteFolderTree, folder + l.languageFolderName);
-    Add(ActionKind::DeleteFolderTree, folder + u"Manual");
+    Add(ActionKind::DeleteFolderTree, folder + kManualFolderName);
     if (Usable(l.installIconFileName, u"InstallIconFileName", u"The icon"))
-      Add(ActionKind::DeleteFile, folder + l.installIconFileName);
-    Add(ActionKind::DeleteFile, folder + u"bee.wav");
-    Add(ActionKind::DeleteFile, folder + u"DLLZK_UsbAudio72xx_x32.dll");
-    Add(ActionKind::DeleteFile, folder + kConfigFileName);
+      Add(ActionKind::RemoveFile, folder + l.installIconFileName);
+    Add(ActionKind::RemoveFile, folder + kSoundFileName);
+    Add(ActionKind::RemoveFile, folder + kSupportDllName);
+    Add(ActionKind::RemoveFile, folder + kConfigFileName);
   }
 
   void Shortcuts() {
@@ -131,10 +131,10 @@ class Planner {
     const std::u16string parent = up ? programs + l.shortcutFolderNameUp + u"\\" : programs;
     const std::u16string appFolder = parent + l.shortcutFolderName;
     if (Usable(l.appShortcutName, u"AppShortcutName", u"The application's Start-menu shortcut"))
-      Add(ActionKind::DeleteFile, appFolder + u"\\" + l.appShortcutName + u".lnk");
+      Add(ActionKind::RemoveFile, appFolder + u"\\" + l.appShortcutName + u".lnk");
     if (Usable(l.uninstallShortcutName, u"UninstallShortcutName",
                u"The uninstaller's Start-menu shortcut"))
-      Add(ActionKind::DeleteFile, appFolder + u"\\" + l.uninstallShortcutName + u".lnk");
+      Add(ActionKind::RemoveFile, appFolder + u"\\" + l.uninstallShortcutName + u".lnk");
     ManualShortcut(programs);
     Add(ActionKind::RemoveFolderIfEmpty, appFolder);
     if (up) {
@@ -148,7 +148,7 @@ class Planner {
   void ManualShortcut(const std::u16string& programs) {
     const InstallLayout& l = layout_;
     if (Usable(l.userManualShortcutName, u"UserManualShortcutName", u"The manual's shortcut"))
-      Add(ActionKind::DeleteFile, programs + l.shortcutFolderName + u"\\" +
+      Add(ActionKind::RemoveFile, programs + l.shortcutFolderName + u"\\" +
                                       l.userManualShortcutName + u".lnk");
   }
 
@@ -156,7 +156,7 @@ class Planner {
     const InstallLayout& l = layout_;
     // Only the desktop of the user who ran the setup had one; this is the same user as a rule.
     if (IsPlainName(l.appShortcutName))
-      Add(ActionKind::DeleteFile, WithSlash(l.desktop) + l.appShortcutName + u".lnk");
+      Add(ActionKind::RemoveFile, WithSlash(l.desktop) + l.appShortcutName + u".lnk");
   }
 
   const InstallLayout& layout_;
@@ -205,7 +205,7 @@ std::u16string Describe(const UninstallAction& action) {
     case ActionKind::DeleteRegistryTree:
     case ActionKind::DeleteRegistryKeyIfEmpty:
       return u"registry key HKLM\\" + action.target;
-    case ActionKind::DeleteFile:
+    case ActionKind::RemoveFile:
       return action.target;
     case ActionKind::DeleteFolderTree:
     case ActionKind::RemoveFolderIfEmpty:

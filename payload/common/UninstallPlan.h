@@ -37,7 +37,7 @@ enum class ActionKind {
   DeleteRegistryValue,     // HKLM; target: key, name: value name
   DeleteRegistryTree,      // HKLM; target: key
   DeleteRegistryKeyIfEmpty,
-  DeleteFile,              // target: path
+  RemoveFile,              // target: path
   DeleteFolderTree,        // target: folder path (no trailing backslash)
   RemoveFolderIfEmpty,
   DeleteSelfAfterExit,     // target: the uninstaller; name: the install folder, removed if empty

@@ -247,7 +247,7 @@ void CarryOut(const payload::UninstallAction& action, RemovalReport& report) {
     case ActionKind::DeleteRegistryKeyIfEmpty:
       DeleteKeyIfEmpty(action.target, report);
       break;
-    case ActionKind::DeleteFile:
+    case ActionKind::RemoveFile:
       RemoveFile(action.target, report);
       break;
     case ActionKind::DeleteFolderTree:

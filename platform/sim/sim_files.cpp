@@ -16,6 +16,7 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_process.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_pending_renames.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -247,7 +248,11 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
   if (!Resolve(target, &to)) return FALSE;
   if (to.isRoot) return Fail(ERROR_ACCESS_DENIED);
   if (!to.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
-  if (SharingConflict(from.host, GENERIC_READ, FILE_SHARE_READ, false))
+  // CopyFileW reads the source sharing everything and writes the target sharing reading and
+  // writing: a reader that shares writing does not stop an overwrite, a writer or a holder of
+  // the right to delete does.
+  if (SharingConflict(from.host, GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false))
     return Fail(ERROR_SHARING_VIOLATION);
   if (to.exists) {
     // Copying a file onto itself would truncate it before reading: Windows refuses the open.
@@ -256,7 +261,8 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
     const DWORD existing = sim::AttributesOf(to.host);
     if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
       return Fail(ERROR_ACCESS_DENIED);
-    if (SharingConflict(to.host, GENERIC_WRITE, 0, false)) return Fail(ERROR_SHARING_VIOLATION);
+    if (SharingConflict(to.host, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false))
+      return Fail(ERROR_SHARING_VIOLATION);
   }
   // The copy takes the source's attributes; as every newly written file it is also archive.
   const DWORD attributes = sim::AttributesOf(from.host);
@@ -269,9 +275,17 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
 BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWORD flags) {
   DWORD error = 0;
   if (sim::Fault("MoveFileExW", source + u" -> " + target, &error)) return Fail(error);
-  // Renames at the next start are kept by the session manager, which the machine lacks.
-  if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) return Fail(ERROR_NOT_SUPPORTED);
   sim::ResolvedPath from, to;
+  if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+    // Recorded for the session manager, which performs it when Windows next starts.
+    if (flags & MOVEFILE_COPY_ALLOWED) return Fail(ERROR_INVALID_PARAMETER);
+    if (!Resolve(source, &from)) return FALSE;
+    if (!target.empty() && !Resolve(target, &to)) return FALSE;
+    const DWORD rc = sim::AddPendingFileOperation(from.full, target.empty() ? u"" : to.full,
+                                                  (flags & MOVEFILE_REPLACE_EXISTING) != 0);
+    return rc == ERROR_SUCCESS ? TRUE : Fail(rc);
+  }
+  if (target.empty()) return Fail(ERROR_INVALID_PARAMETER);
   if (!Resolve(source, &from)) return FALSE;
   if (!from.exists) return Fail(MissingError(from));
   if (from.isRoot) return Fail(ERROR_ACCESS_DENIED);
@@ -289,7 +303,8 @@ BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWO
     const DWORD existing = sim::AttributesOf(to.host);
     if ((existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || IsFolder(from.host))
       return Fail(ERROR_ACCESS_DENIED);
-    if (SharingConflict(to.host, 0, 0, true)) return Fail(ERROR_SHARING_VIOLATION);
+    // A rename cannot replace an open file: the target refuses with access denied.
+    if (SharingConflict(to.host, 0, 0, true)) return Fail(ERROR_ACCESS_DENIED);
   }
   fs::rename(from.host, destination, ec);
   if (ec) return Fail(ec == std::errc::invalid_argument ? ERROR_SHARING_VIOLATION
@@ -584,8 +599,9 @@ BOOL Wow64DisableWow64FsRedirection(void** cookie) {
   if (!ProcAvailable(u"kernel32", "Wow64DisableWow64FsRedirection")) return FALSE;
   DWORD error = 0;
   if (sim::Fault("Wow64DisableWow64FsRedirection", u"", &error)) return Fail(error);
-  // 32-bit Windows exports the switch but has nothing to switch.
-  if (!sim::Machine::Current().Is64BitWindows()) return Fail(ERROR_INVALID_FUNCTION);
+  // Only a process under WOW64 has a redirection to switch: 32-bit Windows and 64-bit
+  // programs get ERROR_INVALID_FUNCTION (as ntdll's STATUS_NOT_IMPLEMENTED).
+  if (!sim::Machine::Current().UnderWow64()) return Fail(ERROR_INVALID_FUNCTION);
   *cookie = reinterpret_cast<void*>(static_cast<std::uintptr_t>(sim::ThreadRedirectionDisabled()));
   sim::SetThreadRedirectionDisabled(true);
   return TRUE;
@@ -595,7 +611,7 @@ BOOL Wow64RevertWow64FsRedirection(void* cookie) {
   if (!ProcAvailable(u"kernel32", "Wow64RevertWow64FsRedirection")) return FALSE;
   DWORD error = 0;
   if (sim::Fault("Wow64RevertWow64FsRedirection", u"", &error)) return Fail(error);
-  if (!sim::Machine::Current().Is64BitWindows()) return Fail(ERROR_INVALID_FUNCTION);
+  if (!sim::Machine::Current().UnderWow64()) return Fail(ERROR_INVALID_FUNCTION);
   sim::SetThreadRedirectionDisabled(cookie != nullptr);  // the cookie is the earlier state
   return TRUE;
 }

@@ -230,6 +230,12 @@ bool Machine::ApplyIni(std::string* error) {
     *error = "machine.ini [Screen] Width and Height must be positive";
     return false;
   }
+  // Windows offers 100 % to 500 %; below 100 % is no setting a display can have.
+  screenDpi_ = static_cast<int>(ini_.GetInt("Screen", "Dpi", 96));
+  if (screenDpi_ < 96 || screenDpi_ > 480) {
+    *error = "machine.ini [Screen] Dpi must be between 96 and 480";
+    return false;
+  }
   return true;
 }
 
@@ -241,6 +247,19 @@ bool Machine::Save(std::string* error) {
 std::u16string Machine::UserName() const {
   return text::FromUtf8(ini_.Get("Environment", "USERNAME", "User"));
 }
+
+namespace {
+
+std::u16string ProcessorArchitectureName(Arch arch) {
+  switch (arch) {
+    case Arch::X86: return u"x86";
+    case Arch::X64: return u"AMD64";
+    case Arch::Arm64: return u"ARM64";
+  }
+  return u"x86";
+}
+
+}  // namespace
 
 bool Machine::Environment(const std::u16string& name, std::u16string* value) const {
   const std::string key = text::ToUtf8(name);
@@ -268,6 +287,14 @@ bool Machine::Environment(const std::u16string& name, std::u16string* value) con
       {u"PROGRAMFILES", (UnderWow64() ? u"C:\\Program Files (x86)" : u"C:\\Program Files")},
       {u"PROGRAMFILES(X86)", x86 ? u"" : u"C:\\Program Files (x86)"},
       {u"PROGRAMW6432", x86 ? u"" : u"C:\\Program Files"},
+      {u"COMMONPROGRAMFILES",
+       (UnderWow64() ? u"C:\\Program Files (x86)\\Common Files" : u"C:\\Program Files\\Common Files")},
+      {u"COMMONPROGRAMFILES(X86)", x86 ? u"" : u"C:\\Program Files (x86)\\Common Files"},
+      {u"COMMONPROGRAMW6432", x86 ? u"" : u"C:\\Program Files\\Common Files"},
+      // A 32-bit program under WOW64 sees an x86 processor and the real one in a variable of
+      // its own.
+      {u"PROCESSOR_ARCHITECTURE", ProcessorArchitectureName(UnderWow64() ? Arch::X86 : arch_)},
+      {u"PROCESSOR_ARCHITEW6432", UnderWow64() ? ProcessorArchitectureName(arch_) : u""},
   };
   for (const auto& [k, v] : defaults)
     if (upper == k && !v.empty()) {

@@ -90,6 +90,7 @@ class Machine {
   // [Screen]
   int ScreenWidth() const { return screenWidth_; }
   int ScreenHeight() const { return screenHeight_; }
+  int ScreenDpi() const { return screenDpi_; }
   // [Environment], with Windows' defaults for the usual variables.
   bool Environment(const std::u16string& name, std::u16string* value) const;
   std::u16string UserName() const;
@@ -129,6 +130,7 @@ class Machine {
   Arch arch_ = Arch::X64;
   bool processIs32Bit_ = true;
   int screenWidth_ = 1920, screenHeight_ = 1080;
+  int screenDpi_ = 96;
   std::u16string modulePath_;
   std::unique_ptr<Registry> registry_;
   std::atomic<std::uint64_t> clock_{0};

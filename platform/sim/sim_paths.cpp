@@ -122,11 +122,14 @@ os::DWORD ResolvePath(const std::u16string& input, ResolvedPath* out, unsigned f
     if (!name.empty()) parts.push_back(name);
   }
 
-  // WOW64: a 32-bit program's System32 is the 32-bit system folder.
+  // WOW64: a 32-bit program's System32 is the 32-bit system folder, and the alias Sysnative
+  // (which no listing shows) is the real System32.
   auto& machine = Machine::Current();
   if (machine.UnderWow64() && !t_redirectionDisabled && parts.size() >= 2 &&
-      text::EqualsNoCase(parts[0], u"Windows") && text::EqualsNoCase(parts[1], u"System32"))
-    parts[1] = u"SysWOW64";
+      text::EqualsNoCase(parts[0], u"Windows")) {
+    if (text::EqualsNoCase(parts[1], u"System32")) parts[1] = u"SysWOW64";
+    else if (text::EqualsNoCase(parts[1], u"Sysnative")) parts[1] = u"System32";
+  }
 
   out->full = u"C:\\";
   for (std::size_t i = 0; i < parts.size(); ++i) out->full += (i ? u"\\" : u"") + parts[i];

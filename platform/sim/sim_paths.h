@@ -4,8 +4,8 @@
 // regard to case; "." and ".." are folded; a name ending in one dot loses it and the last name
 // loses all trailing dots and spaces; <>:"|?* and control characters are invalid; other drives
 // do not exist; full paths of MAX_PATH (260) characters or more are refused; a 32-bit program
-// on 64-bit Windows sees C:\Windows\SysWOW64 as C:\Windows\System32 unless its thread switched
-// redirection off.
+// on 64-bit Windows sees C:\Windows\SysWOW64 as C:\Windows\System32, and the real System32 as
+// C:\Windows\Sysnative, unless its thread switched redirection off.
 #pragma once
 
 #include <filesystem>

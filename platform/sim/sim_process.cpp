@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "payload/common/ProductNames.h"
 #include "platform/os_files.h"
 #include "platform/os_process.h"
 #include "platform/os_system.h"
@@ -124,10 +125,12 @@ class ProcessTable {
 
     // The service program registers itself when run with "/Service"; other programs do so
     // only when machine.ini says so.
-    std::string service;
-    if (ini.Has(section, "RegistersService")) service = ini.Get(section, "RegistersService");
-    else if (text::EqualsNoCase(start.args, u"/Service")) service = "AudioDeviceService";
-    if (!service.empty()) RegisterService(text::FromUtf8(service), start.image);
+    std::u16string service;
+    if (ini.Has(section, "RegistersService"))
+      service = text::FromUtf8(ini.Get(section, "RegistersService"));
+    else if (text::EqualsNoCase(start.args, u"/Service"))
+      service = payload::kServiceName;
+    if (!service.empty()) RegisterService(service, start.image);
 
     const std::uintptr_t id = nextId_++;
     processes_[id] = p;

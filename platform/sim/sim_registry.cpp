@@ -148,6 +148,7 @@ void Registry::InstallDefaults(const Machine& machine) {
   RegKey& hkcu = *currentUser_;
   AddPath(hklm, u"SYSTEM\\CurrentControlSet\\Services");
   AddPath(hklm, u"SYSTEM\\CurrentControlSet\\Control\\Class");
+  AddPath(hklm, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager");
   AddPath(hkcu, u"Software\\Microsoft\\Windows\\CurrentVersion\\Run");
   AddPath(hkcu, u"Environment");
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/os_files.h"
 #include "platform/os_registry.h"
@@ -18,6 +19,7 @@ namespace sim {
 
 namespace {
 
+constexpr char16_t kServicesRoot[] = u"SYSTEM\\CurrentControlSet\\Services";
 constexpr char16_t kServicesKey[] = u"SYSTEM\\CurrentControlSet\\Services\\";
 constexpr int kNever = -1;
 #ifndef ERROR_DATABASE_DOES_NOT_EXIST
@@ -204,7 +206,11 @@ class ServiceManager {
     os::DWORD error = 0;
     if (Fault("ControlService", name, &error)) return FailBool(error);
     if (control > 255 || control == 0) return FailBool(ERROR_INVALID_PARAMETER);
-    if (rt->state == SERVICE_STOPPED) return FailBool(ERROR_SERVICE_NOT_ACTIVE);
+    // Windows fills the status for these refusals too: 1062, 1052 and 1061.
+    if (rt->state == SERVICE_STOPPED) {
+      Fill(name, *rt, status);
+      return FailBool(ERROR_SERVICE_NOT_ACTIVE);
+    }
     // A service in a pending state accepts no controls at all.
     if (IsPending(rt->state)) {
       Fill(name, *rt, status);
@@ -212,7 +218,10 @@ class ServiceManager {
     }
     const Behaviour b = BehaviourOf(name);
     if (control == SERVICE_CONTROL_STOP) {
-      if (!b.acceptsStop) return FailBool(ERROR_INVALID_SERVICE_CONTROL);
+      if (!b.acceptsStop) {
+        Fill(name, *rt, status);
+        return FailBool(ERROR_INVALID_SERVICE_CONTROL);
+      }
       Record(name, "control 1");
       rt->state = SERVICE_STOP_PENDING;
       rt->checkPoint = 0;
@@ -231,6 +240,7 @@ class ServiceManager {
       Record(name, "control " + std::to_string(control));
     } else {
       // Pause and continue, and the codes Windows keeps for itself, are not accepted.
+      Fill(name, *rt, status);
       return FailBool(ERROR_INVALID_SERVICE_CONTROL);
     }
     Fill(name, *rt, status);
@@ -254,8 +264,34 @@ class ServiceManager {
          SetString(key, u"ObjectName", REG_SZ, objectName);
     os::RegCloseKey(key);
     runtime_.emplace(text::ToUpper(name), Runtime{});
+    database_.insert(text::ToUpper(name));
     SaveStates();
     return ok;
+  }
+
+  // Windows starts: the manager reads every service key that has a Type into its database,
+  // and every service begins stopped (services that start themselves are not modelled).
+  void LoadAtWindowsStart() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    os::HKEY services = nullptr;
+    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesRoot, 0, KEY_READ, &services) !=
+        ERROR_SUCCESS)
+      return;
+    std::u16string name;
+    for (os::DWORD i = 0; os::RegEnumKeyExW(services, i, &name) == ERROR_SUCCESS; ++i) {
+      os::HKEY key = nullptr;
+      if (os::RegOpenKeyExW(services, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+      os::DWORD type = 0, data = 0, size = 4;
+      if (os::RegQueryValueExW(key, u"Type", &type, &data, &size) == ERROR_SUCCESS &&
+          type == REG_DWORD)
+        database_.insert(text::ToUpper(name));
+      os::RegCloseKey(key);
+    }
+    os::RegCloseKey(services);
+    runtime_.clear();
+    for (const auto& upper : database_) runtime_[upper] = Runtime{};
+    SaveStates();
   }
 
   os::DWORD State(const std::u16string& name) {
@@ -292,6 +328,7 @@ class ServiceManager {
     generation_ = m.Generation();
     behaviours_.clear();
     runtime_.clear();
+    database_.clear();
     handles_.clear();
     log_.clear();
     closes_.clear();
@@ -316,7 +353,10 @@ class ServiceManager {
       if (!StateFromWord(b.initialState, &rt.state)) rt.state = SERVICE_STOPPED;
       rt.pollsLeft = rt.state == SERVICE_STOP_PENDING ? b.stopPolls : b.startPolls;
       runtime_[text::ToUpper(name)] = rt;
-      if (b.installed) EnsureKey(name, b.imagePath);
+      if (b.installed) {
+        EnsureKey(name, b.imagePath);
+        database_.insert(text::ToUpper(name));
+      }
     }
     // The state the last run left wins over the first-use state of machine.ini.
     std::ifstream in(m.Folder() / "services.state", std::ios::binary);
@@ -326,6 +366,7 @@ class ServiceManager {
       os::DWORD state = 0;
       if (eq == std::string::npos || !StateFromWord(line.substr(eq + 1), &state)) continue;
       const std::u16string upper = text::ToUpper(text::FromUtf8(line.substr(0, eq)));
+      database_.insert(upper);
       Runtime& rt = runtime_[upper];
       rt.state = state;
       const Behaviour b = BehaviourOf(upper);
@@ -354,7 +395,10 @@ class ServiceManager {
                               static_cast<os::DWORD>((data.size() + 1) * 2)) == ERROR_SUCCESS;
   }
 
-  static bool IsInstalled(const std::u16string& name) {
+  // A service is one the manager's database holds (read when Windows started, or created since)
+  // whose key still exists; a key written into the registry alone is no service.
+  bool IsInstalled(const std::u16string& name) const {
+    if (!database_.count(text::ToUpper(name))) return false;
     os::HKEY key = nullptr;
     if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
@@ -459,6 +503,7 @@ class ServiceManager {
   std::uint64_t generation_ = 0;
   std::map<std::u16string, Behaviour> behaviours_;  // by upper-cased name
   std::map<std::u16string, Runtime> runtime_;       // by upper-cased name
+  std::set<std::u16string> database_;               // upper-cased names of the services
   std::map<std::uintptr_t, Handle> handles_;
   std::uintptr_t nextId_ = 1;
   std::vector<std::string> log_;
@@ -472,6 +517,8 @@ bool RegisterService(const std::u16string& name, const std::u16string& imagePath
 }
 
 os::DWORD ServiceState(const std::u16string& name) { return ServiceManager::Get().State(name); }
+
+void LoadServicesAtWindowsStart() { ServiceManager::Get().LoadAtWindowsStart(); }
 
 std::vector<std::string> ServiceLog() { return ServiceManager::Get().Log(); }
 

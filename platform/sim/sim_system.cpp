@@ -52,6 +52,7 @@ std::u16string GetModuleFileNameW() { return sim::Machine::Current().ModulePath(
 
 int GetScreenWidth() { return sim::Machine::Current().ScreenWidth(); }
 int GetScreenHeight() { return sim::Machine::Current().ScreenHeight(); }
+int GetScreenDpi() { return sim::Machine::Current().ScreenDpi(); }
 
 bool GetEnvironmentVariableW(const std::u16string& name, std::u16string* value) {
   return sim::Machine::Current().Environment(name, value);

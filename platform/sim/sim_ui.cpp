@@ -56,6 +56,19 @@ void QueueMessageBoxAnswer(int answer) {
   State().answers.push_back(answer);
 }
 
+int MessageBoxClosedByQuit(const std::u16string& text, const std::u16string& caption,
+                           os::UINT flags) {
+  MessageBoxRecord record{text, caption, flags, 0, true};
+  std::function<void(const MessageBoxRecord&)> listener;
+  {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().shown.push_back(record);
+    listener = State().listener;
+  }
+  if (listener) listener(record);
+  return 0;
+}
+
 void SetMessageBoxListener(std::function<void(const MessageBoxRecord&)> listener) {
   std::lock_guard<std::mutex> lock(State().mutex);
   State().listener = std::move(listener);

@@ -13,7 +13,10 @@ struct MessageBoxRecord {
   std::u16string text;
   std::u16string caption;
   os::UINT flags = 0;
-  int answer = 0;  // the button pressed (IDOK ...)
+  int answer = 0;  // the button pressed (IDOK ...); 0 when none was
+  // Closed at once by a quit request waiting for the thread, as Windows' box loop does: the
+  // person never saw it.
+  bool closedByQuit = false;
 };
 
 // Boxes shown since the last ClearMessageBoxes, in order (a box that failed was not shown).
@@ -23,6 +26,9 @@ void ClearMessageBoxes();
 // The simulated person's next choice. A box takes the first queued answer when that is one of
 // its buttons; otherwise the person presses the box's default button (Enter).
 void QueueMessageBoxAnswer(int answer);
+// A box that a pending quit request closes before anyone can read it: recorded, answer 0.
+int MessageBoxClosedByQuit(const std::u16string& text, const std::u16string& caption,
+                           os::UINT flags);
 // Called for every box once it is answered (a run's transcript).
 void SetMessageBoxListener(std::function<void(const MessageBoxRecord&)> listener);
 

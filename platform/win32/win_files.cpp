@@ -46,7 +46,7 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
 }
 
 BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWORD flags) {
-  return ::MoveFileExW(Wide(source), Wide(target), flags);
+  return ::MoveFileExW(Wide(source), target.empty() ? nullptr : Wide(target), flags);
 }
 
 DWORD GetFileAttributesW(const std::u16string& path) { return ::GetFileAttributesW(Wide(path)); }

@@ -153,6 +153,31 @@ DWORD GetTempPathW(std::u16string* path) {
 int GetScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN); }
 int GetScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN); }
 
+int GetScreenDpi() {
+  // shcore.dll (Windows 8.1 and later) knows each monitor's DPI; it is loaded by its full
+  // path in the system folder, and Windows 7 has none.
+  using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+  wchar_t system[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+  if (length > 0 && length < MAX_PATH - 12) {
+    const std::wstring path = std::wstring(system, length) + L"\\shcore.dll";
+    if (HMODULE shcore = ::LoadLibraryW(path.c_str())) {
+      auto getDpi = reinterpret_cast<GetDpiForMonitorFn>(
+          reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")));
+      UINT dpiX = 0, dpiY = 0;
+      const HMONITOR primary = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+      const bool known = getDpi && getDpi(primary, kEffectiveDpi, &dpiX, &dpiY) == S_OK && dpiY > 0;
+      ::FreeLibrary(shcore);
+      if (known) return static_cast<int>(dpiY);
+    }
+  }
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
 DWORD GetFileVersionInfoSizeW(const std::u16string& path, DWORD* handle) {
   using SizeFn = ::DWORD(WINAPI*)(LPCWSTR, LPDWORD);
   const auto size = As<SizeFn>(VersionProc("GetFileVersionInfoSizeW"));

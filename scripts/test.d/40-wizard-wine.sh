@@ -9,17 +9,12 @@ cd "$(dirname "$0")/../.."
 ROOT=$PWD
 WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
 SHOTS=${ZKT_SHOTS_DIR:-$WIN64_DIR/wizard-shots}
-JOBS=${JOBS:-2}
 
 say() { printf -- '-- %s\n' "$*"; }
 fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 
-if [ ! -f "$WIN64_DIR/CMakeCache.txt" ]; then
-  cmake --preset win64 -B "$WIN64_DIR" >/dev/null
-fi
-cmake --build "$WIN64_DIR" -j"$JOBS" --target ZKTAudioSetup
-EXE=$(cd "$WIN64_DIR" && pwd)/app/win32/ZKTAudioSetup.exe
-[ -f "$EXE" ] || fail "$EXE was not built"
+. scripts/lib/build-setup.sh
+build_setup win64 "$WIN64_DIR"
 
 T=$(mktemp -d /tmp/zkt-wizard.XXXXXX)
 trap 'WINEPREFIX=$T/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$T"' EXIT

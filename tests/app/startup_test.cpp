@@ -55,6 +55,10 @@ TEST_F(StartupTest, TooLongPathWithMissingIconShowsGuardThenConstructionError) {
   EXPECT_EQ(boxes[0].text, u"TLPD - Too Long Path Detector");
   EXPECT_NE(boxes[1].text.find(u"Setup.ico"), std::u16string::npos);
   EXPECT_EQ(boxes[1].flags, MB_OK | MB_ICONERROR);
+  // The guard's quit request must not close the error display before it can be read.
+  EXPECT_FALSE(boxes[0].closedByQuit);
+  EXPECT_FALSE(boxes[1].closedByQuit);
+  EXPECT_EQ(boxes[1].answer, IDOK);
 }
 
 TEST_F(StartupTest, MissingIconEndsBeforeAnyWindowWithTheErrorDisplay) {

@@ -11,10 +11,31 @@
 #include <vector>
 
 #include "app/SetupMain.h"
+#include "app/UBackgroundForm.h"
+#include "app/UMainForm.h"
+#include "platform/sim/sim_threads.h"
 #include "platform/sim/sim_session.h"
 #include "platform/sim/sim_ui.h"
 #include "tests/support/sim_fixture.h"
 #include "ui/sim/sim_person.h"
+
+// The application and both forms, created as start-up creates them, for tests that drive the
+// forms directly; at the end the worker is waited for and everything destroyed.
+struct WizardForms {
+  WizardForms() : app(std::make_unique<ui::Application>()) {
+    BackgroundForm = app->CreateForm<TBackgroundForm>();
+    MainForm = app->CreateForm<TMainForm>();
+  }
+  ~WizardForms() {
+    ::sim::WaitForThreads();
+    app.reset();
+    MainForm = nullptr;
+    BackgroundForm = nullptr;
+  }
+  WizardForms(const WizardForms&) = delete;
+  WizardForms& operator=(const WizardForms&) = delete;
+  std::unique_ptr<ui::Application> app;
+};
 
 class WizardScenario : public SimMachineTest {
  protected:

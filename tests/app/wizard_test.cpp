@@ -18,6 +18,13 @@ class WizardTest : public WizardScenario {
       if (box.text.rfind(u"Some anti-virus programs", 0) == 0) tips.push_back(box);
     return tips;
   }
+  // The last description of the finish page in the transcript.
+  static std::string FinishScreen(const ui::sim::Person& person) {
+    std::string screen;
+    for (const auto& line : person.Transcript())
+      if (line.rfind("[FinishPage]", 0) == 0) screen = line;
+    return screen;
+  }
 };
 
 TEST_F(WizardTest, DefaultPersonInstallsAndStartsTheApplicationHidden) {
@@ -142,20 +149,72 @@ TEST_F(WizardTest, ProfileFolderWithAnotherFirstFileIsCopiedAfresh) {
   EXPECT_EQ(person->View(u"NextBitBtn").caption, u"Next >");
 }
 
+// An install that did not complete says so on the finish page, offers no reboot, and Finish
+// only closes the setup: after a failed step and after the old filter's warning alike.
+TEST_F(WizardTest, FailedInstallEndsOnAPageThatSaysSoAndFinishOnlyCloses) {
+  struct Case {
+    const char* name;
+    std::string machineIni;
+    ::sim::FaultRule fault;
+  } const cases[] = {
+      {"application unwritable", "",
+       {"CreateFileW", 0, 1, ERROR_SHARING_VIOLATION, "ZKTAudioControl.exe"}},
+      {"old filter loaded", "[ControlDevices]\nClass#UsbAudioExtension&B7D2&00=1\n", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenMachine(c.machineIni);
+    CopySample();
+    ::sim::ClearMessageBoxes();
+    ::sim::ClearSession();
+    SetConfig("Install", "ShowRebootScreen", "1");
+    if (!c.fault.call.empty()) machine().InjectFault(c.fault);
+    auto person = Run("next,next,finish,next");
+    ASSERT_EQ(Boxes().size(), 2u);  // the tip, then the failure
+    // The finish page as the person saw it before pressing Finish.
+    const std::string page = FinishScreen(*person);
+    EXPECT_NE(page.find("\n  text: The installation did not complete. Finish closes the setup "
+                        "without restarting Windows."),
+              std::string::npos)
+        << page;
+    EXPECT_EQ(page.find("choice:"), std::string::npos) << page;
+    const auto session = ::sim::Session();
+    EXPECT_TRUE(session.shutdownRequests.empty());
+    EXPECT_TRUE(session.started.empty());
+    EXPECT_TRUE(person->LoopEnded());
+    EXPECT_TRUE(person->ActionsLeft());  // Finish closed the setup
+  }
+}
+
+TEST_F(WizardTest, FailedInstallTextFallsBackToEnglishWhenTheLanguageHasNone) {
+  WriteLanguage("English", {"LabelNextBtn=Next >", "LabelReboot=(null)", "AntivirusTip="});
+  machine().InjectFault({"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZEVor.sys"});
+  auto person = Run("next,finish");
+  // Shown also where the language hides the reboot text.
+  EXPECT_NE(FinishScreen(*person).find("text: " + text::ToUtf8(kInstallFailedText)),
+            std::string::npos);
+  EXPECT_TRUE(::sim::Session().started.empty());
+}
+
+TEST_F(WizardTest, LanguageFilesTranslateTheFailedInstallText) {
+  SetConfig("Install", "ShowRebootScreen", "1");
+  machine().InjectFault({"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZEVor.sys"});
+  auto person = Run("language=German,next,next");
+  EXPECT_EQ(person->View(u"RebootLabel").caption,
+            u"Die Installation wurde nicht abgeschlossen. \u201EFertig\u201C beendet das Setup ohne "
+            u"Neustart von Windows.");
+}
+
 // The completion handler and the close rule, driven directly on the forms.
 class WizardFormTest : public WizardScenario {
  protected:
   void SetUp() override {
     WizardScenario::SetUp();
-    app_ = std::make_unique<ui::Application>();
-    BackgroundForm = app_->CreateForm<TBackgroundForm>();
-    MainForm = app_->CreateForm<TMainForm>();
+    forms_ = std::make_unique<WizardForms>();
+    app_ = forms_->app.get();
   }
   void TearDown() override {
-    ::sim::WaitForThreads();
-    app_.reset();
-    MainForm = nullptr;
-    BackgroundForm = nullptr;
+    forms_.reset();
     WizardScenario::TearDown();
   }
   void Complete(int showRebootScreen, int rebootSuggested) {
@@ -163,7 +222,8 @@ class WizardFormTest : public WizardScenario {
     MainForm->RebootSuggestedFlag = rebootSuggested;
     MainForm->Window().Perform(WM_INSTALL_COMPLETE, 0, 0);
   }
-  std::unique_ptr<ui::Application> app_;
+  std::unique_ptr<WizardForms> forms_;
+  ui::Application* app_ = nullptr;
 };
 
 TEST_F(WizardFormTest, CompletionCombinationsOfShowRebootScreenAndSuggestedReboot) {
@@ -193,19 +253,60 @@ TEST_F(WizardFormTest, ProgressMessageMovesTheBar) {
   EXPECT_EQ(MainForm->ProgressBar.Position(), 42);
 }
 
-TEST_F(WizardFormTest, ClosingWhileTheWorkerRunsWaitsForItsEnd) {
+TEST_F(WizardFormTest, NothingClosesTheSetupWhileTheWorkerRunsAndTheFinishPageFollows) {
   MainForm->Window().Show();
   MainForm->ComboBox.SetItemIndex(0);
   MainForm->Labels[LABEL_ANTIVIRUS_TIP].Text[0] = u'\0';
+  EXPECT_TRUE(MainForm->CancelBitBtn.Enabled());
+  EXPECT_TRUE(MainForm->Window().CloseBoxEnabled());
   MainForm->NextBitBtn.Click();
   ASSERT_TRUE(MainForm->InstallRunning());
-  MainForm->CancelBitBtn.Click();
+  EXPECT_FALSE(MainForm->CancelBitBtn.Enabled());
+  EXPECT_FALSE(MainForm->Window().CloseBoxEnabled());
+  // Requests that come another way are refused: WM_CLOSE from outside, the taskbar's Close.
+  MainForm->Window().Perform(WM_CLOSE, 0, 0);
+  BackgroundForm->Window().Close();
   EXPECT_TRUE(MainForm->Window().Visible());
   EXPECT_FALSE(app_->Terminated());
   ::sim::WaitForThreads();
-  app_->ProcessMessages();  // the completion message arrives, then the setup closes
+  app_->ProcessMessages();  // the completion message arrives
   EXPECT_FALSE(MainForm->InstallRunning());
+  EXPECT_EQ(MainForm->Notebook.PageIndex(), 2);
+  EXPECT_FALSE(app_->Terminated());  // the finish page stays for the person to read
+  EXPECT_TRUE(MainForm->Window().CloseBoxEnabled());
+  MainForm->Window().Close();
   EXPECT_TRUE(app_->Terminated());
+}
+
+TEST_F(WizardFormTest, WorkerThatCannotStartEndsAsAFailedInstall) {
+  MainForm->Window().Show();
+  MainForm->Labels[LABEL_ANTIVIRUS_TIP].Text[0] = u'\0';
+  machine().InjectFault({"CreateThread", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
+  MainForm->NextBitBtn.Click();
+  app_->ProcessMessages();
+  EXPECT_EQ(MainForm->Notebook.PageIndex(), 2);
+  EXPECT_EQ(MainForm->InstallFailedFlag.load(), 1);
+  EXPECT_FALSE(MainForm->RebootRadioButton.Visible());
+}
+
+// The APPDATA value is read into 256 characters: one that does not fit reads as empty.
+class ProfileFolderTest : public WizardScenario {
+ protected:
+  std::u16string ProfileFolderWithAppData(std::size_t length) {
+    const std::string appData = "C:\\" + std::string(length - 3, 'a');
+    OpenMachine("[Environment]\nAPPDATA=" + appData + "\n");
+    CopySample();
+    WizardForms forms;
+    MainForm->Window().Show();
+    return MainForm->ProfileFolderPath;
+  }
+};
+
+TEST_F(ProfileFolderTest, AppDataOf256CharactersOrMoreReadsAsEmpty) {
+  EXPECT_EQ(ProfileFolderWithAppData(255),
+            u"C:\\" + std::u16string(252, u'a') + u"\\ZKT 72xx Audio\\");
+  EXPECT_EQ(ProfileFolderWithAppData(256), u"\\ZKT 72xx Audio\\");
+  EXPECT_EQ(ProfileFolderWithAppData(300), u"\\ZKT 72xx Audio\\");
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "install/PayloadResource.h"
+#include "platform/PayloadResource.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_resources.h"
 

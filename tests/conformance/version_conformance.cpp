@@ -92,3 +92,15 @@ CONFORMANCE_SCENARIO(version_values, 61) {
                conf::U8(text).c_str());
   }
 }
+
+// The version resource of a program of the other bitness: the runner puts the i686 build of the
+// fixture beside the x86_64 conformance program and the x86_64 build beside the i686 one.
+CONFORMANCE_SCENARIO(version_other_bitness, 63) {
+  const std::u16string other = conf::Fixture(u"zkt_version_fixture_other.exe");
+  if (other.empty()) {
+    conf::Line("fixture of the other bitness missing: run through scripts/test.d/20-windows.sh");
+    return;
+  }
+  PrintSize("other bitness", other);
+  PrintText("other bitness", other);
+}

@@ -44,3 +44,14 @@ TEST(LaunchModes, BootValuesNeedTheBootSwitch) {
   EXPECT_TRUE(CheckLaunchValue(names[0], u"\"C:\\a.exe\" -servicestart").ok);
   EXPECT_FALSE(CheckLaunchValue(names[0], u"\"C:\\a.exe\"").ok);
 }
+
+TEST(LaunchModes, TheLineTheSetupRecordsIsTheOneTheServiceAccepts) {
+  const std::u16string app = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\Plugins\\Effect.exe";
+  for (const LaunchModeName& name : LaunchModeNames()) {
+    const std::u16string line = MakeLaunchLine(name, app);
+    const LaunchLine checked = CheckLaunchValue(name, line);
+    EXPECT_TRUE(checked.ok) << std::string(name.name.begin(), name.name.end());
+    EXPECT_EQ(app, checked.path);
+    EXPECT_EQ(name.onBoot ? u"-serviceboot" : u"-servicestart", checked.argument);
+  }
+}

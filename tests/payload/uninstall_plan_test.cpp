@@ -56,7 +56,7 @@ std::size_t IndexOf(const UninstallPlan& plan, ActionKind kind) {
 // No action may remove the install folder, a system folder or a shell folder as a whole.
 void ExpectNoWholeFolderRemoved(const UninstallPlan& plan, const InstallLayout& l) {
   for (const UninstallAction& a : plan.actions) {
-    if (a.kind != ActionKind::DeleteFolderTree && a.kind != ActionKind::DeleteFile) continue;
+    if (a.kind != ActionKind::DeleteFolderTree && a.kind != ActionKind::RemoveFile) continue;
     for (std::u16string folder : {l.installFolder, l.systemFolder, l.commonPrograms + u"\\",
                                   l.desktop + u"\\", l.appData + u"\\", l.commonAppData + u"\\"}) {
       EXPECT_NE(folder, a.target + u"\\") << std::string(a.target.begin(), a.target.end());
@@ -83,7 +83,7 @@ TEST(UninstallPlan, RemovesWhatTheSetupInstalled) {
   EXPECT_TRUE(
       Has(keys, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt"));
 
-  const auto files = Targets(plan, ActionKind::DeleteFile);
+  const auto files = Targets(plan, ActionKind::RemoveFile);
   const std::u16string folder = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\";
   for (const char16_t* name : {u"ZKTAudioControl.exe", u"AudioConfig.cfg", u"Setup.ico",
                                u"bee.wav", u"DLLZK_UsbAudio72xx_x32.dll"})
@@ -115,7 +115,7 @@ TEST(UninstallPlan, ServiceImagesAreInTheNativeSystemFolderTheUpdatePackageIsNot
     else
       EXPECT_FALSE(a.nativeSystemFolder) << std::string(a.target.begin(), a.target.end());
   }
-  EXPECT_TRUE(Has(Targets(plan, ActionKind::DeleteFile),
+  EXPECT_TRUE(Has(Targets(plan, ActionKind::RemoveFile),
                   u"C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"));
 }
 
@@ -124,7 +124,7 @@ TEST(UninstallPlan, OrderAppsThenServiceThenFilesEntryLastSelfAfterExit) {
   ASSERT_GE(plan.actions.size(), 3u);
   EXPECT_EQ(ActionKind::AskAppsToExit, plan.actions[0].kind);
   EXPECT_EQ(ActionKind::StopAndDeleteService, plan.actions[1].kind);
-  EXPECT_LT(IndexOf(plan, ActionKind::StopAndDeleteService), IndexOf(plan, ActionKind::DeleteFile));
+  EXPECT_LT(IndexOf(plan, ActionKind::StopAndDeleteService), IndexOf(plan, ActionKind::RemoveFile));
   const UninstallAction& self = plan.actions.back();
   EXPECT_EQ(ActionKind::DeleteSelfAfterExit, self.kind);
   EXPECT_EQ(u"C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioUninstall.exe", self.target);
@@ -148,7 +148,7 @@ TEST(UninstallPlan, UpperShortcutFolderLevel) {
   l.shortcutFolderNameUp = u"ZKT";
   const UninstallPlan plan = PlanUninstall(l);
   const std::u16string programs = u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
-  const auto files = Targets(plan, ActionKind::DeleteFile);
+  const auto files = Targets(plan, ActionKind::RemoveFile);
   EXPECT_TRUE(Has(files, programs + u"ZKT\\ZKT 72xx Audio\\ZKT Audio Control.lnk"));
   EXPECT_TRUE(Has(files, programs + u"ZKT\\ZKT 72xx Audio\\Uninstall ZKT 72xx Audio.lnk"));
   // The manual's shortcut never has the upper level.
@@ -195,7 +195,7 @@ TEST(UninstallPlan, WithoutTheConfigurationCopyOnlyKnownItems) {
   ExpectNoWholeFolderRemoved(plan, l);
   EXPECT_TRUE(Targets(plan, ActionKind::DeleteFolderTree).empty());
   for (const UninstallAction& a : plan.actions) {
-    if (a.kind != ActionKind::DeleteFile) continue;
+    if (a.kind != ActionKind::RemoveFile) continue;
     EXPECT_NE(0u, a.target.rfind(l.installFolder, 0))
         << "no install-folder file without the configuration: "
         << std::string(a.target.begin(), a.target.end());

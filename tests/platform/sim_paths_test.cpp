@@ -121,6 +121,8 @@ TEST_F(SimPathsTest, System32RedirectionIsPerThreadAndOnlyFor32BitProgramsOn64Bi
   EXPECT_EQ(Resolve(u"C:\\WINDOWS\\system32\\drivers\\x.sys").full,
             u"C:\\WINDOWS\\SysWOW64\\drivers\\x.sys");
   EXPECT_EQ(Resolve(u"C:\\Windows\\System32x\\a").full, u"C:\\Windows\\System32x\\a");
+  EXPECT_EQ(Resolve(u"C:\\windows\\SYSNATIVE\\drivers\\x.sys").full,
+            u"C:\\windows\\System32\\drivers\\x.sys");
 
   void* cookie = nullptr;
   ASSERT_TRUE(os::Wow64DisableWow64FsRedirection(&cookie));
@@ -132,6 +134,10 @@ TEST_F(SimPathsTest, System32RedirectionIsPerThreadAndOnlyFor32BitProgramsOn64Bi
     otherThread = r.full;
   }).join();
   EXPECT_EQ(otherThread, u"C:\\Windows\\SysWOW64\\a");
+
+  // The alias Sysnative exists only while redirection is on.
+  EXPECT_EQ(ErrorOf(u"C:\\Windows\\Sysnative\\a"), static_cast<os::DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Resolve(u"C:\\Windows\\Sysnative\\a").full, u"C:\\Windows\\Sysnative\\a");
 
   // Nested switches: the inner cookie remembers "off", the outer one "on".
   void* inner = nullptr;

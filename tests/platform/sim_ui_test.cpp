@@ -1,10 +1,14 @@
-// Simulated message boxes: which button the scripted person presses, what is recorded.
+// Simulated message boxes: which button the scripted person presses, what is recorded, and how
+// a quit request waiting for the user-interface thread closes a box at once, as on Windows.
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "platform/os_files.h"
 #include "platform/os_ui.h"
 #include "platform/sim/sim_ui.h"
 #include "support/sim_fixture.h"
+#include "ui/Application.h"
 
 namespace {
 
@@ -70,6 +74,37 @@ TEST_F(SimUiTest, InjectedFailureReturnsZeroWithTheErrorAndShowsNothing) {
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_TRUE(sim::MessageBoxes().empty());
   EXPECT_EQ(os::MessageBoxW(u"t", u"c", MB_OK), IDOK);  // the fault fired once
+}
+
+TEST_F(SimUiTest, QueuedQuitClosesTheInterfaceThreadsBoxOnly) {
+  ui::Application app;
+  ui::FormDesc desc;
+  desc.name = std::u16string(u"QuitTestForm");  // moved in: GCC 12 misjudges a literal's copy
+  ui::Form form(app, desc);
+  form.PostFormMessage(WM_QUIT, 0, 0);
+  // A worker's box belongs to another thread's queue: it is shown as usual.
+  std::thread worker([&] { app.ShowMessageBox(&form, u"worker", u"c", MB_OK); });
+  worker.join();
+  EXPECT_EQ(app.ShowMessageBox(nullptr, u"main", u"c", MB_OK), 0);
+  const auto boxes = sim::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, u"worker");
+  EXPECT_FALSE(boxes[0].closedByQuit);
+  EXPECT_EQ(boxes[0].answer, IDOK);
+  EXPECT_EQ(boxes[1].text, u"main");
+  EXPECT_TRUE(boxes[1].closedByQuit);
+  app.Run();  // returns: the request is still queued for the loop
+}
+
+TEST_F(SimUiTest, TerminateBeforeTheLoopLeavesLaterBoxesReadable) {
+  ui::Application app;
+  app.SetShowMainForm(false);
+  app.Terminate();
+  EXPECT_EQ(app.ShowMessageBox(nullptr, u"error display", u"c", MB_OK), IDOK);
+  ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+  EXPECT_FALSE(sim::MessageBoxes()[0].closedByQuit);
+  app.Run();  // the loop posts the request and ends at it
+  EXPECT_TRUE(app.Terminated());
 }
 
 }  // namespace

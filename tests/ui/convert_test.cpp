@@ -11,7 +11,7 @@ struct Case {
   std::int32_t value;
 };
 
-TEST(StrToInt, AcceptsDecimalAndTheHexadecimalPrefixes) {
+TEST(StringToInt, AcceptsDecimalAndTheHexadecimalPrefixes) {
   const Case cases[] = {
       {u"255", true, 255},          {u" 255", true, 255},        {u"+7", true, 7},
       {u"-12", true, -12},          {u"$FF", true, 255},         {u"0xff", true, 255},
@@ -31,9 +31,9 @@ TEST(StrToInt, AcceptsDecimalAndTheHexadecimalPrefixes) {
   }
 }
 
-TEST(StrToInt, ErrorNamesTheText) {
+TEST(StringToInt, ErrorNamesTheText) {
   try {
-    ui::StrToInt(u"FFh");
+    ui::StringToInt(u"FFh");
     FAIL() << "expected a conversion error";
   } catch (const ui::EConvertError& error) {
     EXPECT_EQ(error.Message(), u"'FFh' is not a valid integer value");

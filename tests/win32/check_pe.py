@@ -106,13 +106,31 @@ def manifest_facts(xml_bytes):
         if el.tag.endswith("requestedExecutionLevel"):
             level = el.get("level")
             ui_access = el.get("uiAccess")
+    dpi = {}
+    for el in root.iter():
+        for name in ("dpiAware", "dpiAwareness"):
+            if el.tag.endswith("}" + name):
+                dpi[name] = (el.text or "").strip()
     common_controls = False
     for dep in root.iter(ASM_V1 + "dependentAssembly"):
         ident = dep.find(ASM_V1 + "assemblyIdentity")
         if ident is not None and ident.get("name") == "Microsoft.Windows.Common-Controls" \
                 and ident.get("version", "").startswith("6."):
             common_controls = True
-    return level, ui_access, common_controls
+    return level, ui_access, common_controls, dpi
+
+
+def dpi_problems(dpi):
+    """Per-monitor v2 where Windows 10 1703 knows it, with the older declarations behind it."""
+    problems = []
+    awareness = [v.strip().lower() for v in dpi.get("dpiAwareness", "").split(",")]
+    if not awareness or awareness[0] != "permonitorv2":
+        problems.append("manifest dpiAwareness is '%s', expected PerMonitorV2 first"
+                        % dpi.get("dpiAwareness", ""))
+    if dpi.get("dpiAware", "").lower() != "true/pm":
+        problems.append("manifest dpiAware is '%s', expected true/pm (per-monitor on 8.1, "
+                        "system aware before)" % dpi.get("dpiAware", ""))
+    return problems
 
 
 def file_version(pe):
@@ -138,6 +156,8 @@ def main():
     ap.add_argument("--gui", action="store_true", help="must be a GUI program")
     ap.add_argument("--admin-manifest", action="store_true",
                     help="must carry a manifest asking for requireAdministrator")
+    ap.add_argument("--per-monitor-dpi", action="store_true",
+                    help="the manifest must declare per-monitor (v2) DPI awareness")
     ap.add_argument("--file-version")
     ap.add_argument("--summary", action="store_true", help="print what the program is")
     ap.add_argument("--payloads", metavar="MANIFEST",
@@ -183,11 +203,12 @@ def main():
     manifests = resources(pe, RT_MANIFEST)
     level = ui_access = None
     common_controls = False
+    dpi = {}
     if len(manifests) > 1:
         problems.append("%d manifests in the resources, expected one" % len(manifests))
     if manifests:
         try:
-            level, ui_access, common_controls = manifest_facts(manifests[0])
+            level, ui_access, common_controls, dpi = manifest_facts(manifests[0])
         except ET.ParseError as e:
             problems.append("manifest is not well-formed XML: %s" % e)
     if args.admin_manifest:
@@ -195,6 +216,9 @@ def main():
             problems.append("manifest execution level is %s, expected requireAdministrator" % level)
         if ui_access not in (None, "false"):
             problems.append("manifest asks for uiAccess=%s" % ui_access)
+
+    if args.per_monitor_dpi:
+        problems.extend(dpi_problems(dpi))
 
     allowed = set(KNOWN_DLLS)
     if common_controls:
@@ -222,8 +246,9 @@ def main():
         print("image:       %s %s, %s subsystem" % ("PE32" if is_pe32 else "PE32+", machine,
                                                    "GUI" if gui else "console"))
         print("imports:     %s" % ", ".join(imports))
-        print("manifest:    %s" % (("level %s, Common Controls 6: %s" %
-                                    (level, "yes" if common_controls else "no"))
+        print("manifest:    %s" % (("level %s, Common Controls 6: %s, DPI awareness: %s" %
+                                    (level, "yes" if common_controls else "no",
+                                     dpi.get("dpiAwareness") or dpi.get("dpiAware") or "none"))
                                    if manifests else "none"))
         print("icons:       %d icon group(s)" % len(resources(pe, RT_ICON_GROUP)))
         print("version:     %s (%s)" % (version, ", ".join(

@@ -7,6 +7,7 @@
 #include "app/SetupArguments.h"
 #include "app/SetupMain.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_pending_renames.h"
 #include "platform/sim/sim_resources.h"
 #include "platform/sim/sim_session.h"
 #include "platform/text.h"
@@ -89,6 +90,12 @@ int main(int argc, char** argv) {
   else
     std::cout << "ending: the setup ended before showing the wizard\n";
   std::cout << "setup exit code " << static_cast<unsigned>(setupExit) << "\nsimulated time " << machine.Now() << " ms\n";
+  // The restart the setup asked for: what waited for it happens now.
+  if (!session.shutdownRequests.empty()) {
+    const int performed = sim::RestartWindows();
+    if (performed > 0)
+      std::cout << "Windows restarted: " << performed << " pending file operations performed\n";
+  }
 
   if (!machine.Save(&error)) return UsageError(error);
   if (!person.FailedAction().empty()) {

@@ -4,9 +4,11 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 #include "platform/os_ui.h"
 #include "platform/sim/sim_threads.h"
+#include "platform/sim/sim_ui.h"
 #include "ui/Backend.h"
 #include "ui/PictureFile.h"
 #include "ui/sim/sim_ui_hooks.h"
@@ -27,6 +29,7 @@ struct Queue {
   std::condition_variable posted;
   std::deque<Posted> messages;
   bool quit = false;
+  std::thread::id uiThread;
   Hooks hooks;
 };
 
@@ -73,6 +76,16 @@ bool NextMessage(Application& app, Posted* out, bool blocking, bool* leave) {
   }
 }
 
+// A quit request waits for the user-interface thread (posted, or queued as a message).
+bool QuitPending() {
+  std::lock_guard<std::mutex> lock(Q().mutex);
+  if (std::this_thread::get_id() != Q().uiThread) return false;
+  if (Q().quit) return true;
+  for (const Posted& message : Q().messages)
+    if (message.msg == WM_QUIT) return true;
+  return false;
+}
+
 }  // namespace
 
 void SetHooks(Hooks hooks) {
@@ -92,6 +105,7 @@ void ApplicationStarted(Application&) {
   std::lock_guard<std::mutex> lock(Q().mutex);
   Q().messages.clear();
   Q().quit = false;
+  Q().uiThread = std::this_thread::get_id();
 }
 
 void ApplicationEnded(Application&) {
@@ -100,6 +114,12 @@ void ApplicationEnded(Application&) {
   std::lock_guard<std::mutex> lock(Q().mutex);
   Q().messages.clear();
   Q().quit = false;
+}
+
+FrameInsets FrameOf(const Form& form) {
+  // Windows 10's fixed single border with a caption, at 96 DPI (see MACHINE.md).
+  if (form.Border() == BorderStyle::None) return {};
+  return {form.Scale(3), form.Scale(26), form.Scale(3), form.Scale(3)};
 }
 
 void EnsureWindow(Form&) {}
@@ -120,7 +140,7 @@ void ControlChanged(Control& control, Change what) {
   if (hooks.controlChanged) hooks.controlChanged(control, what);
 }
 
-void PostMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
+void PostFormMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
   std::lock_guard<std::mutex> lock(Q().mutex);
   Q().messages.push_back({&form, msg, wParam, lParam});
   Q().posted.notify_all();
@@ -153,8 +173,11 @@ void ProcessPending(Application& app) {
   }
 }
 
-int MessageBox(Application&, Form*, const std::u16string& text, const std::u16string& caption,
+int ShowMessageBox(Application&, Form*, const std::u16string& text, const std::u16string& caption,
                os::UINT flags) {
+  // The box's own message loop takes a waiting quit request, ends the box and posts the
+  // request again for the loop around it, so the box closes before it can be read.
+  if (ui::sim::QuitPending()) return ::sim::MessageBoxClosedByQuit(text, caption, flags);
   return os::MessageBoxW(text, caption, flags);
 }
 

@@ -88,7 +88,8 @@ void Person::Attach() {
   };
   SetHooks(hooks);
   ::sim::SetMessageBoxListener([this](const ::sim::MessageBoxRecord& box) {
-    Say("message box [" + U8(box.caption) + "] " + U8(box.text));
+    Say("message box [" + U8(box.caption) + "] " + U8(box.text) +
+        (box.closedByQuit ? " (closed at once by the pending quit request)" : ""));
   });
   ::sim::SetSessionListener([this](const std::string& line) { Say(line); });
 }
@@ -123,11 +124,12 @@ void Person::Snapshot(Application& app) {
     view.enabled = control->Enabled();
     view.checked = control->Checked();
     view.position = control->Position();
-    view.left = control->Left();
-    view.top = control->Top();
-    view.width = control->Width();
-    view.height = control->Height();
-    view.font = control->GetFont();
+    const Rect bounds = control->PixelBounds();  // what the screen shows
+    view.left = bounds.left;
+    view.top = bounds.top;
+    view.width = bounds.width;
+    view.height = bounds.height;
+    view.font = control->PixelFont();
     view.items = control->Items();
     view.itemIndex = control->ItemIndex();
     if (control->GetKind() == Kind::Notebook && control->PageIndex() >= 0)
@@ -197,6 +199,7 @@ bool Person::Perform(Application& app, const Action& action) {
   if (!wizard || !wizard->Visible()) return fail("the wizard is not shown");
   Say("> " + shown);
   if (action.word == "close") {
+    if (!wizard->CloseBoxEnabled()) return fail("the close box is disabled");
     app.Guard([&] { wizard->Close(); });
     return true;
   }

@@ -22,7 +22,7 @@ bool ParseActions(const std::string& text, std::vector<Action>* actions, std::st
 // The default person: Next until the installation starts, then Finish.
 std::vector<Action> DefaultActions();
 
-// What one control showed at the last snapshot.
+// What one control showed at the last snapshot; bounds and font height in pixels.
 struct ControlView {
   std::u16string caption;
   bool showing = false;

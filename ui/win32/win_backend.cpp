@@ -12,10 +12,6 @@
 #include "ui/PictureFile.h"
 #include "ui/win32/win_picture.h"
 
-// The framework's own names, not the Windows macros of the same spelling.
-#undef MessageBox
-#undef PostMessage
-
 namespace ui::backend {
 
 namespace {
@@ -73,7 +69,7 @@ bool EffectivelyVisible(const Control& control) {
 
 void ApplyFont(Control& control) {
   if (!control.peer) return;
-  const Font& font = control.GetFont();
+  const Font font = control.PixelFont();
   HFONT created = ::CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, W(font.name));
@@ -93,13 +89,20 @@ void ApplyItems(Control& control) {
   ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(control.ItemIndex()), 0);
 }
 
+// A drop-down list's window includes its open list.
+void PlaceControl(Control& control) {
+  HWND hwnd = H(control.peer);
+  if (!hwnd) return;
+  const Rect r = control.PixelBounds();
+  const int dropDown = control.GetKind() == Kind::ComboBox ? control.Owner().Scale(200) : 0;
+  ::MoveWindow(hwnd, r.left, r.top, r.width, r.height + dropDown, TRUE);
+}
+
 void ApplyAll(Control& control) {
   HWND hwnd = H(control.peer);
   if (!hwnd) return;
   if (control.GetKind() != Kind::Image) ::SetWindowTextW(hwnd, W(control.Caption()));
-  ::MoveWindow(hwnd, control.Left(), control.Top(), control.Width(),
-               control.GetKind() == Kind::ComboBox ? control.Height() + 200 : control.Height(),
-               TRUE);
+  PlaceControl(control);
   ::EnableWindow(hwnd, control.Enabled());
   ApplyFont(control);
   ApplyItems(control);
@@ -143,8 +146,9 @@ void CreateControl(Form& form, Control& control) {
     case Kind::DirectoryListBox:
       return;  // no window of their own
   }
-  HWND hwnd = ::CreateWindowExW(0, cls, L"", style, control.Left(), control.Top(), control.Width(),
-                                control.Height(), H(form.peer),
+  const Rect bounds = control.PixelBounds();
+  HWND hwnd = ::CreateWindowExW(0, cls, L"", style, bounds.left, bounds.top, bounds.width,
+                                bounds.height, H(form.peer),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(form, control))),
                                 ::GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) return;
@@ -184,11 +188,31 @@ void ApplyTransparency(Form& form) {
   ::InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-// Outer rectangle of a form whose client area is width x height at (left, top).
-RECT OuterRect(const Form& form, int left, int top, int width, int height, DWORD style, DWORD ex) {
-  RECT r{left, top, left + width, top + height};
-  if (form.Border() != BorderStyle::None) ::AdjustWindowRectEx(&r, style, FALSE, ex);
-  return r;
+// The window menu's Close item is what the title bar's close box and Alt+F4 go through.
+void ApplyCloseBox(Form& form) {
+  HWND hwnd = H(form.peer);
+  if (!hwnd) return;
+  if (HMENU menu = ::GetSystemMenu(hwnd, FALSE))
+    ::EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (form.CloseBoxEnabled() ? MF_ENABLED : MF_GRAYED));
+}
+
+DWORD StyleOf(const Form& form) {
+  return form.Border() == BorderStyle::None
+             ? WS_POPUP | WS_CLIPCHILDREN
+             : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+}
+
+// The outer rectangle of a form: its window at (Left, Top) around the client area.
+RECT OuterRect(const Form& form) {
+  const FrameInsets frame = FrameOf(form);
+  return RECT{form.Left(), form.Top(),
+              form.Left() + frame.left + form.ClientWidth() + frame.right,
+              form.Top() + frame.top + form.ClientHeight() + frame.bottom};
+}
+
+void PlaceForm(Form& form) {
+  const RECT r = OuterRect(form);
+  ::MoveWindow(H(form.peer), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -230,6 +254,12 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       app.Guard([form] { form->Perform(WM_CLOSE, 0, 0); });
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI: scaled again, where Windows suggests.
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      form->ChangeDpi(HIWORD(wParam), suggested->left, suggested->top);
+      return 0;
+    }
     default:
       if (msg >= WM_USER && msg < 0x8000) {
         LParam result = 0;
@@ -290,6 +320,19 @@ bool Dispatch(MSG& msg) {
 
 }  // namespace
 
+FrameInsets FrameOf(const Form& form) {
+  if (form.Border() == BorderStyle::None) return {};
+  // Windows 10 1607 scales the title bar and borders of each monitor's DPI; before, they
+  // have the system's size.
+  using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  RECT r{0, 0, 0, 0};
+  if (!adjustForDpi || !adjustForDpi(&r, StyleOf(form), FALSE, 0, static_cast<UINT>(form.Dpi())))
+    ::AdjustWindowRectEx(&r, StyleOf(form), FALSE, 0);
+  return {-r.left, -r.top, r.right, r.bottom};
+}
+
 void ApplicationStarted(Application& app) {
   S().app = &app;
   S().uiThread = ::GetCurrentThreadId();
@@ -312,11 +355,9 @@ void EnsureWindow(Form& form) {
     EnsureWindow(*app.MainForm());
     owner = H(app.MainForm()->peer);
   }
-  const DWORD style = form.Border() == BorderStyle::None
-                          ? WS_POPUP | WS_CLIPCHILDREN
-                          : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  const DWORD style = StyleOf(form);
   const DWORD ex = (isMain && app.MainFormOnTaskBar()) ? WS_EX_APPWINDOW : 0;
-  const RECT r = OuterRect(form, form.Left(), form.Top(), form.ClientWidth(), form.ClientHeight(), style, ex);
+  const RECT r = OuterRect(form);
   HWND hwnd = ::CreateWindowExW(ex, kFormClass, W(form.Caption()), style, r.left, r.top,
                                 r.right - r.left, r.bottom - r.top, owner, nullptr,
                                 ::GetModuleHandleW(nullptr), nullptr);
@@ -326,6 +367,7 @@ void EnsureWindow(Form& form) {
   for (const auto& control : form.Controls()) CreateControl(form, *control);
   ApplyIcon(form);
   ApplyTransparency(form);
+  ApplyCloseBox(form);
 }
 
 void DestroyWindow(Form& form) {
@@ -377,17 +419,19 @@ void FormChanged(Form& form, Change what) {
   if (!hwnd) return;
   switch (what) {
     case Change::Caption: ::SetWindowTextW(hwnd, W(form.Caption())); break;
-    case Change::Bounds: {
-      const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
-      const DWORD ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
-      const RECT r = OuterRect(form, form.Left(), form.Top(), form.ClientWidth(), form.ClientHeight(), style, ex);
-      ::MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    case Change::Bounds: PlaceForm(form); break;
+    case Change::Dpi:
+      PlaceForm(form);
+      for (const auto& control : form.Controls()) {
+        PlaceControl(*control);
+        ApplyFont(*control);
+      }
       break;
-    }
     case Change::Picture:
       ApplyIcon(form);
       ApplyTransparency(form);
       break;
+    case Change::CloseBox: ApplyCloseBox(form); break;
     default: break;
   }
 }
@@ -404,10 +448,7 @@ void ControlChanged(Control& control, Change what) {
     case Change::Caption: ::SetWindowTextW(hwnd, W(control.Caption())); break;
     case Change::Visible: ::ShowWindow(hwnd, EffectivelyVisible(control) ? SW_SHOWNA : SW_HIDE); break;
     case Change::Enabled: ::EnableWindow(hwnd, control.Enabled()); break;
-    case Change::Bounds:
-      ::MoveWindow(hwnd, control.Left(), control.Top(), control.Width(),
-                   control.GetKind() == Kind::ComboBox ? control.Height() + 200 : control.Height(), TRUE);
-      break;
+    case Change::Bounds: PlaceControl(control); break;
     case Change::Font: ApplyFont(control); break;
     case Change::Items: ApplyItems(control); break;
     case Change::ItemIndex: ::SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(control.ItemIndex()), 0); break;
@@ -424,7 +465,7 @@ void ControlChanged(Control& control, Change what) {
   }
 }
 
-void PostMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
+void PostFormMessage(Form& form, os::UINT msg, WParam wParam, LParam lParam) {
   // Only the user-interface thread may create the window; the worker posts to a shown form.
   if (!form.peer && ::GetCurrentThreadId() == S().uiThread) EnsureWindow(form);
   if (msg == WM_QUIT && !form.peer) {
@@ -452,7 +493,7 @@ void ProcessPending(Application&) {
   }
 }
 
-int MessageBox(Application& app, Form* owner, const std::u16string& text,
+int ShowMessageBox(Application& app, Form* owner, const std::u16string& text,
                const std::u16string& caption, os::UINT flags) {
   HWND hwnd = nullptr;
   if (owner) hwnd = H(owner->peer);

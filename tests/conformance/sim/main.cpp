@@ -1,6 +1,7 @@
 // Conformance program, simulated-machine side: runs every scenario on a fresh sim machine.
 //
-//   zkt_conformance [--machine DIR] [--fixtures DIR] [--machine-ini FILE] [--only PREFIX] [--list]
+//   zkt_conformance [--machine DIR] [--fixtures DIR] [--machine-ini FILE] [--32] [--only PREFIX]
+//                   [--list]
 //
 // --machine      an empty or missing folder for the machine (default: a new temporary folder,
 //                removed afterwards)
@@ -9,6 +10,8 @@
 //                named machine.ini there describes the machine (unless --machine-ini is given)
 //                and is not copied.
 // --machine-ini  the machine description to start from (default: the sim's defaults)
+// --32           runs the scenarios as a 32-bit program (under WOW64 on a 64-bit machine), as
+//                the i686 build runs under wine64's WoW64 mode; default: a 64-bit program
 // --only         runs only the scenarios whose name starts with PREFIX
 // --list         prints the scenario names in run order
 #include <stdlib.h>
@@ -36,7 +39,7 @@ int Usage(const std::string& reason) {
   std::fprintf(stderr, "zkt_conformance: %s\n", reason.c_str());
   std::fprintf(stderr,
                "usage: zkt_conformance [--machine DIR] [--fixtures DIR] [--machine-ini FILE] "
-               "[--only PREFIX] [--list]\n");
+               "[--32] [--only PREFIX] [--list]\n");
   return 2;
 }
 
@@ -53,11 +56,14 @@ int main(int argc, char** argv) {
   conf::RunSettings settings;
   settings.onSim = true;
   bool list = false;
+  bool process32 = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--list") {
       list = true;
+    } else if (arg == "--32") {
+      process32 = true;
     } else if (arg == "--machine" && hasValue) {
       machineFolder = argv[++i];
     } else if (arg == "--fixtures" && hasValue) {
@@ -99,8 +105,8 @@ int main(int argc, char** argv) {
   auto& machine = sim::Machine::Current();
   std::string error;
   if (!machine.Open(machineFolder, &error)) return Usage(error);
-  // wine64 runs the 64-bit build of this program.
-  machine.SetProcessIs32Bit(false);
+  // wine64 runs the x86_64 build natively and the i686 build in its WoW64 mode.
+  machine.SetProcessIs32Bit(process32);
   machine.SetModulePath(std::u16string(kProgramFolder) + u"zkt_conformance.exe");
 
   const fs::path programFolder = machine.DriveRoot() / kProgramFolderOnDrive;

@@ -1,4 +1,4 @@
-#include "install/PayloadResource.h"
+#include "platform/PayloadResource.h"
 
 #include <gtest/gtest.h>
 

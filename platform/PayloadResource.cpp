@@ -1,4 +1,4 @@
-#include "install/PayloadResource.h"
+#include "platform/PayloadResource.h"
 
 #include "platform/os_files.h"
 #include "platform/os_resources.h"

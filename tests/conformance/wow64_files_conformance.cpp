@@ -1,0 +1,74 @@
+// Conformance: the system folder as a 32-bit program under WOW64 sees it: System32 shows
+// SysWOW64, the alias Sysnative shows the real System32, and switching redirection off for the
+// thread shows the real System32 under its own name. A 64-bit program sees no Sysnative.
+#include <string>
+
+#include "platform/os_files.h"
+#include "platform/os_system.h"
+#include "platform/text.h"
+#include "tests/conformance/conformance.h"
+
+namespace {
+
+constexpr os::DWORD kPoison = 0xdeadbeefu;
+constexpr char16_t kProbe[] = u"zkt-conformance-probe.txt";
+
+unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
+
+std::u16string Folder(const char16_t* name) { return std::u16string(u"C:\\Windows\\") + name; }
+
+void PrintAttributes(const char* what, const std::u16string& path) {
+  os::SetLastError(kPoison);
+  const os::DWORD a = os::GetFileAttributesW(path);
+  if (a == INVALID_FILE_ATTRIBUTES)
+    conf::Line("%s: no such entry, last error %lu", what, U(os::GetLastError()));
+  else
+    conf::Line("%s: %s", what, (a & FILE_ATTRIBUTE_DIRECTORY) ? "folder" : "file");
+}
+
+void PrintProbes(const char* when) {
+  for (const char16_t* folder : {u"System32", u"SysWOW64", u"Sysnative"})
+    conf::Line("%s, %s: %s", when, conf::U8(folder).c_str(),
+               conf::ReadText(Folder(folder) + u"\\" + kProbe).c_str());
+}
+
+}  // namespace
+
+CONFORMANCE_SCENARIO(wow64_system_folders, 70) {
+  os::BOOL wow64 = FALSE;
+  os::IsWow64Process(&wow64);
+  conf::Line("IsWow64Process: %d", wow64 ? 1 : 0);
+  std::u16string system;
+  os::GetSystemDirectoryW(&system);
+  // Only the case of the Windows folder's name differs between installations.
+  conf::Line("GetSystemDirectoryW: %s", conf::U8(text::ToUpper(system)).c_str());
+  PrintAttributes("C:\\Windows\\System32", Folder(u"System32"));
+  PrintAttributes("C:\\Windows\\SysWOW64", Folder(u"SysWOW64"));
+  PrintAttributes("C:\\Windows\\Sysnative", Folder(u"Sysnative"));
+  PrintAttributes("C:\\Windows\\sYsNaTiVe\\drivers", Folder(u"sYsNaTiVe\\drivers"));
+  PrintAttributes("C:\\Windows\\System32\\drivers", Folder(u"System32\\drivers"));
+}
+
+// One file of the same name written through System32 with redirection on and with it off:
+// which folder each lands in, and what each name reads.
+CONFORMANCE_SCENARIO(wow64_redirection_switch, 71) {
+  conf::WriteText(Folder(u"System32\\") + kProbe, "through System32");
+  void* cookie = nullptr;
+  os::SetLastError(kPoison);
+  const os::BOOL off = os::Wow64DisableWow64FsRedirection(&cookie);
+  conf::Line("Wow64DisableWow64FsRedirection %d, last error %lu", off ? 1 : 0,
+             U(off ? 0 : os::GetLastError()));
+  conf::WriteText(Folder(u"System32\\") + kProbe, "through System32, redirection off");
+  PrintProbes("redirection off");
+  if (off) conf::Line("Wow64RevertWow64FsRedirection %d",
+                      os::Wow64RevertWow64FsRedirection(cookie) ? 1 : 0);
+  PrintProbes("redirection back on");
+
+  // Clean up both copies, each by the name that reaches it.
+  void* again = nullptr;
+  const os::BOOL cleanOff = os::Wow64DisableWow64FsRedirection(&again);
+  os::DeleteFileW(Folder(u"System32\\") + kProbe);
+  os::DeleteFileW(Folder(u"SysWOW64\\") + kProbe);
+  if (cleanOff) os::Wow64RevertWow64FsRedirection(again);
+  PrintAttributes("probe after clean-up", Folder(u"System32\\") + kProbe);
+}
