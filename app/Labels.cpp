@@ -47,8 +47,8 @@ void TMainForm::LoadLabel(_LABEL_INFO& record, const std::u16string& key,
   ParseLabelFields(record, fields, static_cast<int>(count));
 }
 
-void TMainForm::ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16string>& fields,
-                                 int count) {
+void ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16string>& fields,
+                      int count) {
   struct IntegerField {
     int index;
     std::int32_t _LABEL_INFO::*value;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One entry of a label file: text, font colour, reserved, font name, size and position, and
 // the presence flags of the fields after the text (set when read from a non-empty field).
@@ -58,3 +59,8 @@ extern const char16_t kInstallFailedText[];
 // Copies `text` into a fixed field of `capacity` units with its terminator, cut to fit; a cut
 // never leaves half of a surrogate pair behind.
 void CopyLabelText(char16_t* field, std::size_t capacity, const std::u16string& text);
+
+// Fills a record from the first `count` comma-separated fields of its Language.ini value: the
+// text, then the colour, reserved, font name, size and position fields that are not empty. A
+// number field that is no number throws the framework's conversion error.
+void ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16string>& fields, int count);

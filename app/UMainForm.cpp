@@ -5,6 +5,7 @@
 #include "config/DefaultAudioSettings.h"
 #include "payload/common/ProductNames.h"
 #include "platform/FolderHelpers.h"
+#include "platform/OwnedHandles.h"
 #include "platform/os_files.h"
 #include "platform/os_shell_execute.h"
 #include "platform/os_shutdown.h"
@@ -156,9 +157,9 @@ void TMainForm::FormShow(ui::Form&) {
 
 bool TMainForm::PublishDeviceIdGroups() {
   return LoadDeviceIdGroup(UsbDeviceIdMgr, payload::kConfigFileName, u"USB_VID_PID",
-                           payload::kUsbGroupName) == 0 &&
+                           payload::kUsbGroupName) == DEVICE_GROUP_LOADED &&
          LoadDeviceIdGroup(HidDeviceIdMgr, payload::kConfigFileName, u"HID_VID_PID",
-                           payload::kHidGroupName) == 0;
+                           payload::kHidGroupName) == DEVICE_GROUP_LOADED;
 }
 
 void TMainForm::PrepareInstall() {
@@ -193,26 +194,24 @@ void TMainForm::PrepareInstall() {
 
 std::int32_t TMainForm::LoadDeviceIdGroup(DEVICEID_MGR::CDeviceIdMgr& manager, std::u16string fileName,
                                           std::u16string sectionName, std::u16string groupName) {
-  if (manager.LoadGroup(SetupConfig.SourceFolderFullPath + fileName, sectionName) != 0) return 1;
-  if (manager.SaveToRegistry(groupName) != 0) return 2;
-  return 0;
+  if (manager.LoadGroup(SetupConfig.SourceFolderFullPath + fileName, sectionName) != 0)
+    return DEVICE_GROUP_NOT_LOADED;
+  if (manager.SaveToRegistry(groupName) != 0) return DEVICE_GROUP_NOT_PUBLISHED;
+  return DEVICE_GROUP_LOADED;
 }
 
 std::int32_t TMainForm::FindFirstFileName(const std::u16string& folder, std::u16string& name) {
   os::FindData data;
-  const os::HANDLE find = os::FindFirstFileW(folder + u"*.*", &data);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  std::int32_t found = 0;
+  const os::OwnedFind find(os::FindFirstFileW(folder + u"*.*", &data));
+  if (!find) return 0;
   do {
     if (data.fileName.empty() || data.fileName[0] == u'.' ||
         (data.attributes & FILE_ATTRIBUTE_DIRECTORY))
       continue;
     name = data.fileName;
-    found = 1;
-    break;
-  } while (os::FindNextFileW(find, &data));
-  os::FindClose(find);
-  return found;
+    return 1;
+  } while (os::FindNextFileW(find.get(), &data));
+  return 0;
 }
 
 std::int32_t TMainForm::LoadSetupFlags() {
@@ -320,7 +319,7 @@ void TMainForm::FinishBitBtnClick(ui::Control&) {
     info.parameters = info.file;
     info.nShow = SW_HIDE;
     os::ShellExecuteExW(&info);  // an application that does not start is not reported
-    if (info.hProcess) os::CloseHandle(info.hProcess);  // nobody waits for it
+    os::OwnedObject started(info.hProcess);  // nobody waits for it
   }
   form_.PostFormMessage(WM_CLOSE, 0, 0);
 }

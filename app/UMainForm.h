@@ -36,7 +36,6 @@ class TMainForm {
   void CancelBitBtnClick(ui::Control& sender);
   void ComboBoxChange(ui::Control& sender);
 
-  // 0 success, 1 the section could not be loaded, 2 the group could not be published.
   // The verified USB and HID device-ID groups, loaded and published; false when either fails.
   bool PublishDeviceIdGroups();
   // What showing the wizard prepares besides its pages: the per-user profile copy, language,
@@ -46,6 +45,12 @@ class TMainForm {
   // window or message box, on the calling thread. Returns the process exit code.
   std::uint32_t InstallUnattended(bool forceRestart);
 
+  enum DeviceGroupResult : std::int32_t {
+    DEVICE_GROUP_LOADED = 0,
+    DEVICE_GROUP_NOT_LOADED = 1,     // the section could not be loaded
+    DEVICE_GROUP_NOT_PUBLISHED = 2,  // the group could not be written to the registry
+  };
+  // One of the DeviceGroupResult values.
   std::int32_t LoadDeviceIdGroup(DEVICEID_MGR::CDeviceIdMgr& manager, std::u16string fileName,
                                  std::u16string sectionName, std::u16string groupName);
   // 1 and the name of the folder's first plain file not starting with "."; 0 when none.
@@ -77,7 +82,6 @@ class TMainForm {
   std::int32_t FillLanguageList(const std::u16string& languageName);
   void LoadLabels(const std::u16string& languageName);
   void LoadLabel(_LABEL_INFO& record, const std::u16string& key, const std::u16string& languageDir);
-  void ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16string>& fields, int count);
   void ApplyLabels();
   void ApplyLabel(const _LABEL_INFO& record, ui::Control& label);
   void SaveDefaultLanguage(const std::u16string& name);
@@ -145,7 +149,7 @@ class TMainForm {
   INSTALL_MGR::_REG_UNINSTALL_INFO UninstallInfo;
   DEVICEID_MGR::CDeviceIdMgr DeviceIdMgr3;
   DEVICEID_MGR::CDeviceIdMgr DeviceIdMgr4;
-  DEVICEID_MGR::CDeviceIdMgr WhitelistDeviceIdMgr;  // handed to the install sequence
+  DEVICEID_MGR::CDeviceIdMgr WhitelistDeviceIdMgr;  // unused: the sequence takes UsbDeviceIdMgr
   DEVICEID_MGR::CDeviceIdMgr DeviceIdMgr6;
   INSTALL_MGR::CInstallMgr InstallMgr;
   VERSIONINFO_MGR::CVersionInfoMgr VersionInfoMgr;

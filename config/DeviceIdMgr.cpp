@@ -4,6 +4,7 @@
 
 #include "config/DesDecrypt.h"
 #include "config/TextDecoding.h"
+#include "platform/OwnedHandles.h"
 #include "platform/os_registry.h"
 #include "platform/text.h"
 
@@ -95,15 +96,16 @@ std::int32_t CDeviceIdMgr::VerifyEntries(const std::vector<std::u16string>& valu
 }
 
 std::int32_t CDeviceIdMgr::SaveToRegistry(const std::u16string& groupName) {
-  os::HKEY key = nullptr;
+  os::OwnedKey key;
   os::LONG result = os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\" + groupName, u"",
-                                    REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key, nullptr);
+                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, key.Receive(),
+                                        nullptr);
   if (result != ERROR_SUCCESS) return result;
   int counter = 1;
   for (const auto& entry : m_VerifiedIds) {
     const std::u16string name = text::Format(16, u"%d", counter++);
     const std::u16string data = entry.first + u"," + entry.second;
-    result = os::RegSetValueExW(key, name, REG_SZ, data.c_str(),
+    result = os::RegSetValueExW(key.get(), name, REG_SZ, data.c_str(),
                                 static_cast<os::DWORD>((data.size() + 1) * sizeof(char16_t)));
     if (result != ERROR_SUCCESS) break;
   }
@@ -114,17 +116,16 @@ std::int32_t CDeviceIdMgr::SaveToRegistry(const std::u16string& groupName) {
     std::u16string name;
     os::DWORD type = 0;
     std::vector<os::BYTE> data;
-    for (os::DWORD index = 0; os::RegEnumValueW(key, index, &name, &type, &data) == ERROR_SUCCESS;
-         ++index) {
+    for (os::DWORD index = 0;
+         os::RegEnumValueW(key.get(), index, &name, &type, &data) == ERROR_SUCCESS; ++index) {
       unsigned long number = 0;
       if (IsCounterName(name, &number) && number > written) stale.push_back(name);
     }
     for (const std::u16string& value : stale) {
-      result = os::RegDeleteValueW(key, value);
+      result = os::RegDeleteValueW(key.get(), value);
       if (result != ERROR_SUCCESS) break;
     }
   }
-  os::RegCloseKey(key);
   return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/OwnedHandles.h"
 #include "platform/os_files.h"
 #include "platform/os_memory.h"
 
@@ -20,17 +21,17 @@ std::u16string TrimRawLine(const std::u16string& line) {
   return line.substr(b, e - b);
 }
 
-void ParseSection(CIniSectionDefine* define) {
-  for (std::size_t i = 0; i < define->m_RawLines.size(); ++i) {
-    const std::u16string line = TrimRawLine(define->m_RawLines[i]);
+void ParseSection(CIniSectionDefine& define) {
+  for (std::size_t i = 0; i < define.m_RawLines.size(); ++i) {
+    const std::u16string line = TrimRawLine(define.m_RawLines[i]);
     if (line.empty() || line[0] == u';') continue;
     if (i == 0) {  // the header line
-      define->m_Section.m_Name = define->m_Name;
+      define.m_Section.m_Name = define.m_Name;
       continue;
     }
     const std::size_t eq = line.find(u'=');
     if (eq == std::u16string::npos || eq == 0) continue;
-    define->m_Section.m_Values.push_back({line.substr(0, eq), line.substr(eq + 1)});
+    define.m_Section.m_Values.push_back({line.substr(0, eq), line.substr(eq + 1)});
   }
 }
 
@@ -42,33 +43,25 @@ CIniMgr::~CIniMgr() { Clear(); }
 
 void CIniMgr::Clear() {
   m_Lines.clear();
-  for (CIniSectionDefine* section : m_Sections) {
-    section->~CIniSectionDefine();
-    os::HeapFree(section);
-  }
-  m_Sections.clear();
+  // The storage goes back to the heap too, as the sections' blocks always did.
+  decltype(m_Sections)().swap(m_Sections);
 }
 
 std::int32_t CIniMgr::LoadFile(const std::u16string& path) {
   m_FilePath = path;
-  os::HANDLE file = os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL);
-  if (file == INVALID_HANDLE_VALUE) return 1;
+  // Shared as the C runtime's "rb" shares: an editor may hold the file open for writing.
+  os::OwnedFile file(os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  if (!file) return 1;
   // A file of 4 GB or more has no length the one-piece read could use.
   DWORD high = 0;
-  const DWORD size = os::GetFileSize(file, &high);
-  if (size == kInvalidFileSize || high != 0) {
-    os::CloseHandle(file);
-    return 2;
-  }
+  const DWORD size = os::GetFileSize(file.get(), &high);
+  if (size == kInvalidFileSize || high != 0) return 2;
   auto* bytes = static_cast<unsigned char*>(os::HeapAlloc(size));
-  if (!bytes) {
-    os::CloseHandle(file);
-    return 3;
-  }
+  if (!bytes) return 3;
   DWORD read = 0;
-  const bool ok = size == 0 || (os::ReadFile(file, bytes, size, &read) && read == size);
-  os::CloseHandle(file);
+  const bool ok = size == 0 || (os::ReadFile(file.get(), bytes, size, &read) && read == size);
+  file.reset();
   std::int32_t result = 4;
   if (ok) result = LoadBytes(bytes, size);
   os::HeapFree(bytes);
@@ -81,47 +74,54 @@ std::int32_t CIniMgr::LoadBytes(unsigned char* data, std::size_t length) {
   unsigned char* text = data + skip;
   const std::size_t size = length - skip;
   int split = 0;
-  switch (m_Encoding) {
-    case ENCODING_UTF8: split = SplitUtf8Lines(text, size, &m_Lines); break;
-    case ENCODING_UTF16LE: split = SplitUtf16LeLines(text, size, &m_Lines); break;
-    case ENCODING_UTF16BE: split = SplitUtf16BeLines(text, size, &m_Lines); break;
-    case ENCODING_UTF32LE: split = SplitUtf32LeLines(text, size, &m_Lines); break;
-    case ENCODING_UTF32BE: split = SplitUtf32BeLines(text, size, &m_Lines); break;
-    default: split = SplitAnsiLines(text, size, &m_Lines); break;
+  // Out of memory is the engine's own result, never an exception for the wizard to die of.
+  try {
+    switch (m_Encoding) {
+      case ENCODING_UTF8: split = SplitUtf8Lines(text, size, &m_Lines); break;
+      case ENCODING_UTF16LE: split = SplitUtf16LeLines(text, size, &m_Lines); break;
+      case ENCODING_UTF16BE: split = SplitUtf16BeLines(text, size, &m_Lines); break;
+      case ENCODING_UTF32LE: split = SplitUtf32LeLines(text, size, &m_Lines); break;
+      case ENCODING_UTF32BE: split = SplitUtf32BeLines(text, size, &m_Lines); break;
+      default: split = SplitAnsiLines(text, size, &m_Lines); break;
+    }
+  } catch (const std::bad_alloc&) {
+    split = 5;
   }
   if (split != 0) {
     m_Lines.clear();
     return 5;
   }
-  return BuildSections() ? 0 : 6;
+  try {
+    return BuildSections() ? 0 : 6;
+  } catch (const std::bad_alloc&) {
+    return 6;  // the sections built so far stay, as when a section object cannot be made
+  }
 }
 
 bool CIniMgr::BuildSections() {
-  CIniSectionDefine* current = nullptr;
   bool complete = true;
   for (const std::u16string& line : m_Lines) {
     if (line.empty() || line[0] == u';') continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-      void* block = os::HeapAlloc(sizeof(CIniSectionDefine));
-      if (!block) {
+      try {
+        m_Sections.emplace_back();  // all or nothing: the sections so far stay
+      } catch (const std::bad_alloc&) {
         complete = false;
         break;
       }
-      current = new (block) CIniSectionDefine();
-      current->m_Name = line.substr(1, line.size() - 2);
-      current->m_RawLines.push_back(line);
-      m_Sections.push_back(current);
-    } else if (current) {
-      current->m_RawLines.push_back(line);
+      m_Sections.back().m_Name = line.substr(1, line.size() - 2);
+      m_Sections.back().m_RawLines.push_back(line);
+    } else if (!m_Sections.empty()) {
+      m_Sections.back().m_RawLines.push_back(line);
     }
   }
-  for (CIniSectionDefine* section : m_Sections) ParseSection(section);
+  for (CIniSectionDefine& section : m_Sections) ParseSection(section);
   return complete;
 }
 
 const CIniSectionDefine* CIniMgr::FindSection(const std::u16string& section) const {
-  for (const CIniSectionDefine* define : m_Sections)
-    if (define->m_Name == section) return define;
+  for (const CIniSectionDefine& define : m_Sections)
+    if (define.m_Name == section) return &define;
   return nullptr;
 }
 

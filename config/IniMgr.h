@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/TextDecoding.h"
+#include "platform/HeapAllocator.h"
 
 namespace REGINI_MGR {
 
@@ -38,7 +39,8 @@ class CIniMgr {
   CIniMgr& operator=(const CIniMgr&) = delete;
 
   // 0 loaded; 1 cannot open; 2 no length; 3 no memory for the bytes; 4 read failed;
-  // 5 cannot decode (contents cleared); 6 no memory for a section (sections so far kept).
+  // 5 cannot decode (contents cleared); 6 the heap has no room for another section
+  // (sections so far kept).
   std::int32_t LoadFile(const std::u16string& path);
   // Steps 3 to 6 of LoadFile over bytes already in memory (modified in place by the
   // big-endian decoders).
@@ -51,7 +53,8 @@ class CIniMgr {
   std::int32_t m_Encoding = ENCODING_ANSI;
   std::u16string m_FilePath;
   std::vector<std::u16string> m_Lines;
-  std::vector<CIniSectionDefine*> m_Sections;
+  // In file order; their storage comes from the process heap.
+  std::vector<CIniSectionDefine, os::HeapAllocator<CIniSectionDefine>> m_Sections;
 
  private:
   const CIniSectionDefine* FindSection(const std::u16string& section) const;

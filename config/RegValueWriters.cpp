@@ -1,4 +1,5 @@
 #include "config/RegValueWriters.h"
+#include "platform/OwnedHandles.h"
 
 #include "platform/os_registry.h"
 
@@ -6,13 +7,12 @@ namespace {
 
 std::int32_t SetValue(const std::u16string& subKey, const std::u16string& valueName,
                       os::DWORD type, const void* data, os::DWORD size) {
-  os::HKEY key = nullptr;
-  os::LONG result = os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\" + subKey, u"",
-                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key, nullptr);
+  os::OwnedKey key;
+  const os::LONG result =
+      os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\" + subKey, u"",
+                          REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, key.Receive(), nullptr);
   if (result != ERROR_SUCCESS) return result;
-  result = os::RegSetValueExW(key, valueName, type, data, size);
-  os::RegCloseKey(key);
-  return result;
+  return os::RegSetValueExW(key.get(), valueName, type, data, size);
 }
 
 }  // namespace

@@ -25,14 +25,10 @@ bool RunsUnderWow64() {
 }
 
 std::u16string NativeSystemFolder() {
-  const bool wow64 = RunsUnderWow64();
-  void* cookie = nullptr;
-  if (wow64) DisableWow64Redirection(&cookie);
+  const Wow64RedirectionOff redirection(RunsUnderWow64());
   std::u16string folder;
   os::GetSystemDirectoryW(&folder);
-  folder += u'\\';
-  if (wow64) RevertWow64Redirection(cookie);
-  return folder;
+  return folder + u'\\';
 }
 
 std::int32_t ReadSwitch(const std::u16string& file, const char16_t* key, std::int32_t fallback) {

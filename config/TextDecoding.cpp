@@ -49,19 +49,22 @@ std::size_t DetectEncoding(const unsigned char* data, std::size_t length,
   return 0;
 }
 
+std::size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  if ((lead & 0xFC) == 0xF8) return 5;
+  if ((lead & 0xFE) == 0xFC) return 6;
+  return 0;
+}
+
 int DecodeUtf8(const unsigned char* data, std::size_t length, std::u16string* out) {
   // First pass: validate and count, so the output is allocated once.
   std::size_t count = 0;
   for (std::size_t i = 0; i < length; ++count) {
-    const unsigned char lead = data[i];
-    std::size_t n;
-    if (lead < 0x80) n = 1;
-    else if ((lead & 0xE0) == 0xC0) n = 2;
-    else if ((lead & 0xF0) == 0xE0) n = 3;
-    else if ((lead & 0xF8) == 0xF0) n = 4;
-    else if ((lead & 0xFC) == 0xF8) n = 5;
-    else if ((lead & 0xFE) == 0xFC) n = 6;
-    else return 1;  // a continuation byte, 0xFE or 0xFF as lead
+    const std::size_t n = Utf8SequenceLength(data[i]);
+    if (n == 0) return 1;  // a continuation byte, 0xFE or 0xFF as lead
     if (n > length - i) return 1;  // cut off by the end of the data
     for (std::size_t k = 1; k < n; ++k)
       if ((data[i + k] & 0xC0) != 0x80) return 1;

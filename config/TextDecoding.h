@@ -26,6 +26,9 @@ std::size_t DetectEncoding(const unsigned char* data, std::size_t length,
 // UTF-8 to UTF-16: 0 decoded; 1 invalid (a bad lead or continuation byte, or a sequence cut
 // off by the end of the data); 2 no memory; 3 a code point above U+FFFF.
 int DecodeUtf8(const unsigned char* data, std::size_t length, std::u16string* out);
+// Bytes of the UTF-8 sequence a lead byte starts (1 to 6, as DecodeUtf8 reads them); 0 for a
+// byte that cannot lead (a continuation byte, 0xFE, 0xFF).
+std::size_t Utf8SequenceLength(unsigned char lead);
 void SwapBytes16(unsigned char* data, std::size_t length);
 void SwapBytes32(unsigned char* data, std::size_t length);
 

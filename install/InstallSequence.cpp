@@ -4,6 +4,7 @@
 #include "install/AppExitBroadcast.h"
 #include "install/UninstallRegistration.h"
 #include "payload/common/ProductNames.h"
+#include "platform/OwnedHandles.h"
 #include "platform/ServiceControl.h"
 #include "platform/SetupLog.h"
 #include "platform/os_files.h"
@@ -22,7 +23,6 @@ constexpr os::GUID kAudioInterfaceClass = {
     0x6994AD04, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 // Length of "USB\VID_B7D2&PID_72XX&REV_0100&MI_00": only devices with IDs this long qualify.
 constexpr std::uint32_t kHardwareIdLength = 36;
-constexpr std::uint32_t kLowerFiltersProperty = 0x12;  // SPDRP_LOWERFILTERS
 constexpr std::size_t kFailureBufferSize = 512;
 
 // What the sequence does with a step's result.
@@ -52,19 +52,19 @@ void TMainForm::Install() {
   BroadcastAppExit();
 
   // Whatever state the service is in, it runs when it gets 128 and is stopped afterwards.
-  SetServiceState(kServiceName, 0);
-  SetServiceState(kServiceName, 128);
-  SetServiceState(kServiceName, 1);
+  SetServiceState(kServiceName, kServiceStart);
+  SetServiceState(kServiceName, payload::kControlAppExit);
+  SetServiceState(kServiceName, kServiceStop);
 
   // The verified USB group is the whitelist: its 36-character patterns select the devices.
   InstallMgr.RemoveFilterAndRestart(kAudioInterfaceClass, kHardwareIdLength, UsbDeviceIdMgr,
-                                    payload::kDriverName, kLowerFiltersProperty);
+                                    payload::kDriverName, SPDRP_LOWERFILTERS);
 
   // A control device that still opens means the old filter is loaded: nothing may be replaced.
-  os::HANDLE device = os::CreateFileW(kControlDevice, GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
-  if (device != INVALID_HANDLE_VALUE) {
-    os::CloseHandle(device);
+  os::OwnedFile device(os::CreateFileW(kControlDevice, GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
+  if (device) {
+    device.reset();
     InstallFailedFlag = 1;
     InstallExitCode = SETUP_EXIT_PREVIOUS_FILTER_LOADED;
     ShowInstallMessage(Labels[LABEL_WARNING1].Text);

@@ -2,10 +2,11 @@
 #include "app/UMainForm.h"
 #include "config/RegValueWriters.h"
 #include "install/AppExitBroadcast.h"
+#include "install/NativePayload.h"
 #include "install/StepCodes.h"
 #include "payload/common/LaunchModes.h"
 #include "payload/common/ProductNames.h"
-#include "platform/PayloadResource.h"
+#include "platform/OwnedHandles.h"
 #include "platform/ServiceControl.h"
 #include "platform/Wow64Redirection.h"
 #include "platform/os_files.h"
@@ -16,6 +17,15 @@ namespace {
 
 using payload::kServiceName;
 constexpr os::DWORD kRegistrationTimeoutMs = 100000;
+constexpr NativePayload kServicePayload = {PAYLOAD_SERVICE_X86, PAYLOAD_SERVICE_X64, u"SERVICE",
+                                           STEP_SERVICE_RESOURCE_FAILED,
+                                           STEP_SERVICE_WRITE_FAILED};
+
+// Waits for a started process, then lets go of its handles.
+os::DWORD WaitAndClose(const os::PROCESS_INFORMATION& started, os::DWORD timeoutMs) {
+  const os::OwnedObject process(started.hProcess), thread(started.hThread);
+  return os::WaitForSingleObject(process.get(), timeoutMs);
+}
 
 // The five values of one application's group, in the order of the shared table.
 void WriteLaunchModes(char16_t group, const std::u16string& appPath) {
@@ -28,18 +38,16 @@ void WriteLaunchModes(char16_t group, const std::u16string& appPath) {
 }  // namespace
 
 std::uint32_t TMainForm::Install_Service() {
-  SetServiceState(kServiceName, 1);
+  SetServiceState(kServiceName, kServiceStop);
   BroadcastAppExit();
   PostProgress(30);
 
   // On 64-bit Windows the x64 service goes to, and is started from, the 64-bit system folder.
   Wow64RedirectionOff redirection(IsWow64 != 0);
-  std::uint32_t size = 0;
-  const void* data = LoadPayloadResource(IsWow64 ? PAYLOAD_SERVICE_X64 : PAYLOAD_SERVICE_X86,
-                                         u"SERVICE", size);
-  if (!data) return STEP_SERVICE_RESOURCE_FAILED;
+  if (redirection.Failed()) return STEP_SERVICE_WRITE_FAILED;
   const std::u16string image = SetupConfig.NativeSystemFolderPath + kServiceName + u".exe";
-  if (WritePayloadFile(image, data, size) != 0) return STEP_SERVICE_WRITE_FAILED;
+  if (const std::uint32_t failed = WriteNativePayload(kServicePayload, IsWow64 != 0, image))
+    return failed;
   PostProgress(40);
 
   // Quoted: an unquoted path with spaces would let Windows try "C:\Program.exe" first.
@@ -49,9 +57,7 @@ std::uint32_t TMainForm::Install_Service() {
   if (!os::CreateProcessW(u"", u"\"" + image + u"\" /Service", TRUE, HIGH_PRIORITY_CLASS, u"",
                           &startup, &process))
     return STEP_SERVICE_REGISTRATION_NOT_STARTED;
-  const os::DWORD wait = os::WaitForSingleObject(process.hProcess, kRegistrationTimeoutMs);
-  os::CloseHandle(process.hProcess);
-  os::CloseHandle(process.hThread);
+  const os::DWORD wait = WaitAndClose(process, kRegistrationTimeoutMs);
   if (wait != WAIT_OBJECT_0) return STEP_SERVICE_REGISTRATION_TIMEOUT;  // left running
 
   const std::u16string& folder = SetupConfig.InstallFolderPath;
@@ -64,7 +70,8 @@ std::uint32_t TMainForm::Install_Service() {
   redirection.Restore();
   PostProgress(50);
 
-  SetServiceState(kServiceName, 0);  // a service that will not start does not fail the step
+  // A service that will not start does not fail the step.
+  SetServiceState(kServiceName, kServiceStart);
   PostProgress(60);
   return 0;
 }

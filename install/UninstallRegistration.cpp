@@ -1,6 +1,7 @@
 #include "install/UninstallRegistration.h"
 
 #include "platform/FolderSize.h"
+#include "platform/OwnedHandles.h"
 #include "platform/os_registry.h"
 #include "platform/os_system.h"
 #include "platform/text.h"
@@ -26,50 +27,49 @@ void SetDword(os::HKEY key, const char16_t* name, os::DWORD value) {
 }  // namespace
 
 bool WriteUninstallRegistration(const INSTALL_MGR::_REG_UNINSTALL_INFO& info) {
-  os::HKEY key = nullptr;
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_ALL_ACCESS, &key) !=
-      ERROR_SUCCESS) {
+  os::OwnedKey key;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_ALL_ACCESS,
+                        key.Receive()) != ERROR_SUCCESS) {
     os::DWORD disposition = 0;
     if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, u"", REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, &key, &disposition) != ERROR_SUCCESS)
+                            KEY_ALL_ACCESS, key.Receive(), &disposition) != ERROR_SUCCESS)
       return false;
   }
-  SetString(key, u"DisplayName", info.DisplayName);
-  SetString(key, u"UninstallString", Quoted(info.UninstallString));
-  SetString(key, u"DisplayIcon", info.DisplayIcon);
-  SetString(key, u"DisplayVersion", info.DisplayVersion);
-  SetString(key, u"Publisher", info.Publisher);
-  os::RegCloseKey(key);
+  SetString(key.get(), u"DisplayName", info.DisplayName);
+  SetString(key.get(), u"UninstallString", Quoted(info.UninstallString));
+  SetString(key.get(), u"DisplayIcon", info.DisplayIcon);
+  SetString(key.get(), u"DisplayVersion", info.DisplayVersion);
+  SetString(key.get(), u"Publisher", info.Publisher);
   return true;
 }
 
 bool WriteUninstallDetails(const INSTALL_MGR::_REG_UNINSTALL_INFO& info,
                            const std::u16string& installFolder) {
-  os::HKEY key = nullptr;
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_SET_VALUE, &key) !=
-      ERROR_SUCCESS)
+  os::OwnedKey key;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_SET_VALUE,
+                        key.Receive()) != ERROR_SUCCESS)
     return false;
   os::SystemTime today;
   os::GetLocalTime(&today);
-  SetString(key, u"InstallLocation", installFolder);
-  SetString(key, u"InstallDate",
+  SetString(key.get(), u"InstallLocation", installFolder);
+  SetString(key.get(), u"InstallDate",
             text::Format(16, u"%04u%02u%02u", static_cast<unsigned>(today.year),
                          static_cast<unsigned>(today.month), static_cast<unsigned>(today.day)));
   // The setup has no change or repair mode: Windows shows only "Uninstall".
-  SetDword(key, u"NoModify", 1);
-  SetDword(key, u"NoRepair", 1);
-  SetString(key, u"QuietUninstallString", Quoted(info.UninstallString) + u" /S");
-  os::RegCloseKey(key);
+  SetDword(key.get(), u"NoModify", 1);
+  SetDword(key.get(), u"NoRepair", 1);
+  SetString(key.get(), u"QuietUninstallString", Quoted(info.UninstallString) + u" /S");
+  key.reset();
   return WriteEstimatedSize(info.RegistryKey, installFolder);
 }
 
 bool WriteEstimatedSize(const std::u16string& registryKey, const std::u16string& installFolder) {
-  os::HKEY key = nullptr;
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+  os::OwnedKey key;
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, KEY_SET_VALUE, key.Receive()) !=
+      ERROR_SUCCESS)
     return false;
   const std::uint64_t kilobytes = (FolderSize(installFolder) + 1023) / 1024;
-  SetDword(key, u"EstimatedSize",
+  SetDword(key.get(), u"EstimatedSize",
            static_cast<os::DWORD>(kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : kilobytes));
-  os::RegCloseKey(key);
   return true;
 }

@@ -4,8 +4,8 @@
 
 namespace {
 
-// Sets one state change for the next DIF_PROPERTYCHANGE call: 1 when the parameters were
-// refused, 2 when the class installer refused, else 0.
+// Sets one state change for the next DIF_PROPERTYCHANGE call: DEVICE_STATE_CHANGED,
+// DEVICE_PARAMS_REFUSED or DEVICE_INSTALLER_REFUSED.
 int ChangeState(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD state,
                 os::DWORD scope) {
   os::SP_PROPCHANGE_PARAMS params;
@@ -16,9 +16,10 @@ int ChangeState(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD state,
   params.HwProfile = 0;
   if (!os::SetupDiSetClassInstallParamsW(set, device, &params.ClassInstallHeader,
                                          sizeof(params)))
-    return 1;
-  if (!os::SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, device)) return 2;
-  return 0;
+    return DEVICE_PARAMS_REFUSED;
+  if (!os::SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, device))
+    return DEVICE_INSTALLER_REFUSED;
+  return DEVICE_STATE_CHANGED;
 }
 
 }  // namespace
@@ -26,7 +27,7 @@ int ChangeState(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD state,
 bool RestartDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
   DisableDevice(set, device);  // a refused disable still gets the enable below
   os::Sleep(1000);
-  return EnableDevice(set, device) == 0;
+  return EnableDevice(set, device) == DEVICE_STATE_CHANGED;
 }
 
 int DisableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
@@ -36,9 +37,10 @@ int DisableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
 int EnableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
   if (const int failed = ChangeState(set, device, DICS_ENABLE, DICS_FLAG_GLOBAL)) return failed;
   if (const int failed = ChangeState(set, device, DICS_ENABLE, DICS_FLAG_CONFIGSPECIFIC))
-    return failed + 2;
+    return failed + kConfigSpecificStep;
   os::SP_DEVINSTALL_PARAMS_W installParams;
   installParams.cbSize = sizeof(installParams);
-  if (!os::SetupDiGetDeviceInstallParamsW(set, device, &installParams)) return 5;
-  return (installParams.Flags & DI_NEEDREBOOT) ? 6 : 0;
+  if (!os::SetupDiGetDeviceInstallParamsW(set, device, &installParams))
+    return DEVICE_INSTALL_PARAMS_UNREADABLE;
+  return (installParams.Flags & DI_NEEDREBOOT) ? DEVICE_NEEDS_REBOOT : DEVICE_STATE_CHANGED;
 }

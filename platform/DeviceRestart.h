@@ -6,8 +6,20 @@
 // Disables, waits one second and enables the device; true when enabling fully succeeded
 // (a device that asks for a reboot counts as not restarted).
 bool RestartDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device);
-// 0 done; 1 the parameters were refused; 2 the class installer refused.
+// Results of DisableDevice and EnableDevice. A refusal of the configuration-specific enable is
+// the refusal of the global one plus kConfigSpecificStep.
+enum DeviceStateResult : int {
+  DEVICE_STATE_CHANGED = 0,
+  DEVICE_PARAMS_REFUSED = 1,
+  DEVICE_INSTALLER_REFUSED = 2,
+  DEVICE_CONFIG_PARAMS_REFUSED = 3,
+  DEVICE_CONFIG_INSTALLER_REFUSED = 4,
+  DEVICE_INSTALL_PARAMS_UNREADABLE = 5,
+  DEVICE_NEEDS_REBOOT = 6,
+};
+constexpr int kConfigSpecificStep = DEVICE_CONFIG_PARAMS_REFUSED - DEVICE_PARAMS_REFUSED;
+
+// DEVICE_STATE_CHANGED, DEVICE_PARAMS_REFUSED or DEVICE_INSTALLER_REFUSED.
 int DisableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device);
-// 0 done; 1/2 global enable: parameters / class installer refused; 3/4 the same for the
-// configuration-specific enable; 5 install parameters unreadable; 6 Windows needs a reboot.
+// Enables globally, then for the configuration; any of the results above.
 int EnableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device);

@@ -1,4 +1,5 @@
 #include "platform/FolderHelpers.h"
+#include "platform/OwnedHandles.h"
 
 #include "platform/os_files.h"
 #include "platform/trace.h"
@@ -70,8 +71,8 @@ bool CopyFolder(std::u16string source, std::u16string destination) {
   TraceCreateDirectory(target, os::CreateDirectoryW(target) != FALSE);
 
   os::FindData entry;
-  os::HANDLE find = os::FindFirstFileW(Join(source, u"*"), &entry);
-  if (find == INVALID_HANDLE_VALUE) return true;
+  const os::OwnedFind find(os::FindFirstFileW(Join(source, u"*"), &entry));
+  if (!find) return true;
   do {
     if (entry.fileName == u"." || entry.fileName == u"..") continue;
     const std::u16string subSource = Join(source, entry.fileName);
@@ -93,7 +94,6 @@ bool CopyFolder(std::u16string source, std::u16string destination) {
       os::CopyFileW(subSource, subTarget, FALSE);
       os::SetFileAttributesW(subTarget, FILE_ATTRIBUTE_NORMAL);
     }
-  } while (os::FindNextFileW(find, &entry));
-  os::FindClose(find);
+  } while (os::FindNextFileW(find.get(), &entry));
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/OwnedHandles.h"
 #include "platform/os_files.h"
 
 std::uint64_t FolderSize(const std::u16string& folder) {
@@ -11,8 +12,8 @@ std::uint64_t FolderSize(const std::u16string& folder) {
     const std::u16string current = pending.back();
     pending.pop_back();
     os::FindData data;
-    const os::HANDLE find = os::FindFirstFileW(current + u"*", &data);
-    if (find == INVALID_HANDLE_VALUE) continue;
+    const os::OwnedFind find(os::FindFirstFileW(current + u"*", &data));
+    if (!find) continue;
     do {
       if (data.fileName == u"." || data.fileName == u"..") continue;
       if (data.attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
@@ -20,8 +21,7 @@ std::uint64_t FolderSize(const std::u16string& folder) {
         pending.push_back(current + data.fileName + u"\\");
       else
         total += data.fileSize;
-    } while (os::FindNextFileW(find, &data));
-    os::FindClose(find);
+    } while (os::FindNextFileW(find.get(), &data));
   }
   return total;
 }

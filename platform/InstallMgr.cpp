@@ -9,13 +9,13 @@ namespace INSTALL_MGR {
 CInstallMgr::CInstallMgr() {
   GetNativeOSBits(&Is64BitOS);  // an unknown architecture leaves 0: counted as 32-bit
 
-  void* cookie = nullptr;
-  if (Is64BitOS == 1) DisableWow64Redirection(&cookie);
-  std::u16string systemFolder;
-  os::GetSystemDirectoryW(&systemFolder);
-  if (systemFolder.size() > MAX_PATH - 1) systemFolder.resize(MAX_PATH - 1);
-  NativeSystemFolderPath = systemFolder + u"\\";
-  if (Is64BitOS == 1) RevertWow64Redirection(cookie);
+  {
+    const Wow64RedirectionOff redirection(Is64BitOS == 1);
+    std::u16string systemFolder;
+    os::GetSystemDirectoryW(&systemFolder);
+    if (systemFolder.size() > MAX_PATH - 1) systemFolder.resize(MAX_PATH - 1);
+    NativeSystemFolderPath = systemFolder + u"\\";
+  }
 
   if (VersionInfoMgr.GetWindowsVersion(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)
     trace::Write(u"CInstallMgr::CInstallMgr ***** GetWindowsVersion FAIL! *****\n");

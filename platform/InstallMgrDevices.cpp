@@ -5,6 +5,7 @@
 
 #include "platform/DeviceRestart.h"
 #include "platform/InstallMgr.h"
+#include "platform/OwnedHandles.h"
 #include "platform/os_devices.h"
 #include "platform/text.h"
 
@@ -28,15 +29,14 @@ bool IsServedDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, std::uint32_t
 template <typename Action>
 int ForEachServedDevice(const os::GUID& classGuid, os::DWORD flags, std::uint32_t idLength,
                         const DeviceIdMatcher& ids, Action act) {
-  const os::HDEVINFO set = os::SetupDiGetClassDevsW(&classGuid, u"", flags);
-  if (set == INVALID_HANDLE_VALUE) return 1;
+  const os::OwnedDeviceSet set(os::SetupDiGetClassDevsW(&classGuid, u"", flags));
+  if (!set) return 1;
   for (os::DWORD index = 0;; ++index) {
     os::SP_DEVINFO_DATA device;
     device.cbSize = sizeof(device);
-    if (!os::SetupDiEnumDeviceInfo(set, index, &device)) break;
-    if (IsServedDevice(set, &device, idLength, ids)) act(set, &device);
+    if (!os::SetupDiEnumDeviceInfo(set.get(), index, &device)) break;
+    if (IsServedDevice(set.get(), &device, idLength, ids)) act(set.get(), &device);
   }
-  os::SetupDiDestroyDeviceInfoList(set);
   return 0;
 }
 

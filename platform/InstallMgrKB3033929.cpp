@@ -2,6 +2,7 @@
 // its file association when the component store does not list it.
 #include "payload/common/ProductNames.h"
 #include "platform/InstallMgr.h"
+#include "platform/OwnedHandles.h"
 #include "platform/PayloadResource.h"
 #include "platform/os_files.h"
 #include "platform/os_process.h"
@@ -73,37 +74,31 @@ int CInstallMgr::InstallKB3033929() {
 }
 
 bool CInstallMgr::IsApplicabilityCached(std::u16string packageName) {
-  os::HKEY key = nullptr;
-  const std::u16string path = std::u16string(kCbsKey) + u"ApplicabilityEvaluationCache\\" + packageName;
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, kReadNativeView, &key) != ERROR_SUCCESS)
-    return false;
-  os::RegCloseKey(key);
-  return true;
+  os::OwnedKey key;
+  const std::u16string path =
+      std::u16string(kCbsKey) + u"ApplicabilityEvaluationCache\\" + packageName;
+  return os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, kReadNativeView, key.Receive()) ==
+         ERROR_SUCCESS;
 }
 
 bool CInstallMgr::IsPackageInstalled(std::u16string kbName) {
-  os::HKEY key = nullptr;
+  os::OwnedKey key;
   if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, std::u16string(kCbsKey) + u"Packages", 0,
-                        kReadNativeView, &key) != ERROR_SUCCESS)
+                        kReadNativeView, key.Receive()) != ERROR_SUCCESS)
     return false;
   std::u16string keyClass;
   os::DWORD subKeys = 0;
-  if (os::RegQueryInfoKeyW(key, &keyClass, &subKeys, nullptr) != ERROR_SUCCESS || subKeys == 0) {
-    os::RegCloseKey(key);
+  if (os::RegQueryInfoKeyW(key.get(), &keyClass, &subKeys, nullptr) != ERROR_SUCCESS ||
+      subKeys == 0)
     return false;
-  }
   const std::u16string prefix = text::Format(256, u"Package_for_%s~", kbName.c_str());
   for (os::DWORD index = 0; index < subKeys; ++index) {
     std::u16string name;
-    if (os::RegEnumKeyExW(key, index, &name) != ERROR_SUCCESS || name.size() < prefix.size())
+    if (os::RegEnumKeyExW(key.get(), index, &name) != ERROR_SUCCESS || name.size() < prefix.size())
       continue;
     // Exact characters: a name differing only in letter case is another package.
-    if (name.compare(0, prefix.size(), prefix) == 0) {
-      os::RegCloseKey(key);
-      return true;
-    }
+    if (name.compare(0, prefix.size(), prefix) == 0) return true;
   }
-  os::RegCloseKey(key);
   return false;
 }
 
@@ -114,10 +109,8 @@ int CInstallMgr::ShellExecuteAndWait(std::u16string file) {
   info.nShow = SW_HIDE;
   if (!os::ShellExecuteExW(&info)) return 1;
   // A launch that produced no process (handled by a running program) has nothing to wait for.
-  if (info.hProcess) {
-    os::WaitForSingleObject(info.hProcess, INFINITE);
-    os::CloseHandle(info.hProcess);
-  }
+  const os::OwnedObject process(info.hProcess);
+  if (process) os::WaitForSingleObject(process.get(), INFINITE);
   return 0;
 }
 

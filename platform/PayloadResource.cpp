@@ -1,4 +1,5 @@
 #include "platform/PayloadResource.h"
+#include "platform/OwnedHandles.h"
 
 #include "platform/os_files.h"
 #include "platform/os_resources.h"
@@ -17,11 +18,13 @@ const void* LoadPayloadResource(std::uint16_t id, std::u16string type, std::uint
 }
 
 int WritePayloadFile(std::u16string path, const void* data, std::uint32_t size) {
-  // No write sharing, like a file opened "wb": a running program holding it makes this fail.
-  os::HANDLE file = os::CreateFileW(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-  if (file == INVALID_HANDLE_VALUE) return 1;
+  // Shared as the C runtime's "wb" shares: a reader that lets others write (a virus scanner)
+  // does not stop the write; a running program, whose image Windows holds without write
+  // sharing, still does.
+  const os::OwnedFile file(os::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+  if (!file) return 1;
   os::DWORD written = 0;
-  const bool ok = os::WriteFile(file, data, size, &written) != FALSE;
-  os::CloseHandle(file);
+  const bool ok = os::WriteFile(file.get(), data, size, &written) != FALSE;
   return ok && written == size ? 0 : 2;
 }

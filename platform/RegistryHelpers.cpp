@@ -1,6 +1,7 @@
 #include "platform/RegistryHelpers.h"
 
 #include "payload/common/ProductNames.h"
+#include "platform/OwnedHandles.h"
 #include "platform/os_registry.h"
 
 namespace {
@@ -21,28 +22,26 @@ void SetString(os::HKEY key, const std::u16string& name, os::DWORD type,
 int RegisterDriverService(std::u16string driverName) {
   const std::u16string keyPath = u"SYSTEM\\CurrentControlSet\\Services\\" + driverName;
   const std::u16string imagePath = u"System32\\DRIVERS\\" + driverName + u".sys";
-  os::HKEY key = nullptr;
+  os::OwnedKey key;
   os::DWORD disposition = 0;
   if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, driverName, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS, &key, &disposition) != ERROR_SUCCESS)
+                          KEY_ALL_ACCESS, key.Receive(), &disposition) != ERROR_SUCCESS)
     return 1;
   // The value writes are not examined: the key itself is the registration.
-  SetDword(key, u"ErrorControl", 1);
-  SetDword(key, u"Start", 3);
-  SetDword(key, u"Type", 1);
-  SetString(key, u"ImagePath", REG_EXPAND_SZ, imagePath);
-  os::RegFlushKey(key);
-  os::RegCloseKey(key);
+  SetDword(key.get(), u"ErrorControl", 1);
+  SetDword(key.get(), u"Start", 3);
+  SetDword(key.get(), u"Type", 1);
+  SetString(key.get(), u"ImagePath", REG_EXPAND_SZ, imagePath);
+  os::RegFlushKey(key.get());
   return 0;
 }
 
 int SetRunValue(std::u16string valueName, std::u16string commandLine) {
-  os::HKEY key = nullptr;
+  os::OwnedKey key;
   os::DWORD disposition = 0;
   if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, payload::kRunKey, u"", REG_OPTION_NON_VOLATILE,
-                          KEY_READ | KEY_WRITE, &key, &disposition) != ERROR_SUCCESS)
+                          KEY_READ | KEY_WRITE, key.Receive(), &disposition) != ERROR_SUCCESS)
     return 1;
-  SetString(key, valueName, REG_SZ, commandLine);
-  os::RegCloseKey(key);
+  SetString(key.get(), valueName, REG_SZ, commandLine);
   return 0;
 }

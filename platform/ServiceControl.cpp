@@ -1,4 +1,5 @@
 #include "platform/ServiceControl.h"
+#include "platform/OwnedHandles.h"
 
 #include "platform/os_services.h"
 #include "platform/os_system.h"
@@ -21,35 +22,29 @@ bool WaitForState(os::SC_HANDLE service, os::DWORD wanted) {
 }  // namespace
 
 std::uint32_t SetServiceState(const std::u16string& serviceName, std::uint32_t request) {
-  os::SC_HANDLE manager = os::OpenSCManagerW(u"", u"", SC_MANAGER_ALL_ACCESS);
+  const os::OwnedService manager(os::OpenSCManagerW(u"", u"", SC_MANAGER_ALL_ACCESS));
   if (!manager) return 1;
-  os::SC_HANDLE service = os::OpenServiceW(manager, serviceName, SERVICE_ALL_ACCESS);
-  if (!service) {
-    os::CloseServiceHandle(manager);
-    return 2;
-  }
-  // The service handle is closed before the manager handle on every path.
-  auto closeBoth = [&](std::uint32_t result) {
-    os::CloseServiceHandle(service);
-    os::CloseServiceHandle(manager);
-    return result;
-  };
+  // Declared after the manager: the service handle is closed first on every path.
+  const os::OwnedService serviceHandle(
+      os::OpenServiceW(manager.get(), serviceName, SERVICE_ALL_ACCESS));
+  if (!serviceHandle) return 2;
+  const os::SC_HANDLE service = serviceHandle.get();
 
   os::SERVICE_STATUS status;
-  if (!os::QueryServiceStatus(service, &status)) return closeBoth(3);
+  if (!os::QueryServiceStatus(service, &status)) return 3;
 
-  if (request == 1) {
-    if (status.dwCurrentState == SERVICE_STOPPED) return closeBoth(0);
-    if (!os::ControlService(service, SERVICE_CONTROL_STOP, &status)) return closeBoth(4);
-    return closeBoth(WaitForState(service, SERVICE_STOPPED) ? 0 : 5);
+  if (request == kServiceStop) {
+    if (status.dwCurrentState == SERVICE_STOPPED) return 0;
+    if (!os::ControlService(service, SERVICE_CONTROL_STOP, &status)) return 4;
+    return WaitForState(service, SERVICE_STOPPED) ? 0 : 5;
   }
-  if (request == 0) {
-    if (status.dwCurrentState == SERVICE_RUNNING) return closeBoth(0);
-    if (!os::StartServiceW(service, 0, nullptr)) return closeBoth(6);
-    return closeBoth(WaitForState(service, SERVICE_RUNNING) ? 0 : 7);
+  if (request == kServiceStart) {
+    if (status.dwCurrentState == SERVICE_RUNNING) return 0;
+    if (!os::StartServiceW(service, 0, nullptr)) return 6;
+    return WaitForState(service, SERVICE_RUNNING) ? 0 : 7;
   }
   // A service-defined code is only delivered; whether the service accepts it is its own
   // business, so the answer is deliberately not examined.
   os::ControlService(service, request, &status);
-  return closeBoth(0);
+  return 0;
 }

@@ -10,3 +10,7 @@
 // opened (not installed); 3 its status could not be read; 4 the stop was refused; 5 not
 // stopped after 30 polls; 6 the start was refused; 7 not running after 30 polls.
 std::uint32_t SetServiceState(const std::u16string& serviceName, std::uint32_t request);
+
+// The two requests that wait; the others are the service's control codes.
+constexpr std::uint32_t kServiceStart = 0;
+constexpr std::uint32_t kServiceStop = 1;

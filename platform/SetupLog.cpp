@@ -1,7 +1,9 @@
 #include "platform/SetupLog.h"
 
 #include <mutex>
+#include <utility>
 
+#include "platform/OwnedHandles.h"
 #include "platform/os_files.h"
 #include "platform/os_system.h"
 #include "platform/text.h"
@@ -11,7 +13,8 @@ namespace setup_log {
 namespace {
 
 std::mutex g_mutex;  // the UI thread and the install worker both trace
-os::HANDLE g_file = INVALID_HANDLE_VALUE;
+// Never destroyed: a trace after the end of main must not reach a closed machine.
+os::OwnedFile& g_file = *new os::OwnedFile;
 bool g_atLineStart = true;
 
 bool IsLinkOrFolder(os::DWORD attributes) {
@@ -21,19 +24,17 @@ bool IsLinkOrFolder(os::DWORD attributes) {
 
 // Opens the file itself (never a link's target) and checks the open file, not the name, so
 // that swapping the name after a check gains nothing.
-os::HANDLE OpenChecked(const std::u16string& path, std::uint64_t* size) {
-  if (IsLinkOrFolder(os::GetFileAttributesW(path))) return INVALID_HANDLE_VALUE;
-  const os::HANDLE file =
-      os::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
-  if (file == INVALID_HANDLE_VALUE) return file;
+os::OwnedFile OpenChecked(const std::u16string& path, std::uint64_t* size) {
+  if (IsLinkOrFolder(os::GetFileAttributesW(path))) return {};
+  os::OwnedFile file(os::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                     OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT));
+  if (!file) return {};
   os::FileInformation info;
   // A second name (hard link) could be a file the user may not write: leave it alone.
-  if (!os::GetFileInformationByHandle(file, &info) || IsLinkOrFolder(info.attributes) ||
-      info.numberOfLinks > 1) {
-    os::CloseHandle(file);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (!os::GetFileInformationByHandle(file.get(), &info) || IsLinkOrFolder(info.attributes) ||
+      info.numberOfLinks > 1)
+    return {};
   *size = info.size;
   return file;
 }
@@ -65,8 +66,7 @@ std::u16string OldPath(const std::u16string& path) {
 
 bool Open(const std::u16string& path) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_file != INVALID_HANDLE_VALUE) os::CloseHandle(g_file);
-  g_file = INVALID_HANDLE_VALUE;
+  g_file.reset();
   g_atLineStart = true;
   if (path.empty()) return false;
   // A junction in place of the folder would lead the file somewhere else.
@@ -76,42 +76,37 @@ bool Open(const std::u16string& path) {
     if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
   }
   std::uint64_t size = 0;
-  os::HANDLE file = OpenChecked(path, &size);
-  if (file != INVALID_HANDLE_VALUE && size > kMaxLogSize) {
+  os::OwnedFile file = OpenChecked(path, &size);
+  if (file && size > kMaxLogSize) {
     // Rotated once: the previous log survives as the old one. When the move fails the log
     // just grows; losing the run's lines would be worse.
-    os::CloseHandle(file);
+    file.reset();
     os::MoveFileExW(path, OldPath(path), MOVEFILE_REPLACE_EXISTING);
     file = OpenChecked(path, &size);
   }
-  if (file == INVALID_HANDLE_VALUE) return false;
-  if (!os::SetFilePointerEx(file, 0, nullptr, FILE_END)) {
-    os::CloseHandle(file);
-    return false;
-  }
-  g_file = file;
+  if (!file || !os::SetFilePointerEx(file.get(), 0, nullptr, FILE_END)) return false;
+  g_file = std::move(file);
   return true;
 }
 
 bool IsOpen() {
   std::lock_guard<std::mutex> lock(g_mutex);
-  return g_file != INVALID_HANDLE_VALUE;
+  return static_cast<bool>(g_file);
 }
 
 // Under g_mutex.
 static bool WriteOut(const std::string& bytes) {
   os::DWORD written = 0;
-  if (os::WriteFile(g_file, bytes.data(), static_cast<os::DWORD>(bytes.size()), &written) &&
+  if (os::WriteFile(g_file.get(), bytes.data(), static_cast<os::DWORD>(bytes.size()), &written) &&
       written == bytes.size())
     return true;
-  os::CloseHandle(g_file);  // stop trying: the install goes on without its log
-  g_file = INVALID_HANDLE_VALUE;
+  g_file.reset();  // stop trying: the install goes on without its log
   return false;
 }
 
 void Append(const std::u16string& text) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_file == INVALID_HANDLE_VALUE || text.empty()) return;
+  if (!g_file || text.empty()) return;
   // The trace sends some lines in pieces: a time stamp starts each line, not each piece.
   const std::string stamp = Stamp();
   std::string out;
@@ -133,10 +128,9 @@ void Append(const std::u16string& text) {
 
 void Close() {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_file != INVALID_HANDLE_VALUE && !g_atLineStart) WriteOut("\r\n");
+  if (g_file && !g_atLineStart) WriteOut("\r\n");
   g_atLineStart = true;
-  if (g_file != INVALID_HANDLE_VALUE) os::CloseHandle(g_file);
-  g_file = INVALID_HANDLE_VALUE;
+  g_file.reset();
 }
 
 }  // namespace setup_log

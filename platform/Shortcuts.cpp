@@ -27,9 +27,10 @@ void WriteShortcut(const std::u16string& targetPath, int csidl,
   os::ShellLink link = nullptr;
   if (os::CreateShellLink(&link) >= 0 && os::ShellLinkSetPath(link, targetPath) >= 0) {
     std::u16string path;
-    os::SHGetSpecialFolderPathW(&path, csidl, FALSE);
-    bool fits = true;
-    for (const auto& folder : folders) {
+    // Without its folder the link would land in the root of the current drive.
+    bool fits = os::SHGetSpecialFolderPathW(&path, csidl, FALSE) && !path.empty();
+    for (std::size_t i = 0; fits && i < folders.size(); ++i) {
+      const auto& folder = folders[i];
       path += u"\\" + folder;
       if (!(fits = Fits(path))) break;
       os::CreateDirectoryW(path);

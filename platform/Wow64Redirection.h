@@ -11,9 +11,9 @@ bool RevertWow64Redirection(void* cookie);
 // so that every return path restores it.
 class Wow64RedirectionOff {
  public:
-  explicit Wow64RedirectionOff(bool on64BitWindows) : active_(on64BitWindows) {
-    if (active_) DisableWow64Redirection(&cookie_);
-  }
+  explicit Wow64RedirectionOff(bool on64BitWindows)
+      : active_(on64BitWindows && DisableWow64Redirection(&cookie_)),
+        failed_(on64BitWindows && !active_) {}
   ~Wow64RedirectionOff() { Restore(); }
   Wow64RedirectionOff(const Wow64RedirectionOff&) = delete;
   Wow64RedirectionOff& operator=(const Wow64RedirectionOff&) = delete;
@@ -21,8 +21,12 @@ class Wow64RedirectionOff {
     if (active_) RevertWow64Redirection(cookie_);
     active_ = false;
   }
+  // Redirection was wanted off but Windows refused: a file meant for the 64-bit system folder
+  // would land in the 32-bit one.
+  bool Failed() const { return failed_; }
 
  private:
   bool active_;
+  bool failed_;
   void* cookie_ = nullptr;
 };

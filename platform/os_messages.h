@@ -6,14 +6,16 @@
 
 #include "platform/os_types.h"
 
-#ifndef HWND_BROADCAST
-#define HWND_BROADCAST 0xFFFFu
-#endif
-#ifndef SMTO_NORMAL
-#define SMTO_NORMAL 0x0000u
-#define SMTO_BLOCK 0x0001u
-#define SMTO_ABORTIFHUNG 0x0002u
-#endif
+namespace os {
+
+constexpr DWORD HWND_BROADCAST = 0xFFFFu;
+constexpr DWORD SMTO_NORMAL = 0x0000u;
+constexpr DWORD SMTO_BLOCK = 0x0001u;
+constexpr DWORD SMTO_ABORTIFHUNG = 0x0002u;
+
+}  // namespace os
+// Portable code writes them by their Windows names.
+using os::HWND_BROADCAST, os::SMTO_NORMAL, os::SMTO_BLOCK, os::SMTO_ABORTIFHUNG;
 
 namespace os {
 

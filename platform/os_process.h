@@ -43,20 +43,19 @@ BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 
 }  // namespace os
 
-#ifndef INFINITE
-#define INFINITE 0xFFFFFFFFu
-#endif
-#ifndef WAIT_OBJECT_0
-#define WAIT_OBJECT_0 0x00000000u
-#define WAIT_ABANDONED 0x00000080u
-#define WAIT_TIMEOUT 0x00000102u
-#define WAIT_FAILED 0xFFFFFFFFu
-#endif
-#ifndef STILL_ACTIVE
-#define STILL_ACTIVE 259u
-#endif
-#ifndef NORMAL_PRIORITY_CLASS
-#define NORMAL_PRIORITY_CLASS 0x00000020u
-#define HIGH_PRIORITY_CLASS 0x00000080u
-#define CREATE_NO_WINDOW 0x08000000u
-#endif
+namespace os {
+
+constexpr DWORD INFINITE = 0xFFFFFFFFu;
+constexpr DWORD WAIT_OBJECT_0 = 0x00000000u;
+constexpr DWORD WAIT_ABANDONED = 0x00000080u;
+constexpr DWORD WAIT_TIMEOUT = 0x00000102u;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
+constexpr DWORD STILL_ACTIVE = 259u;
+constexpr DWORD NORMAL_PRIORITY_CLASS = 0x00000020u;
+constexpr DWORD HIGH_PRIORITY_CLASS = 0x00000080u;
+constexpr DWORD CREATE_NO_WINDOW = 0x08000000u;
+
+}  // namespace os
+// Portable code writes them by their Windows names.
+using os::INFINITE, os::WAIT_OBJECT_0, os::WAIT_ABANDONED, os::WAIT_TIMEOUT, os::WAIT_FAILED,
+    os::STILL_ACTIVE, os::NORMAL_PRIORITY_CLASS, os::HIGH_PRIORITY_CLASS, os::CREATE_NO_WINDOW;

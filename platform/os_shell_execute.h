@@ -5,14 +5,16 @@
 
 #include "platform/os_types.h"
 
-#ifndef SEE_MASK_NOCLOSEPROCESS
-#define SEE_MASK_NOCLOSEPROCESS 0x00000040u
-#define SEE_MASK_FLAG_NO_UI 0x00000400u
-#endif
-#ifndef SW_HIDE
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#endif
+namespace os {
+
+constexpr DWORD SEE_MASK_NOCLOSEPROCESS = 0x00000040u;
+constexpr DWORD SEE_MASK_FLAG_NO_UI = 0x00000400u;
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+
+}  // namespace os
+// Portable code writes them by their Windows names.
+using os::SEE_MASK_NOCLOSEPROCESS, os::SEE_MASK_FLAG_NO_UI, os::SW_HIDE, os::SW_SHOWNORMAL;
 
 namespace os {
 

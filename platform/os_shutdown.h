@@ -5,22 +5,21 @@
 
 #include "platform/os_types.h"
 
-#ifndef TOKEN_ADJUST_PRIVILEGES
-#define TOKEN_ADJUST_PRIVILEGES 0x0020u
-#define TOKEN_QUERY 0x0008u
-#endif
-#ifndef SE_PRIVILEGE_ENABLED
-#define SE_PRIVILEGE_ENABLED 0x00000002u
-#endif
-#ifndef EWX_REBOOT
-#define EWX_LOGOFF 0x0u
-#define EWX_SHUTDOWN 0x1u
-#define EWX_REBOOT 0x2u
-#define EWX_FORCE 0x4u
-#endif
-#ifndef ERROR_PRIVILEGE_NOT_HELD
-#define ERROR_PRIVILEGE_NOT_HELD 1314L
-#endif
+namespace os {
+
+constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020u;
+constexpr DWORD TOKEN_QUERY = 0x0008u;
+constexpr DWORD SE_PRIVILEGE_ENABLED = 0x00000002u;
+constexpr DWORD EWX_LOGOFF = 0x0u;
+constexpr DWORD EWX_SHUTDOWN = 0x1u;
+constexpr DWORD EWX_REBOOT = 0x2u;
+constexpr DWORD EWX_FORCE = 0x4u;
+constexpr long ERROR_PRIVILEGE_NOT_HELD = 1314L;
+
+}  // namespace os
+// Portable code writes them by their Windows names.
+using os::TOKEN_ADJUST_PRIVILEGES, os::TOKEN_QUERY, os::SE_PRIVILEGE_ENABLED, os::EWX_LOGOFF,
+    os::EWX_SHUTDOWN, os::EWX_REBOOT, os::EWX_FORCE, os::ERROR_PRIVILEGE_NOT_HELD;
 
 namespace os {
 

@@ -57,7 +57,6 @@ void GetLocalTime(SystemTime* time);
 DWORD GetTempPathW(std::u16string* path);
 
 void Sleep(DWORD milliseconds);
-DWORD GetTickCount();
 BOOL Beep(DWORD frequency, DWORD duration);
 void OutputDebugStringW(const std::u16string& text);
 

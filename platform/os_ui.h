@@ -1,47 +1,46 @@
-// Message boxes, one call per Windows function, same contract as MessageBoxW.
+// The values of message boxes: buttons, icons, default buttons and answers. The ui framework's
+// backends show the boxes.
 #pragma once
-
-#include <string>
 
 #include "platform/os_types.h"
 
+// Buttons, icons, default buttons and answers (same values as Windows).
 namespace os {
 
-// MessageBoxW without an owner window: the button the user chose (IDOK, IDYES ...).
-int MessageBoxW(const std::u16string& text, const std::u16string& caption, UINT flags);
+constexpr DWORD MB_OK = 0x00000000u;
+constexpr DWORD MB_OKCANCEL = 0x00000001u;
+constexpr DWORD MB_ABORTRETRYIGNORE = 0x00000002u;
+constexpr DWORD MB_YESNOCANCEL = 0x00000003u;
+constexpr DWORD MB_YESNO = 0x00000004u;
+constexpr DWORD MB_RETRYCANCEL = 0x00000005u;
+constexpr DWORD MB_CANCELTRYCONTINUE = 0x00000006u;
+constexpr DWORD MB_TYPEMASK = 0x0000000Fu;
+constexpr DWORD MB_ICONERROR = 0x00000010u;
+constexpr DWORD MB_ICONQUESTION = 0x00000020u;
+constexpr DWORD MB_ICONWARNING = 0x00000030u;
+constexpr DWORD MB_ICONINFORMATION = 0x00000040u;
+constexpr DWORD MB_ICONMASK = 0x000000F0u;
+constexpr DWORD MB_DEFBUTTON1 = 0x00000000u;
+constexpr DWORD MB_DEFBUTTON2 = 0x00000100u;
+constexpr DWORD MB_DEFBUTTON3 = 0x00000200u;
+constexpr DWORD MB_DEFMASK = 0x00000F00u;
+constexpr DWORD MB_SETFOREGROUND = 0x00010000u;
+constexpr DWORD MB_TOPMOST = 0x00040000u;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+constexpr int IDTRYAGAIN = 10;
+constexpr int IDCONTINUE = 11;
 
 }  // namespace os
-
-// Buttons, icons, default buttons and answers (same values as Windows).
-#ifndef MB_OK
-#define MB_OK 0x00000000u
-#define MB_OKCANCEL 0x00000001u
-#define MB_ABORTRETRYIGNORE 0x00000002u
-#define MB_YESNOCANCEL 0x00000003u
-#define MB_YESNO 0x00000004u
-#define MB_RETRYCANCEL 0x00000005u
-#define MB_CANCELTRYCONTINUE 0x00000006u
-#define MB_TYPEMASK 0x0000000Fu
-#define MB_ICONERROR 0x00000010u
-#define MB_ICONQUESTION 0x00000020u
-#define MB_ICONWARNING 0x00000030u
-#define MB_ICONINFORMATION 0x00000040u
-#define MB_ICONMASK 0x000000F0u
-#define MB_DEFBUTTON1 0x00000000u
-#define MB_DEFBUTTON2 0x00000100u
-#define MB_DEFBUTTON3 0x00000200u
-#define MB_DEFMASK 0x00000F00u
-#define MB_SETFOREGROUND 0x00010000u
-#define MB_TOPMOST 0x00040000u
-#endif
-#ifndef IDOK
-#define IDOK 1
-#define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
-#define IDYES 6
-#define IDNO 7
-#define IDTRYAGAIN 10
-#define IDCONTINUE 11
-#endif
+// Portable code writes them by their Windows names.
+using os::MB_OK, os::MB_OKCANCEL, os::MB_ABORTRETRYIGNORE, os::MB_YESNOCANCEL, os::MB_YESNO,
+    os::MB_RETRYCANCEL, os::MB_CANCELTRYCONTINUE, os::MB_TYPEMASK, os::MB_ICONERROR,
+    os::MB_ICONQUESTION, os::MB_ICONWARNING, os::MB_ICONINFORMATION, os::MB_ICONMASK,
+    os::MB_DEFBUTTON1, os::MB_DEFBUTTON2, os::MB_DEFBUTTON3, os::MB_DEFMASK, os::MB_SETFOREGROUND,
+    os::MB_TOPMOST, os::IDOK, os::IDCANCEL, os::IDABORT, os::IDRETRY, os::IDIGNORE, os::IDYES,
+    os::IDNO, os::IDTRYAGAIN, os::IDCONTINUE;

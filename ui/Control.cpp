@@ -1,4 +1,5 @@
 #include "ui/Control.h"
+#include "platform/OwnedHandles.h"
 
 #include <algorithm>
 
@@ -136,8 +137,8 @@ void Control::SetDirectory(const std::u16string& folder) {
   std::u16string base = folder;
   if (!base.empty() && base.back() != u'\\') base += u'\\';
   os::FindData data;
-  const os::HANDLE find = os::FindFirstFileW(base + u"*", &data);
-  if (find == INVALID_HANDLE_VALUE) {
+  const os::OwnedFind find(os::FindFirstFileW(base + u"*", &data));
+  if (!find) {
     const os::DWORD error = os::GetLastError();
     throw EInOutError(text::Format(512, u"I/O error %u: cannot list the folder %s", error,
                                    folder.c_str()));
@@ -148,8 +149,7 @@ void Control::SetDirectory(const std::u16string& folder) {
     if (data.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
     if (data.fileName == u"." || data.fileName == u"..") continue;
     names.push_back(data.fileName);
-  } while (os::FindNextFileW(find, &data));
-  os::FindClose(find);
+  } while (os::FindNextFileW(find.get(), &data));
   std::stable_sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
     return text::CompareNoCase(a, b) < 0;
   });

@@ -5,15 +5,15 @@
 
 #include "platform/os_types.h"
 
-#ifndef WM_CLOSE
-#define WM_CLOSE 0x0010u
-#endif
-#ifndef WM_QUIT
-#define WM_QUIT 0x0012u
-#endif
-#ifndef WM_USER
-#define WM_USER 0x0400u
-#endif
+namespace ui {
+
+constexpr os::UINT WM_CLOSE = 0x0010u;
+constexpr os::UINT WM_QUIT = 0x0012u;
+constexpr os::UINT WM_USER = 0x0400u;
+
+}  // namespace ui
+// Portable code writes them by their Windows names.
+using ui::WM_CLOSE, ui::WM_QUIT, ui::WM_USER;
 
 namespace ui {
 

@@ -1,4 +1,5 @@
 #include "ui/PictureFile.h"
+#include "platform/OwnedHandles.h"
 
 #include <cstdint>
 #include <vector>
@@ -13,14 +14,14 @@ namespace {
 
 // Reads up to `size` bytes from the start of the file; throws when it cannot be opened.
 std::vector<unsigned char> ReadHead(const std::u16string& path, os::DWORD size) {
-  const os::HANDLE file =
-      os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-  if (file == INVALID_HANDLE_VALUE) throw EInOutError(CannotOpenText(path, os::GetLastError()));
+  os::OwnedFile file(
+      os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  if (!file) throw EInOutError(CannotOpenText(path, os::GetLastError()));
   std::vector<unsigned char> head(size);
   os::DWORD read = 0;
-  const bool ok = os::ReadFile(file, head.data(), size, &read) != FALSE;
+  const bool ok = os::ReadFile(file.get(), head.data(), size, &read) != FALSE;
   const os::DWORD error = os::GetLastError();
-  os::CloseHandle(file);
+  file.reset();
   if (!ok) throw EInOutError(CannotOpenText(path, error));
   head.resize(read);
   return head;

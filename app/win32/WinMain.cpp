@@ -1,11 +1,11 @@
 // Windows entry point of ZKTAudioSetup.exe.
+#include "app/SetupMain.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 #include <vector>
-
-#include "app/SetupMain.h"
 
 namespace {
 

@@ -10,7 +10,9 @@
 
 #include "payload/common/CommandLine.h"
 #include "payload/common/ProductNames.h"
+#include "payload/common/SingleInstance.h"
 #include "payload/win/Registry.h"
+#include "payload/win/Trust.h"
 #include "payload/win/WideText.h"
 
 #include <string>
@@ -93,9 +95,15 @@ std::wstring Describe(const payload::AppCommand& command) {
 }
 
 void OpenExitEvent(HWND window) {
-  // The service creates the event; until it runs, try again now and then.
-  g_exitEvent = OpenEventW(SYNCHRONIZE, FALSE, W(payload::kAppExitEventName));
-  if (g_exitEvent) KillTimer(window, kEventRetryTimer);
+  // The service creates the event; until it runs, try again now and then. One that a user
+  // created first is not the service's and is not listened to.
+  HANDLE event = OpenEventW(SYNCHRONIZE | READ_CONTROL, FALSE, W(payload::kAppExitEventName));
+  if (!event) return;
+  KillTimer(window, kEventRetryTimer);
+  if (payload::IsTrustedOwner(payload::OwnerOf(event, SE_KERNEL_OBJECT)))
+    g_exitEvent = event;
+  else
+    CloseHandle(event);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -152,10 +160,11 @@ payload::AppCommand ReadCommand() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kRole.instanceMutex);
-  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (payload::ClassifyInstanceMutex(mutex != nullptr, GetLastError()) ==
+      payload::InstanceStart::Second) {
     // The first instance may still be creating its window.
     for (int attempt = 0; attempt < 20 && !BringFirstInstanceToFront(); ++attempt) Sleep(100);
-    CloseHandle(mutex);
+    if (mutex) CloseHandle(mutex);
     return 0;
   }
   const payload::AppCommand command = ReadCommand();

@@ -8,6 +8,8 @@ namespace payload {
 
 namespace {
 
+constexpr std::size_t kMaxNameLength = 255;  // one part of a path on NTFS
+
 std::u16string WithoutTrailingSlash(std::u16string folder) {
   while (folder.size() > 3 && folder.back() == u'\\') folder.pop_back();
   return folder;
@@ -31,26 +33,34 @@ class Planner {
   }
 
   void Add(ActionKind kind, std::u16string target, std::u16string name = u"",
-           bool native = false) {
-    plan_.actions.push_back({kind, std::move(target), std::move(name), native});
+           bool native = false, bool trustedFolderOnly = false) {
+    plan_.actions.push_back({kind, std::move(target), std::move(name), native, trustedFolderOnly});
   }
 
   UninstallPlan Build() {
     const InstallLayout& l = layout_;
+    if (!l.installFolderConfirmed) {
+      plan_.skipped.push_back(u"Everything: the product is not installed in " +
+                              WithoutTrailingSlash(l.installFolder));
+      return std::move(plan_);
+    }
     Add(ActionKind::AskAppsToExit, kAppExitMessage);
     Add(ActionKind::StopAndDeleteService, kServiceName);
     Registry();
     SystemFiles();
     InstallFolder();
     Shortcuts();
-    Add(ActionKind::RemoveFile, WithSlash(LogFolder()) + kLogFileName);
-    Add(ActionKind::RemoveFile, WithSlash(LogFolder()) + kOldLogFileName);
-    Add(ActionKind::RemoveFolderIfEmpty, LogFolder());
+    Add(ActionKind::RemoveFile, WithSlash(LogFolder()) + kLogFileName, u"", false, true);
+    Add(ActionKind::RemoveFile, WithSlash(LogFolder()) + kOldLogFileName, u"", false, true);
+    Add(ActionKind::RemoveFolderIfEmpty, LogFolder(), u"", false, true);
     if (l.removeUserData && Usable(l.installFolderName, u"InstallFolderName", u"Your settings"))
       Add(ActionKind::DeleteFolderTree, WithSlash(l.appData) + l.installFolderName);
+    // The names of everything above come from the configuration: it goes after them, so that
+    // an interrupted uninstall started again still knows them.
+    if (l.configFound) Add(ActionKind::RemoveFile, l.installFolder + kConfigFileName);
     // Last, so that an uninstall that stopped half-way can be started again from the list.
     Add(ActionKind::DeleteRegistryTree, kUninstallKey);
-    if (l.installFolderConfirmed && IsPlainName(l.uninstallerFileName))
+    if (IsPlainName(l.uninstallerFileName))
       Add(ActionKind::DeleteSelfAfterExit, l.installFolder + l.uninstallerFileName,
           WithoutTrailingSlash(l.installFolder));
     return std::move(plan_);
@@ -61,6 +71,9 @@ class Planner {
 
   void Registry() {
     const InstallLayout& l = layout_;
+    // While the whitelist and the driver are still there: a device whose filter list names a
+    // driver that is gone does not start.
+    Add(ActionKind::DetachFilter, kDriverName, kUsbGroupKey);
     if (Usable(l.appFileName, u"APPFileName", u"The autostart value"))
       Add(ActionKind::DeleteRegistryValue, kRunKey, l.appFileName);
     for (const LaunchModeName& mode : LaunchModeNames())
@@ -87,11 +100,6 @@ class Planner {
   void InstallFolder() {
     const InstallLayout& l = layout_;
     const std::u16string& folder = l.installFolder;
-    if (!l.installFolderConfirmed) {
-      plan_.skipped.push_back(u"The files in " + WithoutTrailingSlash(folder) +
-                              u": the product is not installed in this folder");
-      return;
-    }
     if (!l.configFound) {
       plan_.skipped.push_back(u"The program files in " + WithoutTrailingSlash(folder) + u": " +
                               kConfigFileName + u" is missing there, so their names are unknown");
@@ -99,7 +107,9 @@ class Planner {
     }
     if (Usable(l.appFileName, u"APPFileName", u"The main application"))
       Add(ActionKind::RemoveFile, folder + l.appFileName + u".exe");
-    if (Usable(l.pluginFolderName, u"PluginFolderName", u"The plug-in folder"))
+    // No plug-in folder name: the plug-ins were off and none was installed.
+    if (!l.pluginFolderName.empty() &&
+        Usable(l.pluginFolderName, u"PluginFolderName", u"The plug-in folder"))
       Add(ActionKind::DeleteFolderTree, folder + l.pluginFolderName);
     if (Usable(l.skinFolderName, u"SkinFolderName", u"The skin folder"))
       Add(ActionKind::DeleteFolderTree, folder + l.skinFolderName);
@@ -108,9 +118,8 @@ class Planner {
     Add(ActionKind::DeleteFolderTree, folder + kManualFolderName);
     if (Usable(l.installIconFileName, u"InstallIconFileName", u"The icon"))
       Add(ActionKind::RemoveFile, folder + l.installIconFileName);
-    Add(ActionKind::RemoveFile, folder + kSoundFileName);
-    Add(ActionKind::RemoveFile, folder + kSupportDllName);
-    Add(ActionKind::RemoveFile, folder + kConfigFileName);
+    Add(ActionKind::RemoveFile, folder + u"bee.wav");
+    Add(ActionKind::RemoveFile, folder + u"DLLZK_UsbAudio72xx_x32.dll");
   }
 
   void Shortcuts() {
@@ -166,30 +175,46 @@ class Planner {
 }  // namespace
 
 bool IsPlainName(const std::u16string& name) {
-  if (name.empty() || name == u"." || name == u"..") return false;
+  if (name.empty() || name.size() > kMaxNameLength || name == u"." || name == u"..")
+    return false;
   for (char16_t c : name)
     if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' ||
         c == u'"' || c == u'<' || c == u'>' || c == u'|')
       return false;
   // Windows drops trailing dots and spaces: "Skin." would name the folder "Skin".
-  return name.back() != u'.' && name.back() != u' ';
+  if (name.back() == u'.' || name.back() == u' ') return false;
+  // "NUL" and "NUL.txt" both name the device in any folder.
+  std::u16string stem = name.substr(0, name.find(u'.'));
+  while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+  for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"})
+    if (EqualsAsciiNoCase(stem, device)) return false;
+  const bool numbered = stem.size() == 4 && stem[3] >= u'1' && stem[3] <= u'9';
+  return !(numbered && (EqualsAsciiNoCase(stem.substr(0, 3), u"COM") ||
+                        EqualsAsciiNoCase(stem.substr(0, 3), u"LPT")));
 }
 
-bool IsInstallFolder(const std::u16string& ownFolder, const std::u16string& uninstallString,
-                     const std::u16string& installFolderName) {
-  const std::u16string own = WithoutTrailingSlash(ownFolder);
+std::u16string RegisteredInstallFolder(const std::u16string& uninstallString) {
   std::u16string registered = uninstallString;
   if (registered.size() >= 2 && registered.front() == u'"') {
     const std::size_t close = registered.find(u'"', 1);
-    registered = registered.substr(1, close == std::u16string::npos ? close : close - 1);
+    if (close == std::u16string::npos) return u"";
+    registered = registered.substr(1, close - 1);
   }
   const std::size_t slash = registered.find_last_of(u'\\');
-  if (!registered.empty() && slash != std::u16string::npos)
-    return EqualsAsciiNoCase(WithoutTrailingSlash(registered.substr(0, slash + 1)), own);
-  // No entry (an earlier run removed it): trust the folder's name.
-  const std::size_t last = own.find_last_of(u'\\');
-  return IsPlainName(installFolderName) && last != std::u16string::npos &&
-         EqualsAsciiNoCase(own.substr(last + 1), installFolderName);
+  // A full path: "C:\..." or "\\server\...", with a program name after the last backslash.
+  const bool full = registered.size() > 3 && (registered[1] == u':' || registered[0] == u'\\');
+  if (!full || slash == std::u16string::npos || slash + 1 == registered.size() || slash < 2)
+    return u"";
+  return WithoutTrailingSlash(registered.substr(0, slash + 1));
+}
+
+UninstallerPlace LocateUninstaller(const std::u16string& ownFolder,
+                                   const std::u16string& uninstallString) {
+  const std::u16string registered = RegisteredInstallFolder(uninstallString);
+  if (registered.empty()) return UninstallerPlace::NotInstalled;
+  return EqualsAsciiNoCase(registered, WithoutTrailingSlash(ownFolder))
+             ? UninstallerPlace::InstallFolder
+             : UninstallerPlace::Elsewhere;
 }
 
 UninstallPlan PlanUninstall(const InstallLayout& layout) { return Planner(layout).Build(); }
@@ -200,6 +225,8 @@ std::u16string Describe(const UninstallAction& action) {
       return u"ask the companion applications to exit";
     case ActionKind::StopAndDeleteService:
       return u"service " + action.target;
+    case ActionKind::DetachFilter:
+      return u"filter " + action.target + u" of the devices of HKLM\\" + action.name;
     case ActionKind::DeleteRegistryValue:
       return u"registry value HKLM\\" + action.target + u" \"" + action.name + u"\"";
     case ActionKind::DeleteRegistryTree:

@@ -19,7 +19,7 @@ struct InstallLayout {
   std::u16string commonAppData;       // all users' application data (the service log)
   std::u16string uninstallerFileName; // the uninstaller's own file name, with ".exe"
   bool configFound = false;           // AudioConfig.cfg was read from the install folder
-  bool installFolderConfirmed = false;  // the uninstaller's folder is the product's (below)
+  bool installFolderConfirmed = false;  // LocateUninstaller found the install folder
 
   // Values of the installed AudioConfig.cfg, as the setup used them.
   std::u16string installFolderName, shortcutFolderName, shortcutFolderNameUp;
@@ -34,6 +34,7 @@ struct InstallLayout {
 enum class ActionKind {
   AskAppsToExit,           // broadcast the exit message and signal the exit event
   StopAndDeleteService,    // target: service name
+  DetachFilter,            // target: filter name; name: the device-ID group key (whitelist)
   DeleteRegistryValue,     // HKLM; target: key, name: value name
   DeleteRegistryTree,      // HKLM; target: key
   DeleteRegistryKeyIfEmpty,
@@ -49,6 +50,10 @@ struct UninstallAction {
   std::u16string name;
   // The target lives in the native (64-bit) system folder: reach it without WOW64 redirection.
   bool nativeSystemFolder = false;
+  // The target lives in a folder that users may have made first (ProgramData): a file there is
+  // deleted only when that folder is no link and is owned by SYSTEM, the administrators or the
+  // service; the folder itself only when empty.
+  bool trustedFolderOnly = false;
 };
 
 struct UninstallPlan {
@@ -57,17 +62,27 @@ struct UninstallPlan {
   std::vector<std::u16string> skipped;
 };
 
-// A configuration value that may name one file or folder inside a folder: not empty, no
-// separators, drive letters, wildcards, and not "." or "..".
+// A configuration value that may name one file or folder inside a folder: not empty, not
+// longer than a name may be, no separators, drive letters or wildcards, not "." or "..", and
+// not a device name such as CON or NUL (with or without an extension).
 bool IsPlainName(const std::u16string& name);
 
-// The uninstaller's own folder is the product's install folder: the uninstall entry's
-// "UninstallString" (quoted or not) names a program in it, or, without an entry, the folder is
-// named as AudioConfig.cfg's InstallFolderName. Anything else (a copy run from the setup folder
-// or the downloads) must not delete the files beside it.
-bool IsInstallFolder(const std::u16string& ownFolder, const std::u16string& uninstallString,
-                     const std::u16string& installFolderName);
+// The folder of the program the uninstall entry's "UninstallString" names (quoted or not),
+// without a trailing backslash; empty when there is no usable entry.
+std::u16string RegisteredInstallFolder(const std::u16string& uninstallString);
 
+// Where a started uninstaller stands. Only the entry confirms a folder: a folder's name proves
+// nothing (any folder is named as itself).
+enum class UninstallerPlace {
+  InstallFolder,  // the entry names a program in the uninstaller's own folder
+  Elsewhere,      // the entry names another folder: a copy (setup folder, downloads)
+  NotInstalled,   // no entry: nothing is registered, or an earlier uninstall is complete
+};
+UninstallerPlace LocateUninstaller(const std::u16string& ownFolder,
+                                   const std::u16string& uninstallString);
+
+// An uninstall that is not confirmed for its own folder changes nothing: the names it would
+// use come from the files beside it, which may be anyone's.
 UninstallPlan PlanUninstall(const InstallLayout& layout);
 
 // One line for the report: what the action removes.

@@ -13,8 +13,10 @@
 #include "payload/common/CommandLine.h"
 #include "payload/common/LaunchModes.h"
 #include "payload/common/ProductNames.h"
+#include "payload/common/Security.h"
 #include "payload/service/ServiceLog.h"
 #include "payload/win/Registry.h"
+#include "payload/win/Trust.h"
 #include "payload/win/WideText.h"
 
 #include <string>
@@ -28,6 +30,8 @@ namespace {
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 HANDLE g_stopEvent = nullptr;
 HANDLE g_appExitEvent = nullptr;
+HANDLE g_resetTimer = nullptr;
+constexpr DWORD kExitSignalMs = 2000;  // how long the exit event stays set
 LONG g_checkPoint = 0;  // the handler and the service thread both report
 
 void Report(DWORD state, DWORD exitCode = NO_ERROR) {
@@ -52,18 +56,30 @@ std::wstring OwnPath() {
   return path;
 }
 
-// The exit event reaches applications in every session; only the service may set it.
+// The exit event reaches applications in every session; only the service may set it. A user
+// may have created one of that name first, to set it at will: then it is not used.
 HANDLE CreateAppExitEvent() {
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100000;;;WD)", SDDL_REVISION_1, &descriptor,
-          nullptr))
+          W(payload::kAppExitEventSecurity), SDDL_REVISION_1, &descriptor, nullptr))
     attributes.lpSecurityDescriptor = descriptor;
   HANDLE event = CreateEventW(&attributes, TRUE, FALSE, W(payload::kAppExitEventName));
-  if (!event) Write(L"The application exit event cannot be created, error %lu", GetLastError());
+  const DWORD error = GetLastError();
   if (descriptor) LocalFree(descriptor);
+  if (!event) {
+    Write(L"The application exit event cannot be created, error %lu", error);
+  } else if (error == ERROR_ALREADY_EXISTS &&
+             !payload::IsTrustedOwner(payload::OwnerOf(event, SE_KERNEL_OBJECT))) {
+    Write(L"The application exit event exists already and is not the service's: not used");
+    CloseHandle(event);
+    event = nullptr;
+  }
   return event;
+}
+
+void CALLBACK ResetAppExitEvent(void*, BOOLEAN) {
+  if (g_appExitEvent) ResetEvent(g_appExitEvent);
 }
 
 void AskAppsToExit() {
@@ -71,8 +87,19 @@ void AskAppsToExit() {
   // Posted: the control handler must not wait for windows that do not answer.
   if (!message || !PostMessageW(HWND_BROADCAST, message, 0, 0))
     Write(L"Broadcast of %ls failed, error %lu", W(payload::kAppExitMessage), GetLastError());
-  if (g_appExitEvent && !SetEvent(g_appExitEvent))
+  if (!g_appExitEvent) return;
+  if (!SetEvent(g_appExitEvent)) {
     Write(L"The application exit event cannot be set, error %lu", GetLastError());
+    return;
+  }
+  // Reset once the running applications have seen it, so that later starts do not end at once.
+  if (g_resetTimer) DeleteTimerQueueTimer(nullptr, g_resetTimer, nullptr);
+  g_resetTimer = nullptr;
+  if (!CreateTimerQueueTimer(&g_resetTimer, nullptr, ResetAppExitEvent, nullptr, kExitSignalMs, 0,
+                             WT_EXECUTEONLYONCE)) {
+    Write(L"The application exit event cannot be reset later, error %lu", GetLastError());
+    g_resetTimer = nullptr;
+  }
 }
 
 DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
@@ -148,8 +175,9 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
   Report(SERVICE_START_PENDING);
   g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!g_stopEvent) {
-    Write(L"Cannot create the stop event, error %lu", GetLastError());
-    Report(SERVICE_STOPPED, GetLastError());
+    const DWORD error = GetLastError();  // before the log's own calls change it
+    Write(L"Cannot create the stop event, error %lu", error);
+    Report(SERVICE_STOPPED, error);
     return;
   }
   g_appExitEvent = CreateAppExitEvent();
@@ -160,8 +188,23 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
   Report(SERVICE_RUNNING);
   Write(L"Service running");
   WaitForSingleObject(g_stopEvent, INFINITE);
+  if (g_resetTimer) DeleteTimerQueueTimer(nullptr, g_resetTimer, INVALID_HANDLE_VALUE);
   Write(L"Service stopped");
   Report(SERVICE_STOPPED);
+}
+
+// Users may query the service and nothing more; it keeps only the privilege its work needs.
+void Harden(SC_HANDLE service) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          W(payload::kServiceSecurity), SDDL_REVISION_1, &descriptor, nullptr) ||
+      !SetServiceObjectSecurity(service, DACL_SECURITY_INFORMATION, descriptor))
+    Write(L"Registration: the service's security was not set, error %lu", GetLastError());
+  if (descriptor) LocalFree(descriptor);
+  SERVICE_REQUIRED_PRIVILEGES_INFOW privileges = {
+      const_cast<wchar_t*>(W(payload::kServicePrivileges))};
+  if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &privileges))
+    Write(L"Registration: the service's privileges were not set, error %lu", GetLastError());
 }
 
 // "/Service": create the service, or point the existing one at this image with our settings.
@@ -170,6 +213,15 @@ int Register() {
   if (path.empty()) {
     Write(L"Registration: the program's own path cannot be read, error %lu", GetLastError());
     return 1;
+  }
+  // Registered only from the system folder, where the setup puts it: an image anywhere else
+  // could be replaced by whoever can write there, and would then run as a service.
+  wchar_t system[MAX_PATH] = L"";
+  const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+  if (!systemLength || systemLength >= MAX_PATH ||
+      !payload::IsDirectlyIn(U(path.c_str()), U(system))) {
+    Write(L"Registration refused: %ls is not in the system folder %ls", path.c_str(), system);
+    return ERROR_BAD_PATHNAME;
   }
   // Quoted, so that Windows never tries a shorter path at a space.
   const std::wstring image = L"\"" + path + L"\"";
@@ -182,21 +234,22 @@ int Register() {
     return static_cast<int>(error);
   }
   SC_HANDLE service = CreateServiceW(
-      manager, W(payload::kServiceName), W(payload::kServiceDisplayName), SERVICE_ALL_ACCESS,
+      manager, W(payload::kServiceName), W(payload::kServiceDisplayName),
+      SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG | WRITE_DAC,
       SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, image.c_str(),
-      nullptr, nullptr, nullptr, nullptr, nullptr);
+      nullptr, nullptr, nullptr, W(payload::kServiceAccount), L"");
   DWORD error = service ? NO_ERROR : GetLastError();
   if (service) {
     Write(L"Registration: service created");
   } else if (error == ERROR_SERVICE_EXISTS) {
     service = OpenServiceW(manager, W(payload::kServiceName),
-                           SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG);
+                           SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG | WRITE_DAC);
     if (!service) {
       error = GetLastError();
       Write(L"Registration: the existing service cannot be opened, error %lu", error);
     } else if (!ChangeServiceConfigW(service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
                                      SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr,
-                                     nullptr, L"LocalSystem", L"",
+                                     nullptr, W(payload::kServiceAccount), L"",
                                      W(payload::kServiceDisplayName))) {
       error = GetLastError();
       Write(L"Registration: the existing service cannot be updated, error %lu", error);
@@ -217,6 +270,7 @@ int Register() {
     SERVICE_DESCRIPTIONW description = {const_cast<wchar_t*>(W(payload::kServiceDescription))};
     if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description))
       Write(L"Registration: the description was not set, error %lu", GetLastError());
+    Harden(service);
     CloseServiceHandle(service);
   }
   CloseServiceHandle(manager);

@@ -1,7 +1,8 @@
 // The uninstaller of the ZKT 72xx USB audio setup. Started through the uninstall entry's
 // "UninstallString" (no arguments); "/RemoveUserData" or "/KeepUserData" answer the question
 // about the per-user settings in advance; "/S" (the entry's "QuietUninstallString") removes
-// without any question or report and keeps the settings unless /RemoveUserData is given. What it removes: payload/UNINSTALL.md.
+// without any question or report and keeps the settings unless /RemoveUserData is given.
+// What it removes: payload/UNINSTALL.md.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -35,8 +36,13 @@ std::u16string ReadConfig(const std::u16string& config, const char16_t* section,
   return U(value);
 }
 
-payload::InstallLayout ReadLayout(bool removeUserData) {
-  payload::InstallLayout l;
+struct Layout : payload::InstallLayout {
+  payload::UninstallerPlace place = payload::UninstallerPlace::NotInstalled;
+  std::u16string registeredFolder;
+};
+
+Layout ReadLayout(bool removeUserData) {
+  Layout l;
   wchar_t own[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
   const std::u16string self = length && length < MAX_PATH ? U(own) : u"";
@@ -71,16 +77,13 @@ payload::InstallLayout ReadLayout(bool removeUserData) {
     l.uninstallFileName = ReadConfig(config, u"Uninstall", u"UninstallFileName");
     l.skinFolderName = ReadConfig(config, u"Skin", u"SkinFolderName");
     l.languageFolderName = ReadConfig(config, u"Language", u"LanguageFolderName");
-  } else {
-    // The install folder is the uninstaller's own: its name is that folder's last part.
-    const std::u16string folder = l.installFolder.substr(0, l.installFolder.size() - 1);
-    l.installFolderName = folder.substr(folder.find_last_of(u'\\') + 1);
   }
   std::u16string registered;
   payload::ReadRegString(HKEY_LOCAL_MACHINE, payload::kUninstallKey, u"UninstallString",
                          registered);
-  l.installFolderConfirmed =
-      payload::IsInstallFolder(l.installFolder, registered, l.installFolderName);
+  l.place = payload::LocateUninstaller(l.installFolder, registered);
+  l.installFolderConfirmed = l.place == payload::UninstallerPlace::InstallFolder;
+  l.registeredFolder = payload::RegisteredInstallFolder(registered);
   return l;
 }
 
@@ -129,9 +132,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     return ERROR_INVALID_PARAMETER;
   }
 
-  payload::InstallLayout layout = ReadLayout(false);
+  Layout layout = ReadLayout(false);
   const std::u16string product = ProductName(layout);
   const std::u16string caption = Caption(layout);
+  // Only the installed copy removes anything: a copy elsewhere would go by the names in the
+  // files beside it, which may be anyone's.
+  if (layout.place != payload::UninstallerPlace::InstallFolder) {
+    const std::u16string text =
+        layout.place == payload::UninstallerPlace::Elsewhere
+            ? product + u" is installed in " + layout.registeredFolder +
+                  u", not in this program's folder. Remove it with the uninstaller there "
+                  u"(Settings > Apps, or Programs and Features).\n\nNothing was changed."
+            : product + u" is not installed on this computer. What an earlier uninstall left "
+                        u"goes when Windows restarts.\n\nNothing was changed.";
+    if (!command.silent) MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONINFORMATION);
+    return ERROR_UNKNOWN_PRODUCT;
+  }
   if (!command.silent &&
       MessageBoxW(nullptr,
                   W(u"Do you want to remove " + product +

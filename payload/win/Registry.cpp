@@ -1,6 +1,7 @@
 // Windows registry reads for the payload programs.
 #include "payload/win/Registry.h"
 
+#include "payload/common/RegistryView.h"
 #include "payload/win/WideText.h"
 
 #include <cstring>
@@ -9,6 +10,9 @@
 namespace payload {
 
 namespace {
+
+static_assert(kSetupRegistryView == KEY_WOW64_32KEY || kSetupRegistryView == KEY_WOW64_64KEY,
+              "a registry view flag of Windows");
 
 // Registry strings need not be terminated: cut at the first null or the data's end.
 std::u16string StringData(const std::vector<BYTE>& data, DWORD size) {
@@ -22,7 +26,9 @@ std::u16string StringData(const std::vector<BYTE>& data, DWORD size) {
 bool Query(HKEY root, const std::u16string& key, const std::u16string& name, DWORD& type,
            std::vector<BYTE>& data) {
   HKEY handle;
-  if (RegOpenKeyExW(root, W(key), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, W(key), 0, KEY_QUERY_VALUE | kSetupRegistryView, &handle) !=
+      ERROR_SUCCESS)
+    return false;
   DWORD size = 0;
   LONG result = RegQueryValueExW(handle, W(name), nullptr, &type, nullptr, &size);
   while (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
@@ -64,7 +70,8 @@ std::vector<std::pair<std::u16string, std::u16string>> ReadRegValues(HKEY root,
                                                                      const std::u16string& key) {
   std::vector<std::pair<std::u16string, std::u16string>> values;
   HKEY handle;
-  if (RegOpenKeyExW(root, W(key), 0, KEY_READ, &handle) != ERROR_SUCCESS) return values;
+  if (RegOpenKeyExW(root, W(key), 0, KEY_READ | kSetupRegistryView, &handle) != ERROR_SUCCESS)
+    return values;
   DWORD count = 0, maxName = 0, maxData = 0;
   RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                    &maxName, &maxData, nullptr, nullptr);

@@ -1,4 +1,4 @@
-// Registry reads of the payload programs (HKEY_LOCAL_MACHINE, the view the setup wrote).
+// Registry reads of the payload programs, in the view the setup wrote (kSetupRegistryView).
 #pragma once
 
 #include <windows.h>

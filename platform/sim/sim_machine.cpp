@@ -151,12 +151,34 @@ void MachineIni::Set(const std::string& section, const std::string& key,
 Machine::Machine() : registry_(std::make_unique<Registry>()) {}
 Machine::~Machine() = default;
 
+namespace {
+
+// The scratch folder of the default machine, made by this process; removed when a machine
+// folder is opened instead and at exit, so that tools and tests leave no folder behind.
+std::filesystem::path& ScratchFolder() {
+  static std::filesystem::path folder;
+  return folder;
+}
+
+void RemoveScratchFolder() {
+  std::error_code ec;
+  if (!ScratchFolder().empty()) std::filesystem::remove_all(ScratchFolder(), ec);
+  ScratchFolder().clear();
+}
+
+}  // namespace
+
 Machine& Machine::Current() {
   static Machine* machine = new Machine();  // lives for the whole process, also at exit
   if (!machine->opened_) {
     std::string error;
     const auto tmp = std::filesystem::temp_directory_path() /
                      ("zkt-sim-" + std::to_string(static_cast<long>(::getpid())));
+    if (ScratchFolder().empty() && !std::filesystem::exists(tmp)) {
+      static const bool registered = std::atexit(RemoveScratchFolder) == 0;
+      (void)registered;
+      ScratchFolder() = tmp;
+    }
     machine->Open(tmp, &error);
   }
   return *machine;
@@ -170,6 +192,7 @@ void Machine::Reset() {
   ini_ = MachineIni();
   registry_->Clear();
   faults_.clear();
+  observer_ = nullptr;
   debug_.clear();
   clock_ = 0;
   ++generation_;
@@ -179,6 +202,7 @@ void Machine::Reset() {
 
 bool Machine::Open(const std::filesystem::path& folder, std::string* error) {
   Reset();
+  if (!ScratchFolder().empty() && folder != ScratchFolder()) RemoveScratchFolder();
   std::error_code ec;
   std::filesystem::create_directories(folder / "C", ec);
   if (ec) {
@@ -332,8 +356,24 @@ void Machine::ClearFaults() {
   faults_.clear();
 }
 
-bool Machine::TakeFault(const char* call, const std::u16string& subject, os::DWORD* error) {
+void Machine::SetCallObserver(CallObserver observer) {
   std::lock_guard<std::mutex> lock(mutex_);
+  observer_ = std::move(observer);
+}
+
+bool Machine::TakeFault(const char* call, const std::u16string& subject, os::DWORD* error) {
+  CallObserver observer;
+  bool failed = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed = MatchFault(call, subject, error);
+    observer = observer_;
+  }
+  if (observer) observer(call, subject, failed);
+  return failed;
+}
+
+bool Machine::MatchFault(const char* call, const std::u16string& subject, os::DWORD* error) {
   for (auto& rule : faults_) {
     if (rule.call != call || rule.count == 0) continue;
     if (!rule.match.empty() &&

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -117,11 +118,17 @@ class Machine {
   void InjectFault(const FaultRule& rule);
   void ClearFaults();
   bool TakeFault(const char* call, const std::u16string& subject, os::DWORD* error);
+  // Sees every seam call that asks for a fault, in order, and whether one fired; called on the
+  // calling thread, after the machine's lock is released.
+  using CallObserver =
+      std::function<void(const char* call, const std::u16string& subject, bool failed)>;
+  void SetCallObserver(CallObserver observer);
 
  private:
   Machine();
   ~Machine();
   bool ApplyIni(std::string* error);
+  bool MatchFault(const char* call, const std::u16string& subject, os::DWORD* error);
 
   std::filesystem::path folder_;
   MachineIni ini_;
@@ -138,6 +145,7 @@ class Machine {
   mutable std::mutex mutex_;
   std::u16string debug_;
   std::vector<FaultRule> faults_;
+  CallObserver observer_;
   bool opened_ = false;
 };
 

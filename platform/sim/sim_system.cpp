@@ -121,7 +121,6 @@ DWORD GetTempPathW(std::u16string* path) {
 }
 
 void Sleep(DWORD milliseconds) { sim::Machine::Current().Advance(milliseconds); }
-DWORD GetTickCount() { return static_cast<DWORD>(sim::Machine::Current().Now()); }
 
 BOOL Beep(DWORD, DWORD duration) {
   sim::Machine::Current().Advance(duration);  // Beep is synchronous on Windows

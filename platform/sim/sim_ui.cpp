@@ -1,12 +1,12 @@
-// Simulated machine: message boxes (os_ui.h), answered by a scripted person.
-#include "platform/os_ui.h"
+// Simulated machine: message boxes, answered by a scripted person.
+#include "platform/sim/sim_ui.h"
 
 #include <deque>
 #include <mutex>
 
 #include "platform/os_files.h"
+#include "platform/os_ui.h"
 #include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_ui.h"
 
 namespace sim {
 
@@ -74,13 +74,9 @@ void SetMessageBoxListener(std::function<void(const MessageBoxRecord&)> listener
   State().listener = std::move(listener);
 }
 
-}  // namespace sim
-
-namespace os {
-
-int MessageBoxW(const std::u16string& text, const std::u16string& caption, UINT flags) {
+int ShowMessageBox(const std::u16string& text, const std::u16string& caption, os::UINT flags) {
   sim::MessageBoxRecord record{text, caption, flags, 0};
-  DWORD error = 0;
+  os::DWORD error = 0;
   if (sim::Fault("MessageBoxW", text, &error)) {
     os::SetLastError(error);
     return 0;
@@ -110,4 +106,4 @@ int MessageBoxW(const std::u16string& text, const std::u16string& caption, UINT 
   return record.answer;
 }
 
-}  // namespace os
+}  // namespace sim

@@ -9,6 +9,10 @@
 
 namespace sim {
 
+// MessageBoxW without an owner window, as the simulated Windows shows it: the button the
+// person chose (IDOK, IDYES ...), or 0 with the last error set when an injected fault fires.
+int ShowMessageBox(const std::u16string& text, const std::u16string& caption, os::UINT flags);
+
 struct MessageBoxRecord {
   std::u16string text;
   std::u16string caption;

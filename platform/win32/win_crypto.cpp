@@ -1,10 +1,10 @@
 // Windows backend: DES through the CryptoAPI.
-#include <windows.h>
-#include <wincrypt.h>
-
 #include <cstring>
 
 #include "platform/os_crypto.h"
+
+#include <windows.h>
+#include <wincrypt.h>
 
 namespace os {
 

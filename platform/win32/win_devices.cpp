@@ -1,8 +1,9 @@
 // Windows: the SetupAPI calls (os_devices.h), each forwarded to the same API.
+#include "platform/os_devices.h"
+#include "platform/win32/win_text.h"
+
 #include <windows.h>
 #include <setupapi.h>
-
-#include "platform/os_devices.h"
 
 namespace os {
 
@@ -29,7 +30,7 @@ HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, const std::u16string& enume
                               DWORD flags) {
   return reinterpret_cast<HDEVINFO>(::SetupDiGetClassDevsW(
       reinterpret_cast<const ::GUID*>(classGuid),
-      enumerator.empty() ? nullptr : reinterpret_cast<const wchar_t*>(enumerator.c_str()),
+      win::WideOrNull(enumerator),
       nullptr, flags));
 }
 

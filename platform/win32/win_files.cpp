@@ -1,9 +1,12 @@
 // Windows: the file-system calls (os_files.h), each forwarded to the same-named API.
+#include "platform/os_files.h"
+#include "platform/win32/win_text.h"
+
 #include <windows.h>
 
-#include "platform/os_files.h"
-
 namespace os {
+
+using win::Wide;
 
 namespace {
 
@@ -13,13 +16,12 @@ Fn As(FARPROC proc) {
   return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
 }
 
-const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 ::HANDLE Native(HANDLE h) { return reinterpret_cast<::HANDLE>(h); }
 HANDLE Ours(::HANDLE h) { return reinterpret_cast<HANDLE>(h); }
 
 void Copy(const WIN32_FIND_DATAW& native, FindData* data) {
   data->attributes = native.dwFileAttributes;
-  data->fileName = reinterpret_cast<const char16_t*>(native.cFileName);
+  data->fileName = win::Ours(native.cFileName);
   data->fileSize = (static_cast<std::uint64_t>(native.nFileSizeHigh) << 32) | native.nFileSizeLow;
 }
 

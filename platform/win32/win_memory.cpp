@@ -1,7 +1,7 @@
 // Windows backend: the process heap.
-#include <windows.h>
-
 #include "platform/os_memory.h"
+
+#include <windows.h>
 
 namespace os {
 

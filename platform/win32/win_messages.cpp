@@ -1,7 +1,7 @@
 // Win32 backend: registered window messages and their broadcast.
-#include <windows.h>
-
 #include "platform/os_messages.h"
+
+#include <windows.h>
 
 namespace os {
 

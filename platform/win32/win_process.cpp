@@ -1,9 +1,10 @@
 // Windows: process start and wait (os_process.h), each forwarded to the same API.
-#include <windows.h>
-
 #include <vector>
 
 #include "platform/os_process.h"
+#include "platform/win32/win_text.h"
+
+#include <windows.h>
 
 namespace os {
 
@@ -18,12 +19,10 @@ BOOL CreateProcessW(const std::u16string& applicationName, std::u16string comman
   std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
   line.push_back(L'\0');
   ::STARTUPINFOW startup = *reinterpret_cast<const ::STARTUPINFOW*>(startupInfo);
-  return ::CreateProcessW(
-      applicationName.empty() ? nullptr : reinterpret_cast<const wchar_t*>(applicationName.c_str()),
-      line.data(), nullptr, nullptr, inheritHandles, creationFlags, nullptr,
-      currentDirectory.empty() ? nullptr
-                               : reinterpret_cast<const wchar_t*>(currentDirectory.c_str()),
-      &startup, reinterpret_cast<::PROCESS_INFORMATION*>(processInformation));
+  return ::CreateProcessW(win::WideOrNull(applicationName), line.data(), nullptr, nullptr,
+                          inheritHandles, creationFlags, nullptr,
+                          win::WideOrNull(currentDirectory), &startup,
+                          reinterpret_cast<::PROCESS_INFORMATION*>(processInformation));
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

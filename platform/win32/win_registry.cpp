@@ -1,16 +1,18 @@
 // Windows: the registry calls (os_registry.h), each forwarded to the same-named API.
-#include <windows.h>
-
 #include <vector>
 
 #include "platform/os_registry.h"
+#include "platform/win32/win_text.h"
+
+#include <windows.h>
 
 namespace os {
+
+using win::Wide;
 
 namespace {
 
 ::HKEY Native(HKEY key) { return reinterpret_cast<::HKEY>(key); }
-const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
 }  // namespace
 
@@ -71,7 +73,7 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, std::u16string* name) {
   const LONG rc = ::RegEnumKeyExW(Native(key), index, buffer, &length, nullptr, nullptr, nullptr,
                                   nullptr);
   if (rc == ERROR_SUCCESS && name)
-    name->assign(reinterpret_cast<const char16_t*>(buffer), length);
+    *name = win::Ours(buffer, length);
   return rc;
 }
 
@@ -88,7 +90,7 @@ LONG RegEnumValueW(HKEY key, DWORD index, std::u16string* name, DWORD* type,
   rc = ::RegEnumValueW(Native(key), index, nameBuffer.data(), &nameLength, nullptr, &t,
                        dataBuffer.data(), &dataSize);
   if (rc != ERROR_SUCCESS) return rc;
-  if (name) name->assign(reinterpret_cast<const char16_t*>(nameBuffer.data()), nameLength);
+  if (name) *name = win::Ours(nameBuffer.data(), nameLength);
   if (type) *type = t;
   if (data) data->assign(dataBuffer.begin(), dataBuffer.begin() + dataSize);
   return rc;
@@ -107,7 +109,7 @@ LONG RegQueryInfoKeyW(HKEY key, std::u16string* keyClass, DWORD* subKeys, DWORD*
     if (rc == ERROR_MORE_DATA) classBuffer.resize(classBuffer.size() * 2 + classLength);
   }
   if (rc != ERROR_SUCCESS) return rc;
-  if (keyClass) keyClass->assign(reinterpret_cast<const char16_t*>(classBuffer.data()), classLength);
+  if (keyClass) *keyClass = win::Ours(classBuffer.data(), classLength);
   if (subKeys) *subKeys = s;
   if (values) *values = v;
   return rc;

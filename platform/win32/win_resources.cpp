@@ -1,7 +1,7 @@
 // Win32 backend: resources of the running program's own image.
-#include <windows.h>
-
 #include "platform/os_resources.h"
+
+#include <windows.h>
 
 namespace os {
 

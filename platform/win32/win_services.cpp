@@ -1,17 +1,17 @@
 // Windows: the service control manager calls (os_services.h), each forwarded to the same API.
+#include "platform/os_services.h"
+#include "platform/win32/win_text.h"
+
 #include <windows.h>
 
-#include "platform/os_services.h"
-
 namespace os {
+
+using win::WideOrNull;
 
 namespace {
 
 ::SC_HANDLE Native(SC_HANDLE h) { return reinterpret_cast<::SC_HANDLE>(h); }
 SC_HANDLE Ours(::SC_HANDLE h) { return reinterpret_cast<SC_HANDLE>(h); }
-const wchar_t* WideOrNull(const std::u16string& s) {
-  return s.empty() ? nullptr : reinterpret_cast<const wchar_t*>(s.c_str());
-}
 
 static_assert(sizeof(os::SERVICE_STATUS) == sizeof(::SERVICE_STATUS), "same record");
 
@@ -24,7 +24,7 @@ SC_HANDLE OpenSCManagerW(const std::u16string& machineName, const std::u16string
 
 SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::u16string& serviceName, DWORD access) {
   return Ours(::OpenServiceW(Native(manager),
-                             reinterpret_cast<const wchar_t*>(serviceName.c_str()), access));
+                             win::Wide(serviceName), access));
 }
 
 BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status) {

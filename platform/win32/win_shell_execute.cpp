@@ -1,15 +1,13 @@
 // Windows: ShellExecuteExW (os_shell_execute.h), forwarded to shell32.
+#include "platform/os_shell_execute.h"
+#include "platform/win32/win_text.h"
+
 #include <windows.h>
 #include <shellapi.h>
-
-#include "platform/os_shell_execute.h"
 
 namespace os {
 
 namespace {
-const wchar_t* OrNull(const std::u16string& s) {
-  return s.empty() ? nullptr : reinterpret_cast<const wchar_t*>(s.c_str());
-}
 }  // namespace
 
 BOOL ShellExecuteExW(ShellExecuteInfo* info) {
@@ -18,10 +16,10 @@ BOOL ShellExecuteExW(ShellExecuteInfo* info) {
   sei.cbSize = sizeof(sei);
   sei.fMask = info->fMask;
   sei.hwnd = nullptr;
-  sei.lpVerb = OrNull(info->verb);
-  sei.lpFile = OrNull(info->file);
-  sei.lpParameters = OrNull(info->parameters);
-  sei.lpDirectory = OrNull(info->directory);
+  sei.lpVerb = win::WideOrNull(info->verb);
+  sei.lpFile = win::WideOrNull(info->file);
+  sei.lpParameters = win::WideOrNull(info->parameters);
+  sei.lpDirectory = win::WideOrNull(info->directory);
   sei.nShow = info->nShow;
   const BOOL ok = ::ShellExecuteExW(&sei);
   info->hProcess = reinterpret_cast<HANDLE>(sei.hProcess);

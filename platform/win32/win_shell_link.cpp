@@ -1,12 +1,15 @@
 // Windows: the shell link object (os_shell_link.h): CLSID_ShellLink with IShellLinkW and
 // IPersistFile, in the order the seam's steps name.
+#include "platform/os_shell_link.h"
+#include "platform/win32/win_text.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "platform/os_shell_link.h"
-
 namespace os {
+
+using win::Wide;
 
 struct ShellLinkTag {
   IShellLinkW* shellLink = nullptr;
@@ -14,8 +17,6 @@ struct ShellLinkTag {
 };
 
 namespace {
-
-const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
 }  // namespace
 
@@ -60,7 +61,7 @@ HRESULT ReadShellLinkTarget(const std::u16string& linkPath, std::u16string* targ
   if (SUCCEEDED(hr)) {
     wchar_t path[MAX_PATH] = {};
     hr = link->shellLink->GetPath(path, MAX_PATH, nullptr, 0);
-    if (SUCCEEDED(hr)) *target = reinterpret_cast<const char16_t*>(path);
+    if (SUCCEEDED(hr)) *target = win::Ours(path);
   }
   ShellLinkRelease(link);
   if (SUCCEEDED(init)) ::CoUninitialize();

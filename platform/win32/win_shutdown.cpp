@@ -1,8 +1,9 @@
 // Windows: the shutdown privilege and ExitWindowsEx (os_shutdown.h), forwarded to advapi32
 // and user32.
-#include <windows.h>
-
 #include "platform/os_shutdown.h"
+#include "platform/win32/win_text.h"
+
+#include <windows.h>
 
 namespace os {
 
@@ -14,7 +15,7 @@ HANDLE OpenProcessToken(DWORD access) {
 
 BOOL LookupPrivilegeValueW(const std::u16string& name, Luid* luid) {
   ::LUID value{};
-  if (!::LookupPrivilegeValueW(nullptr, reinterpret_cast<const wchar_t*>(name.c_str()), &value))
+  if (!::LookupPrivilegeValueW(nullptr, win::Wide(name), &value))
     return FALSE;
   luid->lowPart = value.LowPart;
   luid->highPart = value.HighPart;

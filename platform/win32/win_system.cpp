@@ -1,13 +1,17 @@
 // Windows: system facts, folders, version resources, time and the debugger channel
 // (os_system.h), each forwarded to the same-named API.
-#include <windows.h>
-#include <shlobj.h>
-
 #include <vector>
 
 #include "platform/os_system.h"
+#include "platform/win32/win_text.h"
+
+#include <windows.h>
+#include <shlobj.h>
 
 namespace os {
+
+using win::Ours;
+using win::Wide;
 
 namespace {
 
@@ -16,9 +20,6 @@ template <typename Fn>
 Fn As(FARPROC proc) {
   return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
 }
-
-const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-std::u16string Ours(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
 
 FARPROC Proc(const wchar_t* module, const char* name) {
   const HMODULE handle = ::GetModuleHandleW(module);
@@ -210,7 +211,6 @@ BOOL VerQueryValueW(const void* block, const std::u16string& subBlock, const voi
 }
 
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
-DWORD GetTickCount() { return ::GetTickCount(); }
 BOOL Beep(DWORD frequency, DWORD duration) { return ::Beep(frequency, duration); }
 void OutputDebugStringW(const std::u16string& text) { ::OutputDebugStringW(Wide(text)); }
 

@@ -1,9 +1,9 @@
 // Windows: worker threads (os_thread.h), forwarded to kernel32.
-#include <windows.h>
-
 #include <new>
 
 #include "platform/os_thread.h"
+
+#include <windows.h>
 
 namespace {
 

@@ -13,8 +13,14 @@
 #   1. install: language page, Next, tip box, Next, finish page, "No - reboot later", Finish;
 #   2. install again over it: the running application closes on the broadcast, the service gets
 #      control 128, is stopped, replaced and started again;
-#   3. uninstall through the entry's "UninstallString": afterwards the registry and the file
-#      tree equal those taken before step 1, except for what payload/UNINSTALL.md keeps.
+#   3. a copy of the uninstaller started from the setup folder changes nothing;
+#   4. uninstall through the entry's "UninstallString" with a file of the user's in the install
+#      folder (kept); the uninstaller moves itself aside for the restart;
+#   5. a second uninstall changes nothing;
+#   6. install again before the restart, restart (wineboot -r): the new files survive;
+#   7. uninstall with links planted as the install folder's Manual and the APPDATA settings
+#      folder (their targets survive), restart: afterwards the registry and the file tree equal
+#      those taken before step 1, except for what payload/UNINSTALL.md keeps.
 # Output: screenshots, registry exports, file lists and diffs in OUTPUT_DIR; the prefix in
 # WORK_DIR/pfx.
 set -euo pipefail
@@ -74,14 +80,24 @@ wait_window() {  # title pattern, seconds
   for _ in $(seq 1 $(($2 * SLOW))); do w=$(window "$1"); [ -n "$w" ] && { echo "$w"; return 0; }; sleep 1; done
   return 1
 }
-# A window is drawn when its place on the screen is no longer one plain colour.
+# The mean brightness of a part of the screen.
+brightness() {  # WxH+X+Y
+  import -window root -crop "$1" png:- 2>/dev/null | convert - -format '%[fx:mean]' info: 2>/dev/null
+}
+# A dialog is drawn when its place on the screen shows its light face, neither black nor the
+# dark background picture.
 wait_drawn() {  # window, seconds
-  local sd
   for _ in $(seq 1 $(($2 * SLOW))); do
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    sd=$(import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" png:- 2>/dev/null |
-         convert - -format '%[fx:standard_deviation]' info: 2>/dev/null)
-    awk -v s="${sd:-0}" 'BEGIN { exit !(s > 0.02) }' && return 0
+    awk -v m="$(brightness "${WIDTH}x${HEIGHT}+$X+$Y")" 'BEGIN { exit !(m > 0.6) }' && return 0
+    sleep 1
+  done
+  return 1
+}
+# The background picture is drawn when the screen's corner is no longer black.
+wait_background() {  # seconds
+  for _ in $(seq 1 $(($1 * SLOW))); do
+    awk -v m="$(brightness 10x10+5+5)" 'BEGIN { exit !(m > 0.05) }' && return 0
     sleep 1
   done
   return 1
@@ -168,10 +184,12 @@ install_once() {  # run number
   local setup_pid=$!
   w=$(wait_window "$WIZARD" 60) || die "install $n: the wizard did not appear"
   check "install $n: the setup runs as a $APP_BITS-bit process" equals "$(bits_of ZKTAudioSetup.exe)" "$APP_BITS"
+  wait_background 30 || die "install $n: the background picture was not drawn"
   if [ "$KIND" = wow64 ]; then
     # Windows keeps an owned window above its owner. The 32-bit wine, slowed by the emulator,
-    # leaves the wizard's X window under the background's (a fault of wine's X stacking, not
-    # of the setup): raised here so that a person and the screenshots see it.
+    # maps the background's X window after the wizard's and leaves it on top (a fault of
+    # wine's X stacking, not of the setup): raised here so that a person and the screenshots
+    # see the wizard.
     xdotool windowraise "$w"
   fi
   wait_drawn "$w" 30 || die "install $n: the wizard was not drawn"
@@ -261,6 +279,7 @@ check_installed() {
   check "service registered with its quoted image" equals "$(regval "$svc" ImagePath)" \
     '"C:\windows\system32\AudioDeviceService.exe"'
   check "service start type automatic" equals "$(regval "$svc" Start)" 0x2
+  check "service runs as LocalService" equals "$(regval "$svc" ObjectName)" 'NT AUTHORITY\LocalService'
   check "service running (sc query)" equals "$(service_state AudioDeviceService)" RUNNING
   check "service process" running AudioDeviceService.exe
   check "driver image" exists "$C/windows/system32/drivers/ZEVor.sys"
@@ -287,12 +306,15 @@ check_installed() {
   check "the main application runs as a $APP_BITS-bit process" equals "$(bits_of ZKTAudioControl.exe)" "$APP_BITS"
   check "the service runs as a 64-bit process" equals "$(bits_of AudioDeviceService.exe)" 64
   if [ "$KIND" = wow64 ]; then check_wow64_layout; fi
-  if [ "$KIND" = wow64 ]; then
-    check_known_fault "the x64 service read what the 32-bit setup wrote (its log)" \
-      "the x64 service reads HKLM\\SOFTWARE in the 64-bit view while the 32-bit setup writes WOW6432Node (payload/win/Registry.cpp)" \
-      service_read_setup_values
-  else
+  # Wine reports the logged-on user as the owner of every file, so the service treats its log
+  # folder like one a user made first and logs to the debugger output only (on Windows the
+  # folder is the administrators'). What only the log would show is a wine difference here;
+  # the unit tests read the setup's values with the service's view on the simulated machine.
+  check "wine: the service refuses the user-owned log folder (no log written)" absent "$LOG"
+  if [ -e "$LOG" ]; then
     check "the service read what the setup wrote (its log)" service_read_setup_values
+  else
+    printf '   WINE  %s\n' "the service read what the setup wrote: no log under wine (see above)"
   fi
 }
 
@@ -362,7 +384,6 @@ check "it begins minimised" equals \
 service_pid1=$(pid_of AudioDeviceService.exe)
 app_pid1=$(pid_of ZKTAudioControl.exe)
 image_time1=$(stat -c %y "$C/windows/system32/AudioDeviceService.exe" 2>/dev/null || echo none)
-log_lines1=$(wc -l <"$LOG" 2>/dev/null || echo 0)
 snapshot installed1
 
 say "2. install again over the installation"
@@ -372,12 +393,9 @@ sleep 2
 shot "install2-6-application"
 say "checks of the second installation"
 check "the first main application ended (process $app_pid1)" test ! -e "/proc/$app_pid1"
-tail -n +"$((log_lines1 + 1))" "$LOG" >"$OUT/service-log-install2.txt" 2>/dev/null || true
 check "the effect application closed too" not_running ZKTEffect.exe
-check "the service got control 128" grep -q "Control 128: asking the companion applications to exit" "$OUT/service-log-install2.txt"
-check "the service was stopped" grep -q "Service stopped" "$OUT/service-log-install2.txt"
-check "the service was registered again over the existing one" grep -q "Registration: existing service updated" "$OUT/service-log-install2.txt"
-check "the service started again" grep -q "Service running" "$OUT/service-log-install2.txt"
+# Without a log under wine (check_installed), control 128, the stop and the new start show in
+# the processes.
 service_pid2=$(pid_of AudioDeviceService.exe)
 check "the service runs in a new process ($service_pid1 -> $service_pid2)" \
   test -n "$service_pid2" -a "$service_pid2" != "$service_pid1" -a ! -e "/proc/$service_pid1"
@@ -386,58 +404,163 @@ check "the service image was written again" \
 check_installed 2
 snapshot installed2
 
-say "3. uninstall through the entry's UninstallString"
-uninstall=$(regval "$UNINST" UninstallString)
-# Windows runs the string as a command line; here wine starts the program it names.
-uninstall_path=${uninstall#\"}
-uninstall_path=${uninstall_path%%\"*}
-$WINE "$uninstall_path" >/dev/null 2>&1 &
-uninstall_pid=$!
-b=$(wait_window "^ZKT 72xx Audio Uninstall$" 30) || die "the uninstaller's question did not appear"
-sleep 1
-shot "uninstall-1-confirm"
-press "$b" y                               # Yes
-sleep 2
-b=$(wait_window "^ZKT 72xx Audio Uninstall$" 30) || die "the uninstaller's second question did not appear"
-shot "uninstall-2-user-data"
-press "$b" Return                          # No (the default): keep the settings
-sleep 1
-report=""
-for _ in $(seq 1 $((90 * SLOW))); do
-  kill -0 "$uninstall_pid" 2>/dev/null || break
-  b=$(window "^ZKT 72xx Audio Uninstall$")
-  if [ -n "$b" ]; then sleep 1; shot "uninstall-3-report"; report=yes; press "$b" Return; sleep 1; fi
+# The uninstaller, started as Windows runs the entry's string; answers the user-data question
+# with the given key (Return: No, the default; y: Yes). Sets uninstall_status and report.
+run_uninstaller() {  # program path, user-data key, screenshot prefix
+  $WINE "$1" >/dev/null 2>&1 &
+  local pid=$! b
+  b=$(wait_window "^ZKT 72xx Audio Uninstall$" 30) || die "$3: the uninstaller's question did not appear"
   sleep 1
-done
-kill -0 "$uninstall_pid" 2>/dev/null && die "the uninstaller did not end"
-wait "$uninstall_pid" && uninstall_status=0 || uninstall_status=$?
-check "the uninstaller reported" test -n "$report"
-check "the uninstaller removed everything (exit code 0)" equals "$uninstall_status" 0
-check "the service process ended" not_running AudioDeviceService.exe
-check "the main application ended" not_running ZKTAudioControl.exe
-check "the service is gone (sc query)" equals "$(service_state AudioDeviceService)" ""
-snapshot uninstalled
-say "restart of Windows (wineboot -r): the uninstaller's own file and folder go"
-$WINE wineboot -r >/dev/null 2>&1 || true
-snapshot restarted
-
-say "comparison with the state before step 1"
-# Kept on purpose (payload/UNINSTALL.md): the user's settings under APPDATA.
-kept_files="^\./users/[^/]+/AppData/Roaming/ZKT 72xx Audio(/|$)"
-# Wine's own bookkeeping that changes with every program run, not the setup's.
-volatile_files="^\./windows/(temp|logs)(/|$)|^\./users/[^/]+/Temp(/|$)|^\./users/[^/]+/AppData/Local/Temp(/|$)"
-diff <(grep -Ev "$volatile_files" "$OUT/before.files") \
-     <(grep -Ev "$kept_files|$volatile_files" "$OUT/restarted.files") >"$OUT/files.diff" || true
-check "file tree as before (files.diff empty)" test ! -s "$OUT/files.diff"
-[ -s "$OUT/files.diff" ] && head -20 "$OUT/files.diff" | sed 's/^/         /'
-check "user settings kept" exists "$APPDATA_DIR/ZKT 72xx Audio/AudioConfig.cfg"
-
+  shot "$3-1-confirm"
+  press "$b" y                               # Yes
+  sleep 2
+  b=$(wait_window "^ZKT 72xx Audio Uninstall$" 30) || die "$3: the uninstaller's second question did not appear"
+  shot "$3-2-user-data"
+  press "$b" "$2"
+  sleep 1
+  report=""
+  for _ in $(seq 1 $((90 * SLOW))); do
+    kill -0 "$pid" 2>/dev/null || break
+    b=$(window "^ZKT 72xx Audio Uninstall$")
+    if [ -n "$b" ]; then sleep 1; shot "$3-3-report"; report=yes; press "$b" Return; sleep 1; fi
+    sleep 1
+  done
+  kill -0 "$pid" 2>/dev/null && die "$3: the uninstaller did not end"
+  wait "$pid" && uninstall_status=0 || uninstall_status=$?
+}
+# A copy of the uninstaller that must change nothing: one message, exit code 1605.
+run_refusing_uninstaller() {  # program path, screenshot name
+  $WINE "$1" >/dev/null 2>&1 &
+  local pid=$! b status
+  b=$(wait_window "^ZKT 72xx Audio Uninstall$" 30) || die "$2: no message"
+  sleep 1
+  shot "$2"
+  press "$b" Return
+  for _ in $(seq 1 20); do kill -0 "$pid" 2>/dev/null || break; sleep 1; done
+  kill -0 "$pid" 2>/dev/null && die "$2: the uninstaller did not end"
+  wait "$pid" && status=0 || status=$?
+  # The shell sees the low byte of the exit code.
+  check "$2: exit code 1605 (nothing changed)" equals "$status" $((1605 % 256))
+}
 # The registry as key -> value lines. Wine rewrites its display adapter and monitor classes at
 # every start (explorer.exe), which is not the setup's doing: those keys are left out.
 flatten() {
   awk '/^\[/ { key = $0; print key; next } NF { print key " " $0 }' "$1" |
     grep -Ev 'Control\\Class\\\{4D36E96[8E]-' | LC_ALL=C sort
 }
+# Wine's own bookkeeping that changes with every program run, not the setup's.
+volatile_files="^\./windows/(temp|logs)(/|$)|^\./users/[^/]+/Temp(/|$)|^\./users/[^/]+/AppData/Local/Temp(/|$)"
+same_state() {  # snapshot a, snapshot b
+  diff <(flatten "$OUT/$1.reg") <(flatten "$OUT/$2.reg") >"$OUT/$2.reg.diff" &&
+    diff <(grep -Ev "$volatile_files" "$OUT/$1.files") <(grep -Ev "$volatile_files" "$OUT/$2.files") \
+      >"$OUT/$2.files.diff"
+}
+
+say "3. the uninstaller copied to the setup folder and started there changes nothing"
+cp "$PFU/ZKTAudioUninstall.exe" "$SETUP_DIR/ZKTAudioUninstall.exe"
+snapshot copy-placed
+run_refusing_uninstaller 'C:\users\Public\ZKTAudioSetup\ZKTAudioUninstall.exe' uninstall-copy
+sleep 1
+sleep 2
+snapshot copy-ran
+check "registry and files as before it ran" same_state copy-placed copy-ran
+check "the service still runs" equals "$(service_state AudioDeviceService)" RUNNING
+
+say "4. uninstall through the entry's UninstallString, with a file of the user's in the folder"
+# Wine processes the restart queue whenever its server starts again, which it does when the
+# last program ended: a program kept open keeps "Windows" from restarting until step 6 says so.
+$WINE notepad >/dev/null 2>&1 &
+keeper=$!
+echo "my notes" >"$PFU/My notes.txt"
+uninstall=$(regval "$UNINST" UninstallString)
+# Windows runs the string as a command line; here wine starts the program it names.
+uninstall_path=${uninstall#\"}
+uninstall_path=${uninstall_path%%\"*}
+run_uninstaller "$uninstall_path" Return uninstall   # keep the settings
+check "the uninstaller reported" test -n "$report"
+check "the uninstaller removed everything (exit code 0)" equals "$uninstall_status" 0
+check "the service process ended" not_running AudioDeviceService.exe
+check "the main application ended" not_running ZKTAudioControl.exe
+check "the service is gone (sc query)" equals "$(service_state AudioDeviceService)" ""
+check "the user's own file stays" exists "$PFU/My notes.txt"
+check "the uninstaller moved itself aside for the restart" \
+  test -n "$(ls "$PFU" | grep -E '^ZKTAudioUninstall\.exe\.[0-9a-f]+\.remove$')"
+check "the moved-aside name is what waits for the restart" sh -c \
+  "$WINE reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null | grep -qE 'ZKTAudioUninstall\.exe\.[0-9a-f]+\.remove'"
+snapshot uninstalled
+
+say "5. a second uninstall: nothing is installed, nothing changes"
+run_refusing_uninstaller 'C:\users\Public\ZKTAudioSetup\ZKTAudioUninstall.exe' uninstall-second
+sleep 2
+snapshot second-uninstall
+check "registry and files as after the first uninstall" same_state uninstalled second-uninstall
+rm -f "$SETUP_DIR/ZKTAudioUninstall.exe" "$PFU/My notes.txt"   # the user tidies up
+
+say "6. install again before the restart, then restart: the new files survive"
+install_once 3
+sleep 2
+check_installed 3
+kill "$keeper" 2>/dev/null || true
+$WINE wineboot -r >/dev/null 2>&1 || true
+sleep 2
+check "after the restart: the new uninstaller" exists "$PFU/ZKTAudioUninstall.exe"
+check "after the restart: the new configuration" exists "$PFU/AudioConfig.cfg"
+check "after the restart: the new main application" exists "$PFU/ZKTAudioControl.exe"
+check "after the restart: the service image" exists "$C/windows/system32/AudioDeviceService.exe"
+check "after the restart: the old uninstaller is gone" \
+  test -z "$(ls "$PFU" | grep -E '\.remove$')"
+
+say "7. uninstall with links planted under the install folder and APPDATA"
+# A link where a folder to be removed is (wine reports a Unix symlink to a folder as a reparse
+# point, as Windows does a junction): the uninstaller must not empty what it points to.
+PRECIOUS="$C/users/Public/precious"
+mkdir -p "$PRECIOUS/manual-target" "$PRECIOUS/appdata-target"
+echo keep >"$PRECIOUS/manual-target/keep.txt"
+rm -rf "$PFU/Manual"
+ln -s "$PRECIOUS/manual-target" "$PFU/Manual"
+mv "$APPDATA_DIR/ZKT 72xx Audio"/* "$PRECIOUS/appdata-target/"
+echo keep >"$PRECIOUS/appdata-target/keep.txt"
+rmdir "$APPDATA_DIR/ZKT 72xx Audio"
+ln -s "$PRECIOUS/appdata-target" "$APPDATA_DIR/ZKT 72xx Audio"
+uninstall=$(regval "$UNINST" UninstallString)
+uninstall_path=${uninstall#\"}
+uninstall_path=${uninstall_path%%\"*}
+run_uninstaller "$uninstall_path" y uninstall-links   # remove the settings too
+check "the link target under the install folder survives" exists "$PRECIOUS/manual-target/keep.txt"
+check "the link target under APPDATA survives" exists "$PRECIOUS/appdata-target/keep.txt"
+check "the settings behind the APPDATA link survive" exists "$PRECIOUS/appdata-target/AudioConfig.cfg"
+# Wine's RemoveDirectoryW follows a symlink (error 145) where Windows removes the junction: the
+# links stay and are reported, hence exit code 2 here.
+# The install folder then holds the link and is not queued; the test removes it afterwards.
+links_stayed=no
+if [ -L "$PFU/Manual" ]; then
+  links_stayed=yes
+  check "wine: the links stay and are reported (exit code 2)" equals "$uninstall_status" 2
+else
+  check "the links were removed (exit code 0)" equals "$uninstall_status" 0
+fi
+rm -f "$PFU/Manual" "$APPDATA_DIR/ZKT 72xx Audio"
+mkdir -p "$APPDATA_DIR/ZKT 72xx Audio"
+mv "$PRECIOUS/appdata-target/AudioConfig.cfg" "$APPDATA_DIR/ZKT 72xx Audio/"
+rm -rf "$PRECIOUS"
+check "the service is gone (sc query)" equals "$(service_state AudioDeviceService)" ""
+say "restart of Windows (wineboot -r): the uninstaller's own file and folder go"
+$WINE wineboot -r >/dev/null 2>&1 || true
+sleep 2
+if [ "$links_stayed" = yes ]; then
+  check "wine: only the install folder itself stays (it held the link)" rmdir "$PFU"
+fi
+snapshot restarted
+
+say "comparison with the state before step 1"
+# Kept on purpose (payload/UNINSTALL.md): the user's settings under APPDATA.
+kept_files="^\./users/[^/]+/AppData/Roaming/ZKT 72xx Audio(/|$)"
+diff <(grep -Ev "$volatile_files" "$OUT/before.files") \
+     <(grep -Ev "$kept_files|$volatile_files" "$OUT/restarted.files") >"$OUT/files.diff" || true
+check "file tree as before (files.diff empty)" test ! -s "$OUT/files.diff"
+[ -s "$OUT/files.diff" ] && head -20 "$OUT/files.diff" | sed 's/^/         /'
+check "user settings kept" exists "$APPDATA_DIR/ZKT 72xx Audio/AudioConfig.cfg"
+
 diff <(flatten "$OUT/before.reg") <(flatten "$OUT/restarted.reg") >"$OUT/registry.diff" || true
 check "registry as before (registry.diff empty)" test ! -s "$OUT/registry.diff"
 [ -s "$OUT/registry.diff" ] && head -30 "$OUT/registry.diff" | sed 's/^/         /'

@@ -20,6 +20,8 @@ WINESERVER=/usr/lib/wine/wineserver
 PY=/usr/bin/python3   # the system Python, which has python3-pefile
 CHECK_PE="$PY $ROOT/tests/win32/check_pe.py"
 
+source scripts/lib/wine-prefix.sh
+
 say() { printf -- '-- %s\n' "$*"; }
 fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 
@@ -68,20 +70,12 @@ fi
 cmake --build "$LINUX_DIR" -j"$JOBS" --target zkt_conformance
 
 T=$(mktemp -d /tmp/zkt-windows-XXXXXX)
-cleanup() {
-  if [ -d "$T/pfx" ]; then
-    WINEPREFIX=$T/pfx "$WINESERVER" -k 2>/dev/null || true
-    WINEPREFIX=$T/pfx timeout 30 "$WINESERVER" -w 2>/dev/null || true
-  fi
-  rm -rf "$T"
-}
-trap cleanup EXIT
+trap 'wine_prefix_stop "$T/pfx"; rm -rf "$T"' EXIT
 
-# The same fixture files for both runs: the Windows test programs, and the source fixtures
-# (tests/conformance/fixtures: e.g. machine.ini, which describes the sim machine only).
-mkdir -p "$T/fixtures"
-cp "$WIN64_DIR"/tests/win32/*.exe "$T/fixtures/"
-if [ -d tests/conformance/fixtures ]; then cp -r tests/conformance/fixtures/. "$T/fixtures/"; fi
+# The same fixture files for both runs: the Windows test programs, the i686 build of the version
+# fixture as the other bitness's, and the source fixtures.
+conformance_fixtures "$T/fixtures" "$WIN64_DIR"/tests/win32/*.exe
+cp "$WIN32_DIR/tests/win32/zkt_version_fixture.exe" "$T/fixtures/zkt_version_fixture_other.exe"
 
 say "conformance on a fresh simulated machine"
 rc=0
@@ -96,16 +90,9 @@ mkdir -p "$T/pfx"
 BIN=$T/pfx/drive_c/zkt-bin
 cat >"$T/wine-run.sh" <<'INNER'
 set -euo pipefail
-timeout 300 "$WINE" wineboot -i >/dev/null 2>&1
-timeout 120 "$WINESERVER" -w
-# Unmanaged windows: without a window manager each hidden window would cost 2 s.
-timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-# The conformance program then boots a wine session (and service manager) of its own, as any
-# later run in this prefix does, instead of joining the end of reg's.
-timeout 120 "$WINESERVER" -w
-mkdir -p "$BIN"
-cp "$WIN64_DIR/tests/zkt_conformance.exe" "$BIN/"
-find "$T/fixtures" -maxdepth 1 -type f ! -name machine.ini -exec cp {} "$BIN/" \;
+source "$ROOT/scripts/lib/wine-prefix.sh"
+wine_prefix_boot
+conformance_install "$BIN" "$WIN64_DIR/tests/zkt_conformance.exe" "$T/fixtures"
 rc=0
 timeout 300 "$WINE" 'C:\zkt-bin\zkt_conformance.exe' >"$T/wine.out" 2>"$T/wine.err" || rc=$?
 timeout 120 "$WINESERVER" -w || true

@@ -78,8 +78,8 @@ if [ "$(cat "$T/status" 2>/dev/null)" = no-wow64 ]; then
   # A 64-bit process cannot switch to a 32-bit code segment here (e.g. a kernel without
   # IA-32 emulation, or a hypervisor that refuses it): then wine's own 32-bit programs die too.
   msg="WoW64 mode cannot run on this machine: wine's own 32-bit cmd.exe does not start"
-  msg+=" (the kernel refuses 32-bit code); the sim's 32-bit run ($(tail -n 1 "$T/sim.out" | tr -d '='))"
-  msg+=" was not compared"
+  msg+=" (the kernel refuses 32-bit code); the sim's 32-bit run of"
+  msg+=" $(sed -n 's/^== end (\([0-9]*\) scenarios)$/\1/p' "$T/sim.out") scenarios was not compared"
   [ "${ZKT_REQUIRE_WOW64:-0}" = 1 ] && fail "$msg"
   say "SKIPPED: $msg"
   exit 0

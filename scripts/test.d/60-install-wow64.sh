@@ -7,7 +7,7 @@
 # programs run in the classic 32-bit wine, an i386 Linux program, which this 64-bit-only kernel
 # hands to qemu-i386; scripts/with-wine32.sh lays that wine into a private mount namespace and
 # takes its binfmt_misc handler away again afterwards. The first run unpacks it into a cache
-# (scripts/provision-wine32.sh, about 730 MB under /var/cache/zkt). Needs root.
+# (scripts/provision-wine32.sh, about 700 MB under /var/cache/zkt). Needs root.
 # Build folder: ZKT_WIN32_DIR (default build/win32); output (screenshots, registry exports,
 # file lists, diffs): ZKT_INSTALL_OUT (default <build folder>/install-wow64).
 # ZKT_KEEP_PREFIX=1 keeps the wine prefix for a look afterwards.

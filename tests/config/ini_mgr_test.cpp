@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "config/config_files.h"
+#include "platform/os_files.h"
 
 namespace {
 
@@ -136,10 +137,10 @@ TEST(IniMgrTest, SectionsEntriesAndLookups) {
   EXPECT_FALSE(mgr.HasSection(u"H"));  // "[H] " is not a header
   EXPECT_TRUE(mgr.HasSection(u""));
   EXPECT_EQ(mgr.GetValue(u"", u"e"), u"1");
-  EXPECT_EQ(mgr.m_Sections[0]->m_RawLines,
+  EXPECT_EQ(mgr.m_Sections[0].m_RawLines,
             (V{u"[S]", u"k = v", u"dup=first", u"dup=second", u"novalue=", u"=nokey",
                u"plain line", u"x=a=b", u"[H] ", u"inH=1"}));
-  EXPECT_EQ(mgr.m_Sections[0]->m_Section.m_Name, u"S");
+  EXPECT_EQ(mgr.m_Sections[0].m_Section.m_Name, u"S");
 
   V untouched{u"keep"};
   mgr.GetKeyNames(u"Missing", untouched);
@@ -193,6 +194,50 @@ TEST_F(IniMgrFileTest, LoadFileResultCodes) {
   PutFile("C:\\cfg\\AudioConfig.cfg", "\xEF\xBB\xBF[S]\nk=\xC3");
   EXPECT_EQ(mgr.LoadFile(path), 5);
   EXPECT_TRUE(mgr.m_Sections.empty());
+}
+
+// Wherever the heap runs dry while sections are stored, the result is 6 and the sections stored
+// before it stay whole, in file order.
+TEST_F(IniMgrFileTest, SectionsStoredBeforeTheHeapRanDryStay) {
+  const std::u16string path = u"C:\\cfg\\many.ini";
+  PutFile("C:\\cfg\\many.ini", "[A]\na=1\n[B]\nb=2\n[C]\nc=3\n[D]\nd=4\n[E]\ne=5\n[F]\nf=6\n");
+  const char16_t* names[] = {u"A", u"B", u"C", u"D", u"E", u"F"};
+  const char16_t* keys[] = {u"a", u"b", u"c", u"d", u"e", u"f"};
+  std::size_t previous = 0;
+  for (int skip = 1;; ++skip) {
+    CIniMgr mgr;
+    InjectFault("HeapAlloc", skip);  // the first request is the file's bytes
+    const std::int32_t result = mgr.LoadFile(path);
+    if (result == 0) {
+      EXPECT_EQ(mgr.m_Sections.size(), 6u);
+      break;
+    }
+    ASSERT_EQ(result, 6) << "skip " << skip;
+    const std::size_t kept = mgr.m_Sections.size();
+    EXPECT_LT(kept, 6u) << "skip " << skip;
+    EXPECT_GE(kept, previous) << "skip " << skip;
+    previous = kept;
+    for (std::size_t i = 0; i < 6; ++i) {
+      EXPECT_EQ(mgr.HasSection(names[i]), i < kept) << "skip " << skip << ", section " << i;
+      const std::u16string value(1, static_cast<char16_t>(u'1' + i));
+      if (i < kept) EXPECT_EQ(mgr.GetValue(names[i], keys[i]), value);
+    }
+    ASSERT_LT(skip, 20) << "the heap is asked more often than the sections need";
+    machine().ClearFaults();
+  }
+}
+
+// As the C runtime's "rb": a configuration file that an editor holds open for writing loads.
+TEST_F(IniMgrFileTest, FileHeldOpenForWritingLoads) {
+  PutFile("C:\\cfg\\AudioConfig.cfg", "[S]\nk=v\n");
+  const os::HANDLE writer = os::CreateFileW(u"C:\\cfg\\AudioConfig.cfg", GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  CIniMgr mgr;
+  EXPECT_EQ(mgr.LoadFile(u"C:\\cfg\\AudioConfig.cfg"), 0);
+  EXPECT_EQ(mgr.GetValue(u"S", u"k"), u"v");
+  os::CloseHandle(writer);
 }
 
 TEST_F(IniMgrFileTest, FileOfFourGigabytesHasNoUsableLength) {

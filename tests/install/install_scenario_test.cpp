@@ -277,6 +277,38 @@ TEST_F(InstallScenario, EachFailingStepShowsItsCodeAndKeepsWhatWasDone) {
   }
 }
 
+// Windows refusing to switch WOW64 redirection off would put the 64-bit driver or service
+// into the 32-bit system folder, where nothing loads it: the step fails instead.
+TEST_F(InstallScenario, RedirectionThatCannotBeSwitchedOffFailsTheStepAndWritesNothingAstray) {
+  // Which of the run's switches STEP1 and STEP2 make (start-up makes some of its own).
+  UseMachine(kWin10x64);
+  std::vector<int> inStep;
+  int calls = 0;
+  machine().SetCallObserver([&](const char* call, const std::u16string&, bool) {
+    if (std::string(call) != "Wow64DisableWow64FsRedirection") return;
+    const std::string log = DebugText();
+    if (log.find("STEP1 =====") != std::string::npos && log.find("STEP3 =====") == std::string::npos)
+      inStep.push_back(calls);
+    ++calls;
+  });
+  Install();
+  machine().SetCallObserver(nullptr);
+  ASSERT_EQ(inStep.size(), 2u);
+  for (int step : {0, 1}) {
+    const int skip = inStep[step];
+    SCOPED_TRACE(step == 0 ? "driver" : "service");
+    UseMachine(kWin10x64);
+    machine().InjectFault({"Wow64DisableWow64FsRedirection", skip, 1, ERROR_INVALID_FUNCTION, ""});
+    ::sim::ClearMessageBoxes();
+    auto person = Install();
+    EXPECT_EQ(LastBox(), std::u16string(u"Setup could not complete the installation.") +
+                             (step == 0 ? u"(Code = 0x80000001)" : u"(Code = 0x80000002)"));
+    EXPECT_EQ(person->Page(), u"FinishPage");
+    EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\drivers\\ZEVor.sys"));
+    EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\AudioDeviceService.exe"));
+  }
+}
+
 TEST_F(InstallScenario, MissingPayloadFailsItsStep) {
   UseMachine(kWin10x64);
   const fs::path manifest = folder_ / "payloads.ini";

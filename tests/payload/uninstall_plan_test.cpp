@@ -208,38 +208,90 @@ TEST(UninstallPlan, WithoutTheConfigurationCopyOnlyKnownItems) {
 }
 
 TEST(UninstallPlan, PlainNames) {
-  for (const char16_t* good : {u"Skin", u"ZKT 72xx Audio", u"a.b", u"Chinese (Traditional)"})
-    EXPECT_TRUE(IsPlainName(good));
+  for (const char16_t* good : {u"Skin", u"ZKT 72xx Audio", u"a.b", u"Chinese (Traditional)",
+                               u"CONSOLE", u"COM10", u"LPT0", u"NULL.txt", u"Com"})
+    EXPECT_TRUE(IsPlainName(good)) << std::string(good, good + 2);
   for (const char16_t* bad : {u"", u".", u"..", u"a\\b", u"a/b", u"C:", u"*", u"a?", u"Skin.",
                               u"Skin ", u"a|b"})
     EXPECT_FALSE(IsPlainName(bad));
+  // Device names, with an extension or in any case, name the device in every folder.
+  for (const char16_t* device : {u"CON", u"nul", u"Aux", u"PRN.txt", u"NUL .lnk", u"com1",
+                                 u"LPT9.exe", u"CONOUT$"})
+    EXPECT_FALSE(IsPlainName(device)) << std::string(device, device + 3);
+  EXPECT_TRUE(IsPlainName(std::u16string(255, u'a')));
+  EXPECT_FALSE(IsPlainName(std::u16string(256, u'a')));
 }
 
-TEST(UninstallPlan, OwnFolderMustBeTheInstallFolder) {
+TEST(UninstallPlan, OnlyTheEntryConfirmsTheInstallFolder) {
   const std::u16string folder = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\";
-  const std::u16string name = u"ZKT 72xx Audio";
-  EXPECT_TRUE(IsInstallFolder(
-      folder, u"\"C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioUninstall.exe\"", name));
-  EXPECT_TRUE(IsInstallFolder(folder, u"c:\\program files (x86)\\zkt 72xx audio\\U.exe", name));
+  const std::u16string entry = u"\"" + folder + u"ZKTAudioUninstall.exe\"";
+  EXPECT_EQ(UninstallerPlace::InstallFolder, LocateUninstaller(folder, entry));
+  EXPECT_EQ(UninstallerPlace::InstallFolder,
+            LocateUninstaller(folder, u"c:\\program files (x86)\\zkt 72xx audio\\U.exe"));
   // Registered elsewhere: this copy runs from another folder, e.g. the setup folder.
-  EXPECT_FALSE(IsInstallFolder(u"C:\\Users\\Ann\\Downloads\\ZKTAudioSetup\\",
-                               u"\"" + folder + u"ZKTAudioUninstall.exe\"", name));
-  // No entry left: the folder's own name decides.
-  EXPECT_TRUE(IsInstallFolder(folder, u"", name));
-  EXPECT_FALSE(IsInstallFolder(u"C:\\Users\\Ann\\Downloads\\ZKTAudioSetup\\", u"", name));
-  EXPECT_FALSE(IsInstallFolder(folder, u"", u""));
+  EXPECT_EQ(UninstallerPlace::Elsewhere,
+            LocateUninstaller(u"C:\\Users\\Ann\\Downloads\\ZKTAudioSetup\\", entry));
+  EXPECT_EQ(UninstallerPlace::Elsewhere,
+            LocateUninstaller(u"C:\\Program Files (x86)\\ZKT 72xx Audio\\Plugin\\", entry));
+  // No entry: no folder is confirmed, whatever its name (the Downloads folder once was).
+  EXPECT_EQ(UninstallerPlace::NotInstalled, LocateUninstaller(folder, u""));
+  EXPECT_EQ(UninstallerPlace::NotInstalled,
+            LocateUninstaller(u"C:\\Users\\Ann\\Downloads\\", u""));
+  // An entry that names no program in a full path confirms nothing either.
+  for (const char16_t* broken : {u"\"C:\\Program Files (x86)\\ZKT 72xx Audio\\", u"U.exe",
+                                 u"\"\"", u"\"C:\\x\\U.exe", u"C:U.exe", u"\\U.exe"})
+    EXPECT_EQ(UninstallerPlace::NotInstalled, LocateUninstaller(folder, broken))
+        << std::string(broken, broken + 3);
+  EXPECT_EQ(u"C:\\Program Files (x86)\\ZKT 72xx Audio", RegisteredInstallFolder(entry));
 }
 
-TEST(UninstallPlan, ElsewhereTheFilesBesideTheUninstallerStay) {
+TEST(UninstallPlan, UnconfirmedFolderChangesNothing) {
+  // A copy beside someone else's AudioConfig.cfg: its names are not ours to delete.
   InstallLayout l = SampleLayout();
   l.installFolder = u"C:\\Users\\Ann\\Downloads\\ZKTAudioSetup\\";
+  l.appFileName = u"OtherApp";
   l.installFolderConfirmed = false;
+  l.removeUserData = true;
   const UninstallPlan plan = PlanUninstall(l);
-  for (const UninstallAction& a : plan.actions) {
-    EXPECT_NE(0u, a.target.rfind(l.installFolder, 0))
-        << std::string(a.target.begin(), a.target.end());
-    EXPECT_NE(ActionKind::DeleteSelfAfterExit, a.kind);
+  EXPECT_TRUE(plan.actions.empty());
+  ASSERT_EQ(1u, plan.skipped.size());
+  EXPECT_NE(std::u16string::npos, plan.skipped[0].find(u"not installed in"));
+}
+
+TEST(UninstallPlan, NoPluginFolderNameMeansNoPlugins) {
+  InstallLayout l = SampleLayout();
+  l.pluginFolderName.clear();
+  const UninstallPlan plan = PlanUninstall(l);
+  EXPECT_TRUE(plan.skipped.empty());
+  EXPECT_FALSE(Has(Targets(plan, ActionKind::DeleteFolderTree), l.installFolder));
+}
+
+TEST(UninstallPlan, ConfigurationGoesAfterEverythingNamedInIt) {
+  InstallLayout l = SampleLayout();
+  l.removeUserData = true;
+  const UninstallPlan plan = PlanUninstall(l);
+  std::size_t config = plan.actions.size(), entry = plan.actions.size();
+  for (std::size_t i = 0; i < plan.actions.size(); ++i) {
+    if (plan.actions[i].target == l.installFolder + u"AudioConfig.cfg") config = i;
+    if (plan.actions[i].kind == ActionKind::DeleteRegistryTree &&
+        plan.actions[i].target.find(u"Uninstall\\ZKT72xxAudioExt") != std::u16string::npos)
+      entry = i;
   }
-  ASSERT_FALSE(plan.skipped.empty());
-  EXPECT_NE(std::u16string::npos, plan.skipped[0].find(u"not installed in this folder"));
+  ASSERT_LT(config, plan.actions.size());
+  EXPECT_EQ(config + 1, entry);
+  // Shortcuts, Run value and the user's folder all come before it.
+  for (std::size_t i = config + 1; i < plan.actions.size(); ++i)
+    EXPECT_TRUE(plan.actions[i].kind == ActionKind::DeleteRegistryTree ||
+                plan.actions[i].kind == ActionKind::DeleteSelfAfterExit);
+}
+
+TEST(UninstallPlan, LogIsDeletedOnlyInATrustedFolder) {
+  const InstallLayout l = SampleLayout();
+  int logActions = 0;
+  for (const UninstallAction& a : PlanUninstall(l).actions) {
+    const bool inLog = a.target.rfind(u"C:\\ProgramData\\ZKT 72xx Software", 0) == 0;
+    EXPECT_EQ(inLog, a.trustedFolderOnly) << std::string(a.target.begin(), a.target.end());
+    logActions += inLog;
+  }
+  EXPECT_EQ(3, logActions);
 }

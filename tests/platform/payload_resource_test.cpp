@@ -76,6 +76,21 @@ TEST_F(PayloadResourceTest, WritesCreateOrTruncateTheTarget) {
   EXPECT_EQ(HostFile("C:\\Target\\ZEVor.sys"), "DRIVER-BYTES");
 }
 
+// As the C runtime's "wb": another program that reads the target while sharing it for
+// writing (a virus scanner, a viewer) does not stop the extraction.
+TEST_F(PayloadResourceTest, TargetHeldOpenByAReaderThatSharesWritingIsReplaced) {
+  fs::create_directories(Host("C:\\Target"));
+  std::ofstream(Host("C:\\Target\\held.exe"), std::ios::binary) << "old";
+  const os::HANDLE reader =
+      os::CreateFileW(u"C:\\Target\\held.exe", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  const char bytes[] = "new";
+  EXPECT_EQ(WritePayloadFile(u"C:\\Target\\held.exe", bytes, 3), 0);
+  os::CloseHandle(reader);
+  EXPECT_EQ(HostFile("C:\\Target\\held.exe"), "new");
+}
+
 TEST_F(PayloadResourceTest, UnopenableTargetsGiveOneAndShortWritesTwo) {
   const char bytes[] = "abc";
   // The folder must already exist: extraction creates none.

@@ -40,6 +40,16 @@ TEST_F(ShortcutsTest, DesktopShortcutGoesToTheUsersDesktopWithoutCreatingFolders
   EXPECT_EQ(TargetOf("C:\\Users\\User\\Desktop\\Audio.lnk"), u"C:\\App.exe");
 }
 
+// Without the desktop's path the link would be written to "\\Audio.lnk", the drive's root.
+TEST_F(ShortcutsTest, AFolderWindowsCannotNameMeansNoShortcut) {
+  machine().InjectFault({"SHGetSpecialFolderPathW", 0, 2, ERROR_PATH_NOT_FOUND, ""});
+  CreateDesktopShortcut(u"C:\\App.exe", u"Audio");
+  CreateProgramsShortcutEx(u"Audio", u"C:\\App.exe", u"Audio", u"ZKT");
+  EXPECT_FALSE(fs::exists(Host("C:\\Audio.lnk")));
+  EXPECT_FALSE(fs::exists(Host("C:\\ZKT")));
+  EXPECT_FALSE(fs::exists(Host(kPrograms + "\\ZKT")));
+}
+
 TEST_F(ShortcutsTest, AnOverLongShortcutPathIsSkippedNotCut) {
   const std::u16string longName(250, u'n');
   CreateProgramsShortcutEx(u"Audio", u"C:\\App.exe", longName, u"ZKT");

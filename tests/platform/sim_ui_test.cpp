@@ -39,21 +39,21 @@ TEST_F(SimUiTest, WithoutAScriptTheDefaultButtonIsPressed) {
       {MB_CANCELTRYCONTINUE | MB_DEFBUTTON2, IDTRYAGAIN},
   };
   for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
-    EXPECT_EQ(os::MessageBoxW(u"t", u"c", cases[i].flags), cases[i].expected) << "case " << i;
+    EXPECT_EQ(sim::ShowMessageBox(u"t", u"c", cases[i].flags), cases[i].expected) << "case " << i;
 }
 
 TEST_F(SimUiTest, QueuedAnswerIsTakenOnlyByABoxThatHasThatButton) {
   sim::QueueMessageBoxAnswer(IDNO);
-  EXPECT_EQ(os::MessageBoxW(u"first", u"c", MB_OK), IDOK);  // no "No" button: still queued
-  EXPECT_EQ(os::MessageBoxW(u"second", u"c", MB_YESNO), IDNO);
-  EXPECT_EQ(os::MessageBoxW(u"third", u"c", MB_YESNO), IDYES);  // queue used up
+  EXPECT_EQ(sim::ShowMessageBox(u"first", u"c", MB_OK), IDOK);  // no "No" button: still queued
+  EXPECT_EQ(sim::ShowMessageBox(u"second", u"c", MB_YESNO), IDNO);
+  EXPECT_EQ(sim::ShowMessageBox(u"third", u"c", MB_YESNO), IDYES);  // queue used up
 }
 
 TEST_F(SimUiTest, BoxesAreRecordedInOrderAndReportedToTheListener) {
   std::vector<std::u16string> heard;
   sim::SetMessageBoxListener([&](const sim::MessageBoxRecord& r) { heard.push_back(r.caption); });
-  os::MessageBoxW(u"one", u"A", MB_OK | MB_ICONERROR);
-  os::MessageBoxW(u"two", u"B", MB_YESNO | MB_ICONQUESTION);
+  sim::ShowMessageBox(u"one", u"A", MB_OK | MB_ICONERROR);
+  sim::ShowMessageBox(u"two", u"B", MB_YESNO | MB_ICONQUESTION);
   const auto boxes = sim::MessageBoxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, u"one");
@@ -70,10 +70,10 @@ TEST_F(SimUiTest, InjectedFailureReturnsZeroWithTheErrorAndShowsNothing) {
   rule.error = ERROR_NOT_ENOUGH_MEMORY;
   machine().InjectFault(rule);
   os::SetLastError(0);
-  EXPECT_EQ(os::MessageBoxW(u"t", u"c", MB_OK), 0);
+  EXPECT_EQ(sim::ShowMessageBox(u"t", u"c", MB_OK), 0);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_TRUE(sim::MessageBoxes().empty());
-  EXPECT_EQ(os::MessageBoxW(u"t", u"c", MB_OK), IDOK);  // the fault fired once
+  EXPECT_EQ(sim::ShowMessageBox(u"t", u"c", MB_OK), IDOK);  // the fault fired once
 }
 
 TEST_F(SimUiTest, QueuedQuitClosesTheInterfaceThreadsBoxOnly) {

@@ -93,4 +93,42 @@ TEST(ZktDeviceIdTest, CheckGivesReasonsAndTheWizardsEnd) {
   std::filesystem::remove(file);
 }
 
+// The setup decodes at most 1023 bytes of Base64 text per entry: an ID that needs more is
+// refused here instead of being written into a file whose entry the setup would skip.
+TEST(ZktDeviceIdTest, EncryptRefusesIdsTooLongForTheSetup) {
+  const ToolRun fits = Execute(kTool + " encrypt " + std::string(700, 'A'));
+  EXPECT_EQ(fits.exitCode, 0);
+  const ToolRun tooLong = Execute(kTool + " encrypt short " + std::string(1100, 'A'));
+  EXPECT_EQ(tooLong.exitCode, 2);
+  EXPECT_EQ(tooLong.out, "");  // nothing half-written, not even the short one
+}
+
+// A check leaves neither its scratch machine nor any default machine folder behind.
+TEST(ZktDeviceIdTest, CheckLeavesNothingInTheTemporaryFolder) {
+  const auto tmp = std::filesystem::temp_directory_path() / "zkt-deviceid-test-tmpdir";
+  std::filesystem::remove_all(tmp);
+  std::filesystem::create_directories(tmp);
+  const ToolRun run = Execute("TMPDIR=" + Quote(tmp.string()) + " " + kTool + " check " +
+                              Quote(std::string(ZKT_SOURCE_DIR) + "/sample/AudioConfig.cfg"));
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(std::filesystem::is_empty(tmp));
+  for (const auto& entry : std::filesystem::directory_iterator(tmp))
+    ADD_FAILURE() << "left behind: " << entry.path();
+  std::filesystem::remove_all(tmp);
+}
+
+// One invalid UTF-8 sequence is named with its line and byte offset, not as "cannot be read".
+TEST(ZktDeviceIdTest, CheckNamesWhereTheTextIsNotUtf8) {
+  const std::string file =
+      WriteTemp("utf8.cfg", "\xEF\xBB\xBF[USB_VID_PID]\n1=abc,x\nName=caf\xC3(\n");
+  const ToolRun run = Execute(kTool + " check " + Quote(file));
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  EXPECT_NE(run.out.find("not valid UTF-8: line 3, byte offset 33: byte 0x28 at offset 34 does "
+                         "not continue the UTF-8 sequence"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("cannot be read"), std::string::npos) << run.out;
+  std::filesystem::remove(file);
+}
+
 }  // namespace

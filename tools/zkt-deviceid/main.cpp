@@ -3,6 +3,10 @@
 //   zkt-deviceid check FILE        the device-ID groups of FILE as the setup's wizard sees them
 #include <iostream>
 #include <string>
+#include <vector>
+
+#include "config/DeviceIdMgr.h"
+#include "platform/text.h"
 
 #include "EntryCipher.h"
 #include "GroupCheck.h"
@@ -39,7 +43,21 @@ int main(int argc, char** argv) {
         return 2;
       }
     }
-    for (int i = 2; i < argc; ++i) std::cout << argv[i] << "," << EncryptEntry(argv[i]) << "\n";
+    // Every entry must be one the setup verifies: a long ID's Base64 text can outgrow the
+    // setup's decoding buffer, and the setup would skip it as bad Base64.
+    std::vector<std::string> lines;
+    for (int i = 2; i < argc; ++i) {
+      const std::string base64 = EncryptEntry(argv[i]);
+      std::u16string plain, encoded;
+      if (DEVICEID_MGR::CheckEntry(text::FromUtf8(argv[i] + std::string(",") + base64), &plain,
+                                   &encoded) != DEVICEID_MGR::kEntryVerified) {
+        std::cerr << "zkt-deviceid: the device ID \"" << argv[i] << "\" is too long: its Base64 text ("
+                  << base64.size() << " characters) does not fit the setup's decoding buffer\n";
+        return 2;
+      }
+      lines.push_back(argv[i] + std::string(",") + base64);
+    }
+    for (const auto& line : lines) std::cout << line << "\n";
     return 0;
   }
   if (command == "check") {

@@ -8,7 +8,8 @@ const char kUsage[] =
     "usage: zkt-setup-sim [--machine DIR] [--setup DIR] [--exe WINPATH] [--payloads FILE] "
     "[--user ACTIONS] [--args \"SETUP ARGUMENTS\"]\n"
     "  ACTIONS: comma-separated next, cancel, finish, close, reboot-yes, reboot-no, "
-    "language=FOLDER\n"
+    "language=FOLDER;\n"
+    "           a trailing ? (reboot-no?) skips the action when its control cannot be used\n"
     "  SETUP ARGUMENTS: the setup's command line after its name, e.g. \"/S /log=C:\\x.log\"\n"
     "  exit code: 0 the program ran to its end, 2 usage or machine error, 3 an action failed\n";
 

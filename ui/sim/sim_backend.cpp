@@ -178,7 +178,7 @@ int ShowMessageBox(Application&, Form*, const std::u16string& text, const std::u
   // The box's own message loop takes a waiting quit request, ends the box and posts the
   // request again for the loop around it, so the box closes before it can be read.
   if (ui::sim::QuitPending()) return ::sim::MessageBoxClosedByQuit(text, caption, flags);
-  return os::MessageBoxW(text, caption, flags);
+  return ::sim::ShowMessageBox(text, caption, flags);
 }
 
 Picture LoadPicture(const std::u16string& path) {

@@ -47,10 +47,12 @@ bool ParseActions(const std::string& text, std::vector<Action>* actions, std::st
   std::stringstream in(text);
   std::string word;
   while (std::getline(in, word, ',')) {
+    const bool optional = word.size() > 1 && word.back() == '?';
+    if (optional) word.pop_back();
     if (word.rfind("language=", 0) == 0 && word.size() > 9) {
-      actions->push_back({"language", word.substr(9)});
+      actions->push_back({"language", word.substr(9), optional});
     } else if (word == "close" || ControlOfAction().count(word)) {
-      actions->push_back({word, ""});
+      actions->push_back({word, "", optional});
     } else {
       *error = "unknown action '" + word + "'";
       return false;
@@ -173,6 +175,7 @@ bool Person::Turn(Application& app) {
   }
   if (next_ >= actions_.size()) {
     Say("no more actions; the setup is still open");
+    leftOpen_ = true;
     return false;
   }
   const Action action = actions_[next_];
@@ -192,6 +195,10 @@ bool Person::Perform(Application& app, const Action& action) {
   const std::string shown = action.word + (action.argument.empty() ? "" : "=" + action.argument);
   Form* wizard = app.FindForm(kWizard);
   auto fail = [&](const std::string& why) {
+    if (action.optional) {
+      Say("action '" + shown + "?' skipped: " + why);
+      return true;
+    }
     failed_ = shown + ": " + why;
     Say("action '" + shown + "' could not be performed: " + why);
     return false;

@@ -11,10 +11,12 @@
 
 namespace ui::sim {
 
-// next, cancel, finish, close (the close box), reboot-yes, reboot-no, language=FOLDER.
+// next, cancel, finish, close (the close box), reboot-yes, reboot-no, language=FOLDER; a
+// trailing "?" makes an action optional (done only when its control can be used).
 struct Action {
   std::string word;      // as given
   std::string argument;  // the folder of language=
+  bool optional = false;  // written "word?": skipped when its control is not usable
 };
 
 // Parses a comma-separated action list; false with a one-line reason for an unknown word.
@@ -51,6 +53,8 @@ class Person {
   const std::string& FailedAction() const { return failed_; }
   bool ActionsLeft() const { return next_ < actions_.size(); }
   bool LoopEnded() const { return loopEnded_; }
+  // The person ran out of actions while the wizard was still open.
+  bool LeftOpen() const { return leftOpen_; }
 
   // The wizard as last seen (at every idle turn and when the loop ended).
   const std::u16string& Page() const { return page_; }
@@ -74,6 +78,7 @@ class Person {
   std::string failed_;
   std::string lastScreen_;
   bool loopEnded_ = false;
+  bool leftOpen_ = false;
   std::u16string page_;
   std::u16string caption_;
   bool wizardVisible_ = false;

@@ -1,18 +1,22 @@
 // Windows: the windowing framework over real windows and common controls. Each form is a
 // top-level window of class "ZktForm"; controls are standard child windows; the notebook is
 // the visibility of the controls of its pages.
-#include <windows.h>
-#include <commctrl.h>
-
 #include <map>
 #include <string>
 
+#include "platform/text.h"
+#include "platform/win32/win_text.h"
 #include "ui/Application.h"
 #include "ui/Backend.h"
 #include "ui/PictureFile.h"
 #include "ui/win32/win_picture.h"
 
+#include <windows.h>
+#include <commctrl.h>
+
 namespace ui::backend {
+
+using os::win::Wide;
 
 namespace {
 
@@ -20,7 +24,12 @@ constexpr wchar_t kFormClass[] = L"ZktForm";
 constexpr wchar_t kImageClass[] = L"ZktImage";
 constexpr int kFirstControlId = 100;
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+// Windows refused a window: the framework's error display reports it; nothing is swallowed.
+Exception CannotCreateWindow(const std::u16string& name, DWORD error) {
+  return Exception(text::Format(512, u"Error creating window %s (error %u)", name.c_str(),
+                                static_cast<unsigned>(error)));
+}
+
 HWND H(void* peer) { return static_cast<HWND>(peer); }
 
 struct State {
@@ -72,7 +81,7 @@ void ApplyFont(Control& control) {
   const Font font = control.PixelFont();
   HFONT created = ::CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, W(font.name));
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(font.name));
   ::SendMessageW(H(control.peer), WM_SETFONT, reinterpret_cast<WPARAM>(created), TRUE);
   auto it = S().fonts.find(&control);
   if (it != S().fonts.end() && it->second) ::DeleteObject(it->second);
@@ -85,7 +94,7 @@ void ApplyItems(Control& control) {
   HWND combo = H(control.peer);
   ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
   for (const auto& item : control.Items())
-    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(item)));
+    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item)));
   ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(control.ItemIndex()), 0);
 }
 
@@ -101,7 +110,7 @@ void PlaceControl(Control& control) {
 void ApplyAll(Control& control) {
   HWND hwnd = H(control.peer);
   if (!hwnd) return;
-  if (control.GetKind() != Kind::Image) ::SetWindowTextW(hwnd, W(control.Caption()));
+  if (control.GetKind() != Kind::Image) ::SetWindowTextW(hwnd, Wide(control.Caption()));
   PlaceControl(control);
   ::EnableWindow(hwnd, control.Enabled());
   ApplyFont(control);
@@ -151,7 +160,7 @@ void CreateControl(Form& form, Control& control) {
                                 bounds.height, H(form.peer),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(form, control))),
                                 ::GetModuleHandleW(nullptr), nullptr);
-  if (!hwnd) return;
+  if (!hwnd) throw CannotCreateWindow(control.Name(), ::GetLastError());
   ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&control));
   control.peer = hwnd;
   ApplyAll(control);
@@ -162,9 +171,9 @@ void ApplyIcon(Form& form) {
   if (!hwnd) return;
   HICON big = nullptr, small = nullptr;
   if (!form.IconFile().empty()) {
-    big = static_cast<HICON>(::LoadImageW(nullptr, W(form.IconFile()), IMAGE_ICON,
+    big = static_cast<HICON>(::LoadImageW(nullptr, Wide(form.IconFile()), IMAGE_ICON,
                                           ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_LOADFROMFILE));
-    small = static_cast<HICON>(::LoadImageW(nullptr, W(form.IconFile()), IMAGE_ICON,
+    small = static_cast<HICON>(::LoadImageW(nullptr, Wide(form.IconFile()), IMAGE_ICON,
                                             ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
   } else if (S().app && S().app->MainForm() == &form) {
     big = S().appIconBig;
@@ -358,10 +367,15 @@ void EnsureWindow(Form& form) {
   const DWORD style = StyleOf(form);
   const DWORD ex = (isMain && app.MainFormOnTaskBar()) ? WS_EX_APPWINDOW : 0;
   const RECT r = OuterRect(form);
-  HWND hwnd = ::CreateWindowExW(ex, kFormClass, W(form.Caption()), style, r.left, r.top,
+  HWND hwnd = ::CreateWindowExW(ex, kFormClass, Wide(form.Caption()), style, r.left, r.top,
                                 r.right - r.left, r.bottom - r.top, owner, nullptr,
                                 ::GetModuleHandleW(nullptr), nullptr);
-  if (!hwnd) return;
+  if (!hwnd) {
+    const DWORD error = ::GetLastError();
+    // A main form without a window leaves nothing to close: the program ends after the report.
+    if (isMain) ::PostQuitMessage(0);
+    throw CannotCreateWindow(form.Name(), error);
+  }
   ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
   form.peer = hwnd;
   for (const auto& control : form.Controls()) CreateControl(form, *control);
@@ -418,7 +432,7 @@ void FormChanged(Form& form, Change what) {
   HWND hwnd = H(form.peer);
   if (!hwnd) return;
   switch (what) {
-    case Change::Caption: ::SetWindowTextW(hwnd, W(form.Caption())); break;
+    case Change::Caption: ::SetWindowTextW(hwnd, Wide(form.Caption())); break;
     case Change::Bounds: PlaceForm(form); break;
     case Change::Dpi:
       PlaceForm(form);
@@ -445,7 +459,7 @@ void ControlChanged(Control& control, Change what) {
   HWND hwnd = H(control.peer);
   if (!hwnd) return;
   switch (what) {
-    case Change::Caption: ::SetWindowTextW(hwnd, W(control.Caption())); break;
+    case Change::Caption: ::SetWindowTextW(hwnd, Wide(control.Caption())); break;
     case Change::Visible: ::ShowWindow(hwnd, EffectivelyVisible(control) ? SW_SHOWNA : SW_HIDE); break;
     case Change::Enabled: ::EnableWindow(hwnd, control.Enabled()); break;
     case Change::Bounds: PlaceControl(control); break;
@@ -498,7 +512,7 @@ int ShowMessageBox(Application& app, Form* owner, const std::u16string& text,
   HWND hwnd = nullptr;
   if (owner) hwnd = H(owner->peer);
   else if (app.MainForm() && app.MainForm()->Visible()) hwnd = H(app.MainForm()->peer);
-  return ::MessageBoxW(hwnd, W(text), W(caption), flags);
+  return ::MessageBoxW(hwnd, Wide(text), Wide(caption), flags);
 }
 
 Picture LoadPicture(const std::u16string& path) {
@@ -510,7 +524,7 @@ Picture LoadPicture(const std::u16string& path) {
 
 void CheckIconFile(const std::u16string& path) {
   CheckIconHeader(path);
-  HICON icon = static_cast<HICON>(::LoadImageW(nullptr, W(path), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+  HICON icon = static_cast<HICON>(::LoadImageW(nullptr, Wide(path), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
   if (!icon) throw EInvalidGraphic(u"The file \"" + path + u"\" is not a valid icon.");
   ::DestroyIcon(icon);
 }
@@ -518,8 +532,8 @@ void CheckIconFile(const std::u16string& path) {
 void SetApplicationIcon(Application& app, const std::u16string& path) {
   if (S().appIconBig) ::DestroyIcon(S().appIconBig);
   if (S().appIconSmall) ::DestroyIcon(S().appIconSmall);
-  S().appIconBig = static_cast<HICON>(::LoadImageW(nullptr, W(path), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_LOADFROMFILE));
-  S().appIconSmall = static_cast<HICON>(::LoadImageW(nullptr, W(path), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
+  S().appIconBig = static_cast<HICON>(::LoadImageW(nullptr, Wide(path), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_LOADFROMFILE));
+  S().appIconSmall = static_cast<HICON>(::LoadImageW(nullptr, Wide(path), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
   if (app.MainForm()) ApplyIcon(*app.MainForm());
 }
 

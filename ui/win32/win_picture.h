@@ -1,12 +1,12 @@
 // Windows: decoding picture files and painting them stretched (GDI+ loaded from System32).
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <string>
 
 #include "ui/Graphics.h"
+
+#include <windows.h>
 
 namespace ui {
 

@@ -4,7 +4,6 @@
 //
 // Fixture files lie beside the program. Output is UTF-8 with "\n" line ends, written in binary
 // mode, so that it compares byte for byte with the simulated machine's run.
-#include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -16,6 +15,8 @@
 
 #include "platform/text.h"
 #include "tests/conformance/conformance_run.h"
+
+#include <windows.h>
 
 namespace {
 

@@ -1,0 +1,35 @@
+// What the setup owns on a machine: the keys, values, files and folders that installing the
+// product may create or change. Written down from what the setup and its uninstaller document
+// (payload/UNINSTALL.md), never derived from a run; everything else that existed before a run
+// must be byte-identical after it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_machine.h"
+
+class OwnedSet {
+ public:
+  // `config` is the AudioConfig.cfg the setup runs with (its names say where things go).
+  // `productDevices` are the labels of the machine's devices of the product, whose filter
+  // list the setup rewrites and which it restarts.
+  OwnedSet(const sim::MachineIni& config, bool windows64, const std::string& userName,
+           const std::vector<std::string>& productDevices);
+
+  bool Owns(const std::string& entryName) const;
+  // One line per owned item with the reason it is the setup's.
+  const std::vector<std::string>& Describe() const { return lines_; }
+
+ private:
+  void Tree(const std::string& kind, const std::string& path, const std::string& why);
+  void Value(const std::string& key, const std::string& name, const std::string& why);
+  void Item(const std::string& entry, const std::string& why);
+
+  struct Rule {
+    std::string entry;  // upper-cased entry name
+    bool tree;          // also everything below it
+  };
+  std::vector<Rule> rules_;
+  std::vector<std::string> lines_;
+};
