@@ -116,9 +116,9 @@ void TMainForm::Install() {
     if (step.counts == Counts::Yes && fails(result, step.code)) return;
   }
 
+  trace::Write(u"===== Install STEP9 =====\n");
   // The later steps filled the install folder: the entry gets its final size.
   WriteEstimatedSize(UninstallInfo.RegistryKey, SetupConfig.InstallFolderPath);
-  trace::Write(u"===== Install STEP9 =====\n");
   os::Sleep(1000);
 
   if (InstallWindowsKB == 1) {
