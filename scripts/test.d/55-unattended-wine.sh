@@ -15,26 +15,44 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 
-. "$ROOT/scripts/test.d/lib/wine-checks.sh"
+# shellcheck source=../lib/wine-x.sh
+. "$ROOT/scripts/lib/wine-x.sh"
 
 if [ "${1:-}" != "--inside-x" ]; then
   WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
   OUT=${ZKT_UNATTENDED_OUT:-$WIN64_DIR/unattended-wine}
-  build_win64 "$WIN64_DIR" ZKTAudioSetup zkt_test_exec
-  DIR=$(cd "$WIN64_DIR" && pwd)
-  EXE=$DIR/app/win32/ZKTAudioSetup.exe
-  EXEC=$DIR/tests/win32/helpers/zkt_test_exec.exe
-  for f in "$EXE" "$EXEC"; do [ -f "$f" ] || { echo "FAILED: $f was not built" >&2; exit 1; }; done
+  zkt_build_win64 "$WIN64_DIR" ZKTAudioSetup zkt_test_exec zkt_hold_file
+  rm -rf "$OUT"
+  mkdir -p "$OUT"
   # The setup makes (hidden) windows: wine needs a display even when nothing is shown.
-  run_round "$OUT" "unattended install and uninstall under wine64 passed" "$EXE" "$EXEC"
+  zkt_run_in_x "$0" "$(cd "$WIN64_DIR" && pwd)" "$(cd "$OUT" && pwd)" ||
+    { echo "FAILED (output in $OUT)" >&2; exit 1; }
+  echo "-- unattended install and uninstall under wine64 passed (output in $OUT)"
+  exit 0
 fi
 
 # ---- inside the virtual X server ----
-OUT=$2 EXE=$3 EXEC_HOST=$4
-use_prefix "$5"
+T=$2 BIN=$3 OUT=$4
+zkt_wine_env "$T"
+WINE=/usr/lib/wine/wine64
+C=$WINEPREFIX/drive_c
+# shellcheck source=../lib/wine-checks.sh
+. "$ROOT/scripts/lib/wine-checks.sh"
 
+# Checks that snapshot AFTER equals BEFORE, apart from files matching KEPT (an extended regular
+# expression over "./path" lines; payload/UNINSTALL.md lists what is kept on purpose).
+compare_with_before() {  # before, after, kept
+  diff <(grep -Ev "$volatile_files" "$OUT/$1.files") \
+       <(grep -Ev "$3|$volatile_files" "$OUT/$2.files") >"$OUT/files.diff" || true
+  check "file tree as before (files.diff empty)" test ! -s "$OUT/files.diff"
+  [ -s "$OUT/files.diff" ] && head -20 "$OUT/files.diff" | sed 's/^/         /'
+  diff <(flatten "$OUT/$1.reg") <(flatten "$OUT/$2.reg") >"$OUT/registry.diff" || true
+  check "registry as before (registry.diff empty)" test ! -s "$OUT/registry.diff"
+  [ -s "$OUT/registry.diff" ] && head -30 "$OUT/registry.diff" | sed 's/^/         /'
+  return 0
+}
 # Runs a Windows command line (as one string, quotes and all) and prints its whole exit code.
-exit_code_of() { $WINE 'C:\zkt-test\zkt_test_exec.exe' run "$@" 2>/dev/null | tr -d '\r' | tail -1; }
+exit_code_of() { $WINE 'C:\zkt-test\zkt_test_exec.exe' "$@" 2>/dev/null | tr -d '\r' | tail -1; }
 
 say "fresh wine prefix in $T"
 $WINE wineboot -i >/dev/null 2>&1
@@ -43,8 +61,8 @@ SETUP_DIR="$C/users/Public/ZKTAudioSetup"
 mkdir -p "$SETUP_DIR" "$C/zkt-test"
 cp -r "$ROOT/sample/." "$SETUP_DIR/"
 find "$SETUP_DIR" -name '*.sh' -delete
-cp "$EXE" "$SETUP_DIR/"
-cp "$EXEC_HOST" "$C/zkt-test/"
+cp "$BIN/app/win32/ZKTAudioSetup.exe" "$SETUP_DIR/"
+cp "$BIN/tests/win32/helpers/zkt_test_exec.exe" "$BIN/tests/win32/zkt_hold_file.exe" "$C/zkt-test/"
 SETUP='C:\users\Public\ZKTAudioSetup\ZKTAudioSetup.exe'
 $WINE cmd /c exit >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
@@ -89,7 +107,6 @@ code=$(exit_code_of "$quiet")
 check "uninstaller exit code 0 (everything removed)" equals "$code" 0
 check "the service process ended" not_running AudioDeviceService.exe
 check "the service is gone (sc query)" equals "$(service_state AudioDeviceService)" ""
-no_key() { ! has_key "$1"; }
 check "the entry is gone" no_key "$UNINST"
 snapshot uninstalled
 say "restart of Windows (wineboot -r): the uninstaller's own file and folder go"
@@ -101,8 +118,7 @@ say "comparison with the state before step 1"
 compare_with_before before restarted "^\./users/[^/]+/AppData/Roaming/ZKT 72xx Audio(/|$)"
 
 say "3. /S while the application's file is held open without sharing"
-mkdir -p "$PFU"
-$WINE 'C:\zkt-test\zkt_test_exec.exe' hold "$PF\\ZKTAudioControl.exe" 120 >"$T/hold.out" 2>&1 &
+$WINE 'C:\zkt-test\zkt_hold_file.exe' "$PF\\ZKTAudioControl.exe" 120 >"$T/hold.out" 2>&1 &
 holder=$!
 for _ in $(seq 1 30); do grep -q held "$T/hold.out" 2>/dev/null && break; sleep 0.5; done
 grep -q held "$T/hold.out" || die "the file could not be held open: $(cat "$T/hold.out")"
