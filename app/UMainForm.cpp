@@ -12,6 +12,7 @@
 #include "platform/os_system.h"
 #include "platform/os_thread.h"
 #include "platform/os_ui.h"
+#include "platform/text.h"
 #include "platform/trace.h"
 #include "ui/Graphics.h"
 
@@ -113,7 +114,10 @@ TMainForm::TMainForm(ui::Application& app)
   OSClass = OS_CLASS_WINXP;
   if (GetOSVersionInfo(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)
     trace::Write(u"***** Get Windows Version FAIL! *****\n");
-  LoadSetupConfig(payload::kConfigFileName, exePath, SetupConfig);
+  // A configuration that cannot be read or a Program Files folder nobody names would install
+  // files without names or into the root of the drive: the setup stops with the reason.
+  const std::u16string problem = LoadSetupConfig(payload::kConfigFileName, exePath, SetupConfig);
+  if (!problem.empty()) throw ui::Exception(problem);
 
   const std::u16string iconFile = SetupConfig.SourceFolderFullPath + SetupConfig.InstallIconFileName;
   app.LoadIconFromFile(iconFile);
@@ -248,9 +252,14 @@ void TMainForm::NextBitBtnClick(ui::Control&) {
   form_.EnableCloseBox(false);
   installRunning_ = true;
   if (!os::CreateThread(&InstallWorker, this)) {
-    // Without a worker nothing will ever complete: finish at once, as a failed sequence does.
+    // Without a worker nothing will ever complete: tell why and finish at once, as a failed
+    // sequence does.
+    const os::DWORD error = os::GetLastError();
     trace::Write(u"***** Create install thread FAIL! *****\n");
     InstallFailedFlag = 1;
+    form_.App().ShowMessageBox(
+        &form_, Labels[LABEL_WARNING2].Text + text::Format(32, u"(error %u)", error), u"Install",
+        MB_OK);
     form_.PostFormMessage(WM_INSTALL_COMPLETE, 0, 0);
   }
 }

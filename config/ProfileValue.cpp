@@ -1,5 +1,6 @@
 #include "config/ProfileValue.h"
 
+#include "platform/os_files.h"
 #include "platform/os_profile.h"
 
 namespace {
@@ -9,8 +10,13 @@ constexpr os::DWORD kValueBufferSize = 1024;
 int ReadProfileValue(const std::u16string& file, const std::u16string& section,
                      const std::u16string& key, std::u16string& out) {
   std::u16string value;
-  if (os::GetPrivateProfileStringW(section, key, u"", &value, kValueBufferSize, file) == 0)
-    return 1;  // callers rely on the target keeping its earlier content
+  os::SetLastError(ERROR_SUCCESS);
+  if (os::GetPrivateProfileStringW(section, key, u"", &value, kValueBufferSize, file) == 0) {
+    // Windows says ERROR_FILE_NOT_FOUND for a missing file, section or key; any other error
+    // is the file's own (locked, denied, unreadable). Callers rely on `out` keeping its content.
+    const os::DWORD error = os::GetLastError();
+    return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? 1 : 2;
+  }
   out = value;
   return 0;
 }

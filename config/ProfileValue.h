@@ -6,7 +6,8 @@
 #include <vector>
 
 // Reads one value (cut to 1023 characters). 0 with `out` set when the value is non-empty;
-// 1 with `out` untouched when the file, section or key is missing or the value is empty.
+// 1 with `out` untouched when the file, section or key is missing or the value is empty;
+// 2 with `out` untouched when the file exists but cannot be opened or read.
 int ReadProfileValue(const std::u16string& file, const std::u16string& section,
                      const std::u16string& key, std::u16string& out);
 

@@ -1,8 +1,11 @@
 #include "config/SetupConfig.h"
 
 #include "config/ProfileValue.h"
+#include "platform/SystemFolder.h"
 #include "platform/Wow64Redirection.h"
+#include "platform/os_files.h"
 #include "platform/os_system.h"
+#include "platform/text.h"
 #include "platform/trace.h"
 
 namespace {
@@ -11,7 +14,7 @@ constexpr std::size_t kShellPathAppendLimit = 260;
 
 std::u16string ProgramFilesFolder() {
   std::u16string path;
-  os::SHGetSpecialFolderPathW(&path, CSIDL_PROGRAM_FILES, FALSE);
+  if (!os::SHGetSpecialFolderPathW(&path, CSIDL_PROGRAM_FILES, FALSE) || path.empty()) return u"";
   // The backslash is appended within a 260-character buffer; a longer path stays as it is.
   if ((path.empty() || path.back() != u'\\') && path.size() + 1 < kShellPathAppendLimit)
     path += u'\\';
@@ -26,9 +29,7 @@ bool RunsUnderWow64() {
 
 std::u16string NativeSystemFolder() {
   const Wow64RedirectionOff redirection(RunsUnderWow64());
-  std::u16string folder;
-  os::GetSystemDirectoryW(&folder);
-  return folder + u'\\';
+  return SystemFolderPath();
 }
 
 std::int32_t ReadSwitch(const std::u16string& file, const char16_t* key, std::int32_t fallback) {
@@ -39,8 +40,8 @@ std::int32_t ReadSwitch(const std::u16string& file, const char16_t* key, std::in
 
 }  // namespace
 
-void LoadSetupConfig(const std::u16string& fileName, const std::u16string& programPath,
-                     _APPLICATION_FOLDER_PATH& config) {
+std::u16string LoadSetupConfig(const std::u16string& fileName, const std::u16string& programPath,
+                               _APPLICATION_FOLDER_PATH& config) {
   const std::size_t slash = programPath.rfind(u'\\');
   config.SourceAppFileName =
       slash == std::u16string::npos ? programPath : programPath.substr(slash + 1);
@@ -83,14 +84,25 @@ void LoadSetupConfig(const std::u16string& fileName, const std::u16string& progr
       {u"Plugin", u"PluginFolderName", &C::PluginFolderName},
       {u"Install", u"SoundEffectAPPFileName", &C::SoundEffectAPPFileName},
   };
-  for (const Read& read : kReads)  // a missing key keeps the field as it was
-    ReadProfileValue(file, read.section, read.key, config.*read.field);
+  std::u16string problem;
+  for (const Read& read : kReads) {  // a missing key keeps the field as it was
+    if (ReadProfileValue(file, read.section, read.key, config.*read.field) == 2 &&
+        problem.empty())
+      problem = text::Format(512, u"%s cannot be read (error %u).", file.c_str(),
+                             static_cast<unsigned>(os::GetLastError()));
+  }
   if (config.DebugLevelApplication.empty()) config.DebugLevelApplication = u"0";
   if (config.DebugLevelService.empty()) config.DebugLevelService = u"0";
 
   config.ProgramFilesPath = ProgramFilesFolder();
+  if (config.ProgramFilesPath.empty() && problem.empty())
+    // SHGetSpecialFolderPathW gives no reason: the folder's path is not found.
+    problem = text::Format(128, u"The Program Files folder is unknown (error %u).",
+                           static_cast<unsigned>(ERROR_PATH_NOT_FOUND));
   config.InstallFolderPath = config.ProgramFilesPath + config.InstallFolderName + u"\\";
   config.NativeSystemFolderPath = NativeSystemFolder();
+  if (!problem.empty()) trace::Printf(u"***** %s *****\n", problem.c_str());
+  return problem;
 }
 
 _SETUP_SWITCHES ReadSetupSwitches(const std::u16string& configFile) {

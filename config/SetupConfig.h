@@ -44,10 +44,12 @@ struct _APPLICATION_FOLDER_PATH {
 };
 
 // Fills `config` from `fileName` in the folder of `programPath` (the running setup program)
-// and derives the Program Files, install and native system folder paths. Reports nothing
-// but trace lines; missing keys leave their fields as they were.
-void LoadSetupConfig(const std::u16string& fileName, const std::u16string& programPath,
-                     _APPLICATION_FOLDER_PATH& config);
+// and derives the Program Files, install and native system folder paths; missing keys leave
+// their fields as they were. Returns what keeps the install from going on ("" when nothing
+// does): a configuration file that exists but cannot be read, or an unknown Program Files
+// folder (the install would go to the root of the drive).
+std::u16string LoadSetupConfig(const std::u16string& fileName, const std::u16string& programPath,
+                               _APPLICATION_FOLDER_PATH& config);
 
 // The integer switches of the wizard (a switch is on only when it equals 1).
 struct _SETUP_SWITCHES {

@@ -21,12 +21,13 @@ std::uint32_t TMainForm::Install_FilterDriver() {
 
   // The 64-bit image belongs in the 64-bit drivers folder, where ImagePath points.
   Wow64RedirectionOff redirection(IsWow64 != 0);
-  if (redirection.Failed()) return STEP_DRIVER_WRITE_FAILED;
+  if (redirection.Failed() || SetupConfig.NativeSystemFolderPath.empty())
+    return STEP_DRIVER_WRITE_FAILED;
   const std::u16string image =
       SetupConfig.NativeSystemFolderPath + u"drivers\\" + payload::kDriverName + u".sys";
   if (const std::uint32_t failed = WriteNativePayload(kDriverPayload, IsWow64 != 0, image))
     return failed;
-  redirection.Restore();
+  if (!redirection.Restore()) return STEP_DRIVER_WRITE_FAILED;
   PostProgress(20);
   return 0;
 }

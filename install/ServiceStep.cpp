@@ -44,7 +44,8 @@ std::uint32_t TMainForm::Install_Service() {
 
   // On 64-bit Windows the x64 service goes to, and is started from, the 64-bit system folder.
   Wow64RedirectionOff redirection(IsWow64 != 0);
-  if (redirection.Failed()) return STEP_SERVICE_WRITE_FAILED;
+  if (redirection.Failed() || SetupConfig.NativeSystemFolderPath.empty())
+    return STEP_SERVICE_WRITE_FAILED;
   const std::u16string image = SetupConfig.NativeSystemFolderPath + kServiceName + u".exe";
   if (const std::uint32_t failed = WriteNativePayload(kServicePayload, IsWow64 != 0, image))
     return failed;
@@ -67,7 +68,7 @@ std::uint32_t TMainForm::Install_Service() {
                              SetupConfig.EffectAPPFileName + u".exe");
   WriteLaunchModes(u'D', folder + plugins + u"\\" + SetupConfig.SoundEffectAPPFileName + u"\\" +
                              SetupConfig.SoundEffectAPPFileName + u".exe");
-  redirection.Restore();
+  if (!redirection.Restore()) return STEP_SERVICE_WRITE_FAILED;
   PostProgress(50);
 
   // A service that will not start does not fail the step.

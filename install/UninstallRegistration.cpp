@@ -28,11 +28,13 @@ void SetDword(os::HKEY key, const char16_t* name, os::DWORD value) {
 
 bool WriteUninstallRegistration(const INSTALL_MGR::_REG_UNINSTALL_INFO& info) {
   os::OwnedKey key;
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_ALL_ACCESS,
+  // Open, else create, with the rights the key grants (as RegOpenKeyW does): an administrator
+  // may be allowed to set values in an existing entry without owning it.
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, MAXIMUM_ALLOWED,
                         key.Receive()) != ERROR_SUCCESS) {
     os::DWORD disposition = 0;
     if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, u"", REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, key.Receive(), &disposition) != ERROR_SUCCESS)
+                            MAXIMUM_ALLOWED, key.Receive(), &disposition) != ERROR_SUCCESS)
       return false;
   }
   SetString(key.get(), u"DisplayName", info.DisplayName);

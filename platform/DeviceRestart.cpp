@@ -27,7 +27,14 @@ int ChangeState(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD state,
 bool RestartDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
   DisableDevice(set, device);  // a refused disable still gets the enable below
   os::Sleep(1000);
-  return EnableDevice(set, device) == DEVICE_STATE_CHANGED;
+  int enabled = EnableDevice(set, device);
+  // A device left disabled stays dead until someone enables it by hand: a refused enable is
+  // asked for once more, a second later.
+  if (enabled >= DEVICE_PARAMS_REFUSED && enabled <= DEVICE_CONFIG_INSTALLER_REFUSED) {
+    os::Sleep(1000);
+    enabled = EnableDevice(set, device);
+  }
+  return enabled == DEVICE_STATE_CHANGED;
 }
 
 int DisableDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {

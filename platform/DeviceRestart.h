@@ -3,8 +3,9 @@
 
 #include "platform/os_devices.h"
 
-// Disables, waits one second and enables the device; true when enabling fully succeeded
-// (a device that asks for a reboot counts as not restarted).
+// Disables, waits one second and enables the device (a refused enable once more, a second
+// later); true when enabling fully succeeded (a device that asks for a reboot counts as not
+// restarted).
 bool RestartDevice(os::HDEVINFO set, os::SP_DEVINFO_DATA* device);
 // Results of DisableDevice and EnableDevice. A refusal of the configuration-specific enable is
 // the refusal of the global one plus kConfigSpecificStep.

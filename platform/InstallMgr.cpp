@@ -1,5 +1,6 @@
 #include "platform/InstallMgr.h"
 
+#include "platform/SystemFolder.h"
 #include "platform/Wow64Redirection.h"
 #include "platform/os_system.h"
 #include "platform/trace.h"
@@ -11,10 +12,12 @@ CInstallMgr::CInstallMgr() {
 
   {
     const Wow64RedirectionOff redirection(Is64BitOS == 1);
-    std::u16string systemFolder;
-    os::GetSystemDirectoryW(&systemFolder);
-    if (systemFolder.size() > MAX_PATH - 1) systemFolder.resize(MAX_PATH - 1);
-    NativeSystemFolderPath = systemFolder + u"\\";
+    NativeSystemFolderPath = SystemFolderPath();
+    // The folder came through a buffer of MAX_PATH characters.
+    if (NativeSystemFolderPath.size() > MAX_PATH) {
+      NativeSystemFolderPath.resize(MAX_PATH - 1);
+      NativeSystemFolderPath += u'\\';
+    }
   }
 
   if (VersionInfoMgr.GetWindowsVersion(&OSClass, &OSVersionCode, &ServicePackMajor) != 0)

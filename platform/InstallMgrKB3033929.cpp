@@ -34,6 +34,7 @@ int CInstallMgr::WriteResourceFile(std::u16string path, const void* data, std::u
 }
 
 int CInstallMgr::CopyWindowPatch(std::uint16_t id, std::u16string type) {
+  if (NativeSystemFolderPath.empty()) return 2;  // no system folder: never the drive's root
   std::uint32_t size = 0;
   const void* data = LoadResourceData(id, type, size);
   if (!data) return 1;

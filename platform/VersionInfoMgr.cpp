@@ -113,7 +113,16 @@ int GetNativeOSBits(std::int32_t* is64) {
 
 void QueryWow64Process(int* isWow64) {
   os::BOOL flag = *isWow64;
-  if (os::IsWow64Process(&flag)) *isWow64 = flag;
+  if (os::IsWow64Process(&flag)) {
+    *isWow64 = flag;
+    return;
+  }
+  // Without its answer (IsWow64Process missing or refused) the two architectures tell: a
+  // process that runs as Intel on a 64-bit system is under WOW64.
+  const os::WORD native = os::GetNativeProcessorArchitecture();
+  if (os::GetProcessorArchitecture() == PROCESSOR_ARCHITECTURE_INTEL &&
+      (native == PROCESSOR_ARCHITECTURE_AMD64 || native == PROCESSOR_ARCHITECTURE_ARM64))
+    *isWow64 = 1;
 }
 
 int GetFileVersionText(const std::u16string& path, std::u16string* text) {

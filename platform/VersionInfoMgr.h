@@ -37,7 +37,8 @@ std::int32_t ClassifyOsVersion(std::uint32_t major, std::uint32_t minor);
 std::int32_t OsVersionCode(std::uint32_t major, std::uint32_t minor);
 // 0 and *is64 = 0/1 for x86/x64; 1 (output untouched) for any other architecture.
 int GetNativeOSBits(std::int32_t* is64);
-// Writes IsWow64Process of this process when the function exists; *isWow64 stays as it was else.
+// Writes IsWow64Process of this process; when Windows cannot answer, 1 for a process that runs
+// as Intel on a 64-bit system, and *isWow64 stays as it was else.
 void QueryWow64Process(int* isWow64);
 // The file version "a.b.c.d" of a program file. 0 ok; 1 no version resource; 2 block unreadable;
 // 3 root block missing; 4 root block empty. `text` is left unchanged on failure.

@@ -17,9 +17,12 @@ class Wow64RedirectionOff {
   ~Wow64RedirectionOff() { Restore(); }
   Wow64RedirectionOff(const Wow64RedirectionOff&) = delete;
   Wow64RedirectionOff& operator=(const Wow64RedirectionOff&) = delete;
-  void Restore() {
-    if (active_) RevertWow64Redirection(cookie_);
+  // False when Windows would not switch redirection back on: the thread then writes to the
+  // 64-bit system folder wherever it names System32, and must stop writing there.
+  bool Restore() {
+    const bool restored = !active_ || RevertWow64Redirection(cookie_);
     active_ = false;
+    return restored;
   }
   // Redirection was wanted off but Windows refused: a file meant for the 64-bit system folder
   // would land in the 32-bit one.

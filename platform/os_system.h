@@ -22,6 +22,9 @@ bool ProcAvailable(const std::u16string& moduleName, const char* procName);
 NTSTATUS RtlGetVersion(OsVersionInfo* info);
 // wProcessorArchitecture of GetNativeSystemInfo.
 WORD GetNativeProcessorArchitecture();
+// wProcessorArchitecture of GetSystemInfo: the architecture this process runs as (Intel for a
+// 32-bit program under WOW64).
+WORD GetProcessorArchitecture();
 // IsWow64Process(GetCurrentProcess()); FALSE without touching the flag when missing.
 BOOL IsWow64Process(BOOL* isWow64);
 // GetSystemDirectoryW: the system folder as this process sees it (no trailing backslash).

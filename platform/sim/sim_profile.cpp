@@ -51,9 +51,11 @@ DWORD GetPrivateProfileStringW(const std::u16string& section, const std::u16stri
 
   std::string bytes;
   std::optional<std::u16string> value;
-  if (ReadWholeFile(FullProfilePath(file), &bytes) == ReadResult::Read)
-    value = sim::ProfileText::Parse(bytes).Find(section, key);
-  if (!value) SetLastError(ERROR_FILE_NOT_FOUND);
+  // A missing file, section or key is ERROR_FILE_NOT_FOUND; a file that cannot be opened or
+  // read keeps the error of the failed call.
+  const ReadResult read = ReadWholeFile(FullProfilePath(file), &bytes);
+  if (read == ReadResult::Read) value = sim::ProfileText::Parse(bytes).Find(section, key);
+  if (!value && read != ReadResult::Failed) SetLastError(ERROR_FILE_NOT_FOUND);
   return static_cast<DWORD>(sim::ProfileCopyEntry(value ? *value : fallback, bufferSize, out));
 }
 

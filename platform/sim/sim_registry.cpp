@@ -21,7 +21,7 @@ constexpr os::REGSAM kGenericRead = 0x80000000u;
 constexpr os::REGSAM kGenericWrite = 0x40000000u;
 constexpr os::REGSAM kGenericExecute = 0x20000000u;
 constexpr os::REGSAM kGenericAll = 0x10000000u;
-constexpr os::REGSAM kMaximumAllowed = 0x02000000u;
+constexpr os::REGSAM kMaximumAllowed = MAXIMUM_ALLOWED;
 
 // Generic and maximum rights become the specific key rights they stand for; the view flags
 // choose a view and are no rights of the handle.
@@ -32,6 +32,19 @@ os::REGSAM NormalizeAccess(os::REGSAM sam) {
   if (sam & kGenericWrite) out |= KEY_WRITE;
   if (sam & (kGenericAll | kMaximumAllowed)) out |= KEY_ALL_ACCESS;
   return out;
+}
+
+// The rights a handle to `key` gets: those asked for, and with MAXIMUM_ALLOWED everything the
+// key grants. A restricted key refuses a request for a right it does not grant.
+os::LONG GrantAccess(const RegKey& key, os::REGSAM requested, os::REGSAM* granted) {
+  const os::REGSAM asked = NormalizeAccess(requested & ~kMaximumAllowed);
+  if (!key.restricted) {
+    *granted = NormalizeAccess(requested);
+    return ERROR_SUCCESS;
+  }
+  if ((asked & key.rights) != asked) return ERROR_ACCESS_DENIED;
+  *granted = (requested & kMaximumAllowed) ? (asked | key.rights) : asked;
+  return ERROR_SUCCESS;
 }
 
 std::uintptr_t HandleValue(os::HKEY key) { return reinterpret_cast<std::uintptr_t>(key); }
@@ -86,6 +99,7 @@ void MarkDeleted(RegKey& key) {
 
 bool SameTree(const RegKey& a, const RegKey& b) {
   if (a.name != b.name || a.keyClass != b.keyClass || a.isVolatile != b.isVolatile ||
+      a.restricted != b.restricted || a.rights != b.rights ||
       a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size())
     return false;
   for (std::size_t i = 0; i < a.values.size(); ++i)
@@ -321,7 +335,9 @@ os::LONG Registry::CreateKey(os::HKEY base, const std::u16string& subKey,
     key->keyClass = keyClass;  // only a key that this call creates takes the class
     outcome = REG_CREATED_NEW_KEY;
   }
-  *result = NewHandle(target, key, access);
+  os::REGSAM granted = 0;
+  if (const os::LONG rc = GrantAccess(*key, access, &granted)) return rc;
+  *result = NewHandle(target, key, granted);
   if (disposition) *disposition = outcome;
   return ERROR_SUCCESS;
 }
@@ -345,7 +361,9 @@ os::LONG Registry::OpenKey(os::HKEY base, const std::u16string& subKey, os::REGS
     if (it == key->subkeys.end()) return ERROR_FILE_NOT_FOUND;
     key = it->second;
   }
-  *result = NewHandle(target, key, access);
+  os::REGSAM granted = 0;
+  if (const os::LONG rc = GrantAccess(*key, access, &granted)) return rc;
+  *result = NewHandle(target, key, granted);
   return ERROR_SUCCESS;
 }
 
@@ -433,8 +451,10 @@ os::LONG Registry::DeleteKey(os::HKEY base, const std::u16string& subKey, os::RE
   if (!parent) return ERROR_FILE_NOT_FOUND;
   const auto it = parent->subkeys.find(text::ToUpper(target.path.back()));
   if (it == parent->subkeys.end()) return ERROR_FILE_NOT_FOUND;
-  // Windows deletes only leaves: a key with subkeys refuses.
+  // Windows deletes only leaves: a key with subkeys refuses, as does one whose security does not
+  // grant DELETE.
   if (!it->second->subkeys.empty()) return ERROR_ACCESS_DENIED;
+  if (it->second->restricted && !(it->second->rights & DELETE)) return ERROR_ACCESS_DENIED;
   it->second->deleted = true;
   parent->subkeys.erase(it);
   return ERROR_SUCCESS;

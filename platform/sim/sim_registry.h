@@ -42,6 +42,10 @@ struct RegKey {
   std::u16string keyClass;
   bool isVolatile = false;
   bool deleted = false;  // set when the key leaves the tree; handles to it then fail
+  // A key whose security grants the administrator only `rights` (registry.reg ";rights=");
+  // other keys grant every right.
+  bool restricted = false;
+  os::REGSAM rights = 0;
   std::vector<RegValue> values;  // creation order, as Windows enumerates them
   // Keyed by the upper-cased name: the ordinal upper-case order Windows enumerates in.
   std::map<std::u16string, std::shared_ptr<RegKey>> subkeys;

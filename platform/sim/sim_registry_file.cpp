@@ -14,6 +14,8 @@ namespace {
 
 const char16_t kHeader[] = u"Windows Registry Editor Version 5.00";
 const char16_t kClassComment[] = u";class=";
+// The rights a restricted key grants, as 8 hex digits; regedit ignores the comment.
+const char16_t kRightsComment[] = u";rights=";
 constexpr std::size_t kHexWrapColumn = 77;  // regedit breaks hex lists before column 80
 
 std::u16string Ascii(const char* s) { return text::FromLatin1(s); }
@@ -94,6 +96,7 @@ bool WriteKey(const RegKey& key, const std::u16string& path, std::u16string& out
   }
   out += u"[" + path + u"]\r\n";
   if (!key.keyClass.empty()) out += kClassComment + Quote(key.keyClass) + u"\r\n";
+  if (key.restricted) out += kRightsComment + text::Format(16, u"%08X", key.rights) + u"\r\n";
   for (const auto& v : key.values) WriteValue(v, out);
   out += u"\r\n";
   for (const auto& [upper, sub] : key.subkeys)
@@ -241,9 +244,14 @@ class RegTextReader {
       if (TrimRight(line).empty()) continue;
       std::string why;
       if (line[0] == u';') {
-        if (justAfterHeader && current_ && line.compare(0, 7, kClassComment) == 0 &&
-            !ParseClass(line.substr(7), &why))
-          return Fail(i, why, error);
+        // The class and rights comments belong to the key header right above them.
+        if (justAfterHeader && current_ && line.compare(0, 7, kClassComment) == 0) {
+          if (!ParseClass(line.substr(7), &why)) return Fail(i, why, error);
+          afterHeader = true;
+        } else if (justAfterHeader && current_ && line.compare(0, 8, kRightsComment) == 0) {
+          if (!ParseRights(TrimRight(line.substr(8)), &why)) return Fail(i, why, error);
+          afterHeader = true;
+        }
         continue;
       }
       if (line[0] == u'[') {
@@ -281,6 +289,26 @@ class RegTextReader {
       return false;
     }
     current_->keyClass = cls;
+    return true;
+  }
+
+  bool ParseRights(const std::u16string& digits, std::string* why) {
+    os::REGSAM rights = 0;
+    bool valid = digits.size() == 8;
+    for (char16_t c : digits) {
+      const int d = c >= u'0' && c <= u'9'   ? c - u'0'
+                    : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                    : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                                             : -1;
+      valid = valid && d >= 0;
+      rights = (rights << 4) | static_cast<os::REGSAM>(d < 0 ? 0 : d);
+    }
+    if (!valid) {
+      *why = "rights are 8 hex digits";
+      return false;
+    }
+    current_->restricted = true;
+    current_->rights = rights;
     return true;
   }
 

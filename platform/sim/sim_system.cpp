@@ -42,6 +42,11 @@ WORD GetNativeProcessorArchitecture() {
   return PROCESSOR_ARCHITECTURE_INTEL;
 }
 
+WORD GetProcessorArchitecture() {
+  return sim::Machine::Current().UnderWow64() ? PROCESSOR_ARCHITECTURE_INTEL
+                                              : GetNativeProcessorArchitecture();
+}
+
 BOOL IsWow64Process(BOOL* isWow64) {
   if (!ProcAvailable(u"kernel32", "IsWow64Process")) return FALSE;
   *isWow64 = sim::Machine::Current().UnderWow64() ? TRUE : FALSE;

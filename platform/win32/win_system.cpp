@@ -80,6 +80,12 @@ WORD GetNativeProcessorArchitecture() {
   return info.wProcessorArchitecture;
 }
 
+WORD GetProcessorArchitecture() {
+  SYSTEM_INFO info{};
+  ::GetSystemInfo(&info);
+  return info.wProcessorArchitecture;
+}
+
 BOOL IsWow64Process(BOOL* isWow64) {
   using IsWow64ProcessFn = ::BOOL(WINAPI*)(::HANDLE, ::BOOL*);
   const auto query = As<IsWow64ProcessFn>(Proc(L"kernel32", "IsWow64Process"));

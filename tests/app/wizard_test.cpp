@@ -282,8 +282,13 @@ TEST_F(WizardFormTest, WorkerThatCannotStartEndsAsAFailedInstall) {
   MainForm->Window().Show();
   MainForm->Labels[LABEL_ANTIVIRUS_TIP].Text[0] = u'\0';
   machine().InjectFault({"CreateThread", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
+  ::sim::ClearMessageBoxes();
   MainForm->NextBitBtn.Click();
   app_->ProcessMessages();
+  // The person is told, with the reason Windows gave.
+  ASSERT_EQ(::sim::MessageBoxes().size(), 1u);
+  EXPECT_EQ(::sim::MessageBoxes()[0].text,
+            std::u16string(MainForm->Labels[LABEL_WARNING2].Text) + u"(error 8)");
   EXPECT_EQ(MainForm->Notebook.PageIndex(), 2);
   EXPECT_EQ(MainForm->InstallFailedFlag.load(), 1);
   EXPECT_FALSE(MainForm->RebootRadioButton.Visible());

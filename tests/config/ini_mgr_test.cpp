@@ -220,7 +220,9 @@ TEST_F(IniMgrFileTest, SectionsStoredBeforeTheHeapRanDryStay) {
     for (std::size_t i = 0; i < 6; ++i) {
       EXPECT_EQ(mgr.HasSection(names[i]), i < kept) << "skip " << skip << ", section " << i;
       const std::u16string value(1, static_cast<char16_t>(u'1' + i));
-      if (i < kept) EXPECT_EQ(mgr.GetValue(names[i], keys[i]), value);
+      if (i < kept) {
+        EXPECT_EQ(mgr.GetValue(names[i], keys[i]), value);
+      }
     }
     ASSERT_LT(skip, 20) << "the heap is asked more often than the sections need";
     machine().ClearFaults();

@@ -80,6 +80,29 @@ TEST_F(SetupConfigTest, MissingFileLeavesDefaults) {
   EXPECT_EQ(record.InstallFolderPath, u"C:\\Program Files (x86)\\\\");
 }
 
+// A configuration that exists but cannot be read, or a Program Files folder Windows does not
+// name, would install files without names or into the root of the drive: the load says why.
+TEST_F(SetupConfigTest, UnreadableFileOrUnknownProgramFilesIsAProblem) {
+  PutFile("C:\\Users\\User\\Downloads\\Setup\\AudioConfig.cfg",
+          "[Install]\nAPPFileName=Main\nInstallFolderName=ZKT Audio\n");
+  _APPLICATION_FOLDER_PATH record;
+  EXPECT_EQ(LoadSetupConfig(u"AudioConfig.cfg", kProgram, record), u"");
+  EXPECT_EQ(record.APPFileName, u"Main");
+
+  // One read of the file refused (another program holds it without sharing).
+  _APPLICATION_FOLDER_PATH locked;
+  machine().InjectFault({"ReadFile", 3, 1, 33 /* ERROR_LOCK_VIOLATION */, "AudioConfig.cfg"});
+  EXPECT_EQ(text::ToUtf8(LoadSetupConfig(u"AudioConfig.cfg", kProgram, locked)),
+            "C:\\Users\\User\\Downloads\\Setup\\AudioConfig.cfg cannot be read (error 33).");
+  machine().ClearFaults();
+
+  _APPLICATION_FOLDER_PATH unknown;
+  machine().InjectFault({"SHGetSpecialFolderPathW", 0, 1, ERROR_ACCESS_DENIED, ""});
+  EXPECT_EQ(LoadSetupConfig(u"AudioConfig.cfg", kProgram, unknown),
+            u"The Program Files folder is unknown (error 3).");
+  EXPECT_EQ(unknown.APPFileName, u"Main");
+}
+
 TEST_F(SetupConfigTest, DebugLevelWithoutApplicationKeepsZero) {
   const auto c = Load("[DebugLevel]\nService=2\nApplication=\n");
   EXPECT_EQ(c.DebugLevelApplication, u"0");

@@ -278,34 +278,40 @@ TEST_F(InstallScenario, EachFailingStepShowsItsCodeAndKeepsWhatWasDone) {
 }
 
 // Windows refusing to switch WOW64 redirection off would put the 64-bit driver or service
-// into the 32-bit system folder, where nothing loads it: the step fails instead.
-TEST_F(InstallScenario, RedirectionThatCannotBeSwitchedOffFailsTheStepAndWritesNothingAstray) {
-  // Which of the run's switches STEP1 and STEP2 make (start-up makes some of its own).
-  UseMachine(kWin10x64);
-  std::vector<int> inStep;
-  int calls = 0;
-  machine().SetCallObserver([&](const char* call, const std::u16string&, bool) {
-    if (std::string(call) != "Wow64DisableWow64FsRedirection") return;
-    const std::string log = DebugText();
-    if (log.find("STEP1 =====") != std::string::npos && log.find("STEP3 =====") == std::string::npos)
-      inStep.push_back(calls);
-    ++calls;
-  });
-  Install();
-  machine().SetCallObserver(nullptr);
-  ASSERT_EQ(inStep.size(), 2u);
-  for (int step : {0, 1}) {
-    const int skip = inStep[step];
-    SCOPED_TRACE(step == 0 ? "driver" : "service");
+// into the 32-bit system folder, where nothing loads it; refusing to switch it back on would put
+// the later 32-bit files (the update package) into the 64-bit one. The step fails instead.
+TEST_F(InstallScenario, RedirectionThatCannotBeSwitchedFailsTheStepAndWritesNothingAstray) {
+  for (const char* call : {"Wow64DisableWow64FsRedirection", "Wow64RevertWow64FsRedirection"}) {
+    SCOPED_TRACE(call);
+    // Which of the run's switches STEP1 and STEP2 make (start-up makes some of its own).
     UseMachine(kWin10x64);
-    machine().InjectFault({"Wow64DisableWow64FsRedirection", skip, 1, ERROR_INVALID_FUNCTION, ""});
-    ::sim::ClearMessageBoxes();
-    auto person = Install();
-    EXPECT_EQ(LastBox(), std::u16string(u"Setup could not complete the installation.") +
-                             (step == 0 ? u"(Code = 0x80000001)" : u"(Code = 0x80000002)"));
-    EXPECT_EQ(person->Page(), u"FinishPage");
-    EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\drivers\\ZEVor.sys"));
-    EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\AudioDeviceService.exe"));
+    std::vector<int> inStep;
+    int calls = 0;
+    machine().SetCallObserver([&](const char* name, const std::u16string&, bool) {
+      if (std::string(name) != call) return;
+      const std::string log = DebugText();
+      if (log.find("STEP1 =====") != std::string::npos &&
+          log.find("STEP3 =====") == std::string::npos)
+        inStep.push_back(calls);
+      ++calls;
+    });
+    Install();
+    machine().SetCallObserver(nullptr);
+    ASSERT_EQ(inStep.size(), 2u);
+    for (int step : {0, 1}) {
+      const int skip = inStep[step];
+      SCOPED_TRACE(step == 0 ? "driver" : "service");
+      UseMachine(kWin10x64);
+      machine().InjectFault({call, skip, 1, ERROR_INVALID_FUNCTION, ""});
+      ::sim::ClearMessageBoxes();
+      auto person = Install();
+      EXPECT_EQ(LastBox(), std::u16string(u"Setup could not complete the installation.") +
+                               (step == 0 ? u"(Code = 0x80000001)" : u"(Code = 0x80000002)"));
+      EXPECT_EQ(person->Page(), u"FinishPage");
+      EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\drivers\\ZEVor.sys"));
+      EXPECT_FALSE(Exists("C:\\Windows\\SysWOW64\\AudioDeviceService.exe"));
+      EXPECT_FALSE(Exists("C:\\Windows\\System32\\Windows6.1-KB3033929-x64.msu"));
+    }
   }
 }
 
@@ -370,6 +376,26 @@ TEST_F(InstallScenario, ReinstallOverAnInstallationReplacesAndRestartsTheService
   const std::string entry =
       Reg(kWow + "Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt");
   EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 11) << entry;
+}
+
+// An uninstall entry left behind whose security lets an administrator set values but not
+// own the key (as after another account's install): the setup still writes its values there.
+TEST_F(InstallScenario, AnEntryThatOnlyAllowsSettingValuesIsStillWritten) {
+  UseMachine(kWin10x64);
+  const std::string key = kWow + "Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt";
+  std::string error;
+  ASSERT_TRUE(machine().Save(&error)) << error;
+  const std::string before = RegText();
+  std::ofstream(folder_ / "registry.reg", std::ios::binary)
+      << before << "[" << key << "]\n;rights=00020003\n\"DisplayName\"=\"old\"\n";
+  ASSERT_TRUE(machine().Open(folder_, &error)) << error;
+  Install();
+  const std::string entry = Reg(key);
+  EXPECT_TRUE(Contains(entry, ";rights=00020003")) << entry;
+  EXPECT_FALSE(Contains(entry, "\"DisplayName\"=\"old\"")) << entry;
+  EXPECT_TRUE(Contains(entry, "\"UninstallString\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
+                              "Audio\\\\ZKTAudioUninstall.exe\\\"\""))
+      << entry;
 }
 
 TEST_F(InstallScenario, NoManualForTheChosenLanguageMeansNoManualFolderAndNoShortcut) {

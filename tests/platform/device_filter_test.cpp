@@ -198,6 +198,20 @@ TEST_F(OneDeviceTest, ClassInstallerAnswersGiveEachResultCode) {
   EXPECT_EQ(EnableDevice(set_, &device_), 5);
 }
 
+// An enable refused once after the disable is asked for again: the device does not stay off.
+TEST_F(OneDeviceTest, RestartAsksForARefusedEnableOnceMore) {
+  Open("");
+  machine().InjectFault({"SetupDiCallClassInstaller", 1, 1, ERROR_INVALID_PARAMETER, ""});
+  EXPECT_TRUE(RestartDevice(set_, &device_));
+  EXPECT_FALSE(sim::DeviceDisabled("Device:A"));
+  EXPECT_EQ(machine().Now(), 2000u);
+
+  Open("");
+  machine().InjectFault({"SetupDiCallClassInstaller", 1, 2, ERROR_INVALID_PARAMETER, ""});
+  EXPECT_FALSE(RestartDevice(set_, &device_));
+  EXPECT_TRUE(sim::DeviceDisabled("Device:A"));
+}
+
 TEST_F(OneDeviceTest, DeviceThatNeedsARebootIsNotCountedAsRestarted) {
   Open("NeedsReboot=1\n");
   EXPECT_EQ(EnableDevice(set_, &device_), 6);

@@ -480,6 +480,53 @@ TEST_F(SimRegistryTest, ReadsUtf8AndRegeditExports) {
   }
 }
 
+// A key whose security grants only some rights: a request beyond them is refused, and
+// MAXIMUM_ALLOWED gets exactly what is granted. The grant survives registry.reg.
+TEST_F(SimRegistryTest, RestrictedKeysGrantOnlyTheirRights) {
+  WriteFile("in.reg",
+            "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Locked]\n"
+            ";class=\"C\"\n;rights=00020003\n\"v\"=\"x\"\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Locked\\Leaf]\n;rights=00020019\n");
+  std::string error;
+  ASSERT_TRUE(machine().Reg().Load(folder_ / "in.reg", &error)) << error;
+  for (int pass = 0; pass < 2; ++pass) {
+    os::HKEY key = nullptr;
+    EXPECT_EQ(Open(HKEY_CURRENT_USER, u"Software\\Locked", KEY_ALL_ACCESS, &key),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(os::RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Locked", u"",
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key, nullptr),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Open(HKEY_CURRENT_USER, u"Software\\Locked", MAXIMUM_ALLOWED | KEY_ENUMERATE_SUB_KEYS,
+                   &key),
+              ERROR_ACCESS_DENIED);
+    ASSERT_EQ(Open(HKEY_CURRENT_USER, u"Software\\Locked", MAXIMUM_ALLOWED, &key), ERROR_SUCCESS);
+    Set(key, u"w", REG_DWORD, {1, 0, 0, 0});
+    EXPECT_EQ(Get(key, u"v"), Bytes(u"x"));
+    std::u16string name;
+    EXPECT_EQ(os::RegEnumKeyExW(key, 0, &name), ERROR_ACCESS_DENIED);
+    os::RegCloseKey(key);
+    // Without DELETE in its grant the leaf stays.
+    EXPECT_EQ(os::RegDeleteKeyExW(HKEY_CURRENT_USER, u"Software\\Locked\\Leaf", 0),
+              ERROR_ACCESS_DENIED);
+    const std::string saved = SavedText();
+    EXPECT_NE(saved.find("[HKEY_CURRENT_USER\\Software\\Locked]\n;class=\"C\"\n;rights=00020003\n"),
+              std::string::npos)
+        << saved;
+    ASSERT_TRUE(machine().Reg().Load(folder_ / "registry.reg", &error)) << error;
+  }
+  // A key without a grant of its own keeps every right, MAXIMUM_ALLOWED included.
+  os::HKEY open = Create(HKEY_CURRENT_USER, u"Software\\Open", MAXIMUM_ALLOWED);
+  Set(open, u"v", REG_DWORD, {1, 0, 0, 0});
+  std::u16string name;
+  EXPECT_EQ(os::RegEnumKeyExW(open, 0, &name), ERROR_NO_MORE_ITEMS);
+  os::RegCloseKey(open);
+
+  WriteFile("bad.reg", "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\X]\n;rights=2G\n");
+  EXPECT_FALSE(machine().Reg().Load(folder_ / "bad.reg", &error));
+  EXPECT_NE(error.find("bad.reg line 3: rights are 8 hex digits"), std::string::npos) << error;
+}
+
 TEST_F(SimRegistryTest, MalformedFilesAreRefusedNamingTheLine) {
   os::RegCloseKey(Create(HKEY_CURRENT_USER, u"Software\\Kept"));
   const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n";

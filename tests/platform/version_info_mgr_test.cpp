@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/InstallMgr.h"
+#include "platform/PayloadResource.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -153,6 +154,42 @@ TEST_F(InstallMgrTest, Wow64StateFollowsTheMachineAndTheProgram) {
   isWow64 = 0;
   QueryWow64Process(&isWow64);
   EXPECT_EQ(isWow64, 0);
+}
+
+// When IsWow64Process cannot answer, the architectures decide: the 32-bit setup on 64-bit
+// Windows still knows it runs under WOW64 (and so writes its 64-bit files where they belong).
+TEST_F(InstallMgrTest, Wow64StateWithoutIsWow64Process) {
+  struct Case {
+    const char* ini;
+    bool program32;
+    int expected;
+  };
+  const Case cases[] = {
+      {"[Windows]\nVersion=10.0\nArchitecture=x64\n", true, 1},
+      {"[Windows]\nVersion=10.0\nArchitecture=arm64\n", true, 1},
+      {"[Windows]\nVersion=10.0\nArchitecture=x64\n", false, 0},
+      {"[Windows]\nVersion=6.1\nArchitecture=x86\n", true, 0},
+  };
+  for (const Case& c : cases) {
+    OpenMachine(c.ini);
+    machine().SetProcessIs32Bit(c.program32);
+    machine().InjectFault({"GetProcAddress", 0, 1, ERROR_PROC_NOT_FOUND, "IsWow64Process"});
+    int isWow64 = 0;
+    QueryWow64Process(&isWow64);
+    EXPECT_EQ(isWow64, c.expected) << c.ini << " 32-bit program: " << c.program32;
+  }
+}
+
+// Without GetSystemDirectoryW the Windows folder's System32 is taken; without either the path
+// stays empty, which the steps refuse, instead of naming the root of the drive.
+TEST_F(InstallMgrTest, SystemFolderWithoutGetSystemDirectory) {
+  machine().InjectFault({"GetSystemDirectoryW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
+  EXPECT_EQ(INSTALL_MGR::CInstallMgr().NativeSystemFolderPath, u"C:\\Windows\\system32\\");
+  machine().InjectFault({"GetSystemDirectoryW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
+  machine().InjectFault({"GetWindowsDirectoryW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
+  INSTALL_MGR::CInstallMgr mgr;
+  EXPECT_EQ(mgr.NativeSystemFolderPath, u"");
+  EXPECT_EQ(mgr.CopyWindowPatch(PAYLOAD_WINDOWPATCH, u"WindowPatch"), 2);
 }
 
 }  // namespace
