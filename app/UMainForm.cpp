@@ -78,6 +78,8 @@ bool ProfileCopyIntact(const std::u16string& folder) {
   return true;
 }
 
+}  // namespace
+
 // The shutdown privilege is off in an administrator's token until the program enables it.
 void EnableShutdownPrivilege() {
   const os::HANDLE token = os::OpenProcessToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
@@ -87,8 +89,6 @@ void EnableShutdownPrivilege() {
   os::AdjustTokenPrivilege(token, luid, SE_PRIVILEGE_ENABLED);
   os::CloseTokenHandle(token);
 }
-
-}  // namespace
 
 TMainForm::TMainForm(ui::Application& app)
     : form_(app, MainFormDescription()),
@@ -162,17 +162,24 @@ void TMainForm::FormShow(ui::Form&) {
     BackgroundForm->Window().MoveWindow(0, 0, BackgroundForm->BackgroundWidth,
                                         BackgroundForm->BackgroundHeight);
 
-  if (LoadDeviceIdGroup(UsbDeviceIdMgr, payload::kConfigFileName, u"USB_VID_PID",
-                        payload::kUsbGroupName) != DEVICE_GROUP_LOADED ||
-      LoadDeviceIdGroup(HidDeviceIdMgr, payload::kConfigFileName, u"HID_VID_PID",
-                        payload::kHidGroupName) != DEVICE_GROUP_LOADED) {
+  if (!PublishDeviceIdGroups()) {
     form_.PostFormMessage(WM_QUIT, 0, 0);
     return;
   }
 
   Notebook.SetPageIndex(kPageLanguage);
   form_.FocusControl(NextBitBtn);
+  PrepareInstall();
+}
 
+bool TMainForm::PublishDeviceIdGroups() {
+  return LoadDeviceIdGroup(UsbDeviceIdMgr, payload::kConfigFileName, u"USB_VID_PID",
+                           payload::kUsbGroupName) == DEVICE_GROUP_LOADED &&
+         LoadDeviceIdGroup(HidDeviceIdMgr, payload::kConfigFileName, u"HID_VID_PID",
+                           payload::kHidGroupName) == DEVICE_GROUP_LOADED;
+}
+
+void TMainForm::PrepareInstall() {
   std::u16string appData;
   // Read into a zeroed buffer of 256 characters: a value that does not fit with its
   // terminator leaves the buffer empty, as a missing variable does.

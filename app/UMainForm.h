@@ -36,6 +36,15 @@ class TMainForm {
   void CancelBitBtnClick(ui::Control& sender);
   void ComboBoxChange(ui::Control& sender);
 
+  // The verified USB and HID device-ID groups, loaded and published; false when either fails.
+  bool PublishDeviceIdGroups();
+  // What showing the wizard prepares besides its pages: the per-user profile copy, language,
+  // labels, switches and the default audio settings.
+  void PrepareInstall();
+  // The unattended install (/S): what showing the wizard and pressing Next do, without any
+  // window or message box, on the calling thread. Returns the process exit code.
+  std::uint32_t InstallUnattended(bool forceRestart);
+
   enum DeviceGroupResult : std::int32_t {
     DEVICE_GROUP_LOADED = 0,
     DEVICE_GROUP_NOT_LOADED = 1,     // the section could not be loaded
@@ -82,6 +91,8 @@ class TMainForm {
 
  private:
   bool WindowProc(ui::Message& message);
+  // The sequence's message box ("Install", OK); only traced when unattended.
+  void ShowInstallMessage(const std::u16string& text);
   void InstallProgress(ui::Message& message);
   void InstallComplete();
   // The finish page of an install that did not complete: its text, no reboot choice.
@@ -114,6 +125,8 @@ class TMainForm {
   std::int32_t ServicePackMajor = 0;
   // Written by the worker before it posts WM_INSTALL_COMPLETE, read when that is handled.
   std::atomic<std::int32_t> RebootSuggestedFlag{0};
+  // How the install sequence ended when not with success: the exit code of an unattended run.
+  std::uint32_t InstallExitCode = 0;
   // 1 when the sequence ended early (a step's coded failure, the old filter still loaded) or
   // never ran; written and read like RebootSuggestedFlag.
   std::atomic<std::int32_t> InstallFailedFlag{0};
@@ -144,9 +157,12 @@ class TMainForm {
 
  private:
   bool installRunning_ = false;
+  bool unattended_ = false;
 };
 
 // The worker thread: runs the install sequence, waits 500 ms and posts WM_INSTALL_COMPLETE.
 os::DWORD InstallWorker(void* form);
+// Enables SeShutdownPrivilege in the process token (needed before ExitWindowsEx).
+void EnableShutdownPrivilege();
 
 extern TMainForm* MainForm;

@@ -1,13 +1,17 @@
 // The install sequence on the worker thread: stop what runs, detach the filter, then the steps.
 #include "app/UMainForm.h"
+#include "app/SetupExitCodes.h"
 #include "install/AppExitBroadcast.h"
+#include "install/UninstallRegistration.h"
 #include "payload/common/ProductNames.h"
 #include "platform/OwnedHandles.h"
 #include "platform/ServiceControl.h"
+#include "platform/SetupLog.h"
 #include "platform/os_files.h"
 #include "platform/os_messages.h"
 #include "platform/os_system.h"
 #include "platform/os_ui.h"
+#include "platform/text.h"
 #include "platform/trace.h"
 
 namespace {
@@ -35,6 +39,14 @@ void TMainForm::PostProgress(int position) {
   form_.PostFormMessage(WM_INSTALL_PROGRESS, static_cast<ui::WParam>(position), 0);
 }
 
+void TMainForm::ShowInstallMessage(const std::u16string& text) {
+  if (unattended_) {
+    setup_log::Append(u"Message (not shown, unattended): " + text + u"\n");
+    return;
+  }
+  form_.App().ShowMessageBox(&form_, text, u"Install", MB_OK);
+}
+
 void TMainForm::Install() {
   trace::Enter(u"TMainForm::Install");
   BroadcastAppExit();
@@ -54,19 +66,22 @@ void TMainForm::Install() {
   if (device) {
     device.reset();
     InstallFailedFlag = 1;
-    form_.App().ShowMessageBox(&form_, Labels[LABEL_WARNING1].Text, u"Install", MB_OK);
+    InstallExitCode = SETUP_EXIT_PREVIOUS_FILTER_LOADED;
+    ShowInstallMessage(Labels[LABEL_WARNING1].Text);
     return;
   }
   os::Sleep(100);
   PostProgress(1);
 
   std::u16string failure(Labels[LABEL_WARNING2].Text);
-  auto fails = [&](std::uint32_t result, const char16_t* code) {
+  auto fails = [&](std::uint32_t result, std::uint32_t code) {
     if (result == 0) return false;
     InstallFailedFlag = 1;
-    failure += code;
+    setup_log::Append(text::Format(64, u"Step result 0x%08X\n", result));
+    failure += text::Format(32, u"(Code = 0x%08X)", code);
     if (failure.size() > kFailureBufferSize - 1) failure.resize(kFailureBufferSize - 1);
-    form_.App().ShowMessageBox(&form_, failure, u"Install", MB_OK);
+    InstallExitCode = code;
+    ShowInstallMessage(failure);
     return true;
   };
 
@@ -75,24 +90,24 @@ void TMainForm::Install() {
     std::uint32_t (TMainForm::*method)();
     bool pluginOnly;
     Counts counts;
-    const char16_t* code;
+    std::uint32_t code;  // shown as "(Code = 0x........)"
   };
   static const Step kSteps[] = {
       {u"===== Install STEP1 =====\n", &TMainForm::Install_FilterDriver, false, Counts::Yes,
-       u"(Code = 0x80000001)"},
+       0x80000001},
       {u"===== Install STEP2 =====\n", &TMainForm::Install_Service, false, Counts::Yes,
-       u"(Code = 0x80000002)"},
+       0x80000002},
       {u"===== Install STEP3 =====\n", &TMainForm::Install_Application, false, Counts::Yes,
-       u"(Code = 0x80000003)"},
+       0x80000003},
       {u"===== Install STEP4 =====\n", &TMainForm::Install_Uninstaller, false, Counts::Yes,
-       u"(Code = 0x80000004)"},
-      {u"===== Install STEP5 =====\n", &TMainForm::Install_SupportFiles, false, Counts::No, u""},
-      {u"===== Install STEP6 =====\n", &TMainForm::Install_Manual, false, Counts::No, u""},
-      {u"===== Install STEP7 =====\n", &TMainForm::Install_Plugins, true, Counts::No, u""},
+       0x80000004},
+      {u"===== Install STEP5 =====\n", &TMainForm::Install_SupportFiles, false, Counts::No, 0},
+      {u"===== Install STEP6 =====\n", &TMainForm::Install_Manual, false, Counts::No, 0},
+      {u"===== Install STEP7 =====\n", &TMainForm::Install_Plugins, true, Counts::No, 0},
       {u"===== Install STEP8 =====\n", &TMainForm::Install_EffectApplication, true, Counts::Yes,
-       u"(Code = 0x80000008)"},
+       0x80000008},
       {u"===== Install STEP8.1 =====\n", &TMainForm::Install_SoundEffectApplication, true,
-       Counts::Yes, u"(Code = 0x80000008)"},
+       Counts::Yes, 0x80000008},
   };
   for (const Step& step : kSteps) {
     if (step.pluginOnly && PluginEnabled != 1) continue;
@@ -102,11 +117,13 @@ void TMainForm::Install() {
   }
 
   trace::Write(u"===== Install STEP9 =====\n");
+  // The later steps filled the install folder: the entry gets its final size.
+  WriteEstimatedSize(UninstallInfo.RegistryKey, SetupConfig.InstallFolderPath);
   os::Sleep(1000);
 
   if (InstallWindowsKB == 1) {
     trace::Write(u"===== Install STEP10 =====\n");
-    if (fails(Install_KB3033929(), u"(Code = 0x80000006)")) return;
+    if (fails(Install_KB3033929(), 0x80000006)) return;
     RebootSuggestedFlag = 1;
     PostProgress(100);
   }

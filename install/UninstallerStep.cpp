@@ -13,7 +13,9 @@ std::uint32_t TMainForm::Install_Uninstaller() {
     return STEP_UNINSTALL_WRITE_FAILED;
   CreateProgramsShortcutEx(SetupConfig.ShortcutFolderName, UninstallInfo.UninstallString,
                            SetupConfig.UninstallShortcutName, SetupConfig.ShortcutFolderNameUp);
-  WriteUninstallRegistration(UninstallInfo);  // an install without an entry still succeeds
+  // An install without an entry, or without its details, still succeeds.
+  if (WriteUninstallRegistration(UninstallInfo))
+    WriteUninstallDetails(UninstallInfo, SetupConfig.InstallFolderPath);
   PostProgress(80);
   return 0;
 }

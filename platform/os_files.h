@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/os_types.h"
@@ -36,6 +37,17 @@ BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written);
 BOOL ReadFile(HANDLE file, void* data, DWORD size, DWORD* read);
 DWORD GetFileSize(HANDLE file, DWORD* high);
 BOOL CloseHandle(HANDLE handle);
+// GetFileInformationByHandle, reduced to what the setup reads: the open file itself, so that
+// a name swapped for a link after a check cannot fool the caller.
+struct FileInformation {
+  DWORD attributes = 0;
+  DWORD numberOfLinks = 0;
+  std::uint64_t size = 0;
+};
+BOOL GetFileInformationByHandle(HANDLE file, FileInformation* info);
+// SetFilePointerEx with FILE_BEGIN, FILE_CURRENT or FILE_END; `newPosition` may be null.
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosition,
+                      DWORD method);
 
 // WOW64 file-system redirection of the calling thread. Both return FALSE without touching
 // the cookie when the functions do not exist (32-bit Windows).

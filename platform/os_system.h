@@ -50,6 +50,15 @@ BOOL GetFileVersionInfoW(const std::u16string& path, DWORD handle, DWORD size, v
 BOOL VerQueryValueW(const void* block, const std::u16string& subBlock, const void** value,
                     UINT* length);
 
+// SYSTEMTIME of GetLocalTime.
+struct SystemTime {
+  WORD year = 0, month = 0, dayOfWeek = 0, day = 0;
+  WORD hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+void GetLocalTime(SystemTime* time);
+// GetTempPathW: the user's temporary folder, ending in a backslash; 0 on failure.
+DWORD GetTempPathW(std::u16string* path);
+
 void Sleep(DWORD milliseconds);
 BOOL Beep(DWORD frequency, DWORD duration);
 void OutputDebugStringW(const std::u16string& text);

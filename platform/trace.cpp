@@ -2,19 +2,24 @@
 
 #include <cstdarg>
 
+#include "platform/SetupLog.h"
 #include "platform/os_system.h"
 #include "platform/text.h"
 
 namespace trace {
 
-void Write(const std::u16string& text) { os::OutputDebugStringW(text); }
+// Every line also goes to the log file when one is open.
+void Write(const std::u16string& text) {
+  os::OutputDebugStringW(text);
+  setup_log::Append(text);
+}
 
 void Printf(const char16_t* format, ...) {
   std::va_list args;
   va_start(args, format);
   std::u16string line = text::FormatV(kBufferSize, format, args);
   va_end(args);
-  os::OutputDebugStringW(line);
+  Write(line);
 }
 
 void Enter(const char16_t* qualifiedName) { Printf(u"==> %s\n", qualifiedName); }

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  nettle-dev openssl
+  nettle-dev openssl osslsigncode
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
   wine wine64
   xvfb xauth xdotool imagemagick

@@ -4,36 +4,52 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
-BUILD=${ZKT_WIN32_DIR:-build/win32}   # the preset's folder unless told otherwise
+DIST=${ZKT_DIST_DIR:-dist}
 
 ./scripts/install-deps.sh
 
-cmake --preset win32 -B "$BUILD" >/dev/null
+# Signing (Authenticode, with osslsigncode): ZKT_SIGN_PFX names a PKCS#12 certificate,
+# ZKT_SIGN_PASSWORD its password, ZKT_SIGN_TIMESTAMP_URL an optional RFC 3161 time-stamp
+# server. Each payload program is signed as it is built, before it is embedded, and the product
+# last. A signed build has a folder of its own, so that no signed program slips into an
+# unsigned build or the other way round.
+if [ -n "${ZKT_SIGN_PFX:-}" ]; then
+  [ -f "$ZKT_SIGN_PFX" ] || { echo "run.sh: ZKT_SIGN_PFX=$ZKT_SIGN_PFX is not a file" >&2; exit 1; }
+  BUILD=${ZKT_WIN32_DIR:-build/win32-signed}
+  SIGN_PFX=$(realpath "$ZKT_SIGN_PFX")
+  echo "run.sh: signing the programs with $ZKT_SIGN_PFX"
+else
+  BUILD=${ZKT_WIN32_DIR:-build/win32}   # the preset's folder unless told otherwise
+  SIGN_PFX=
+  echo "run.sh: no certificate (ZKT_SIGN_PFX is not set): the programs are built unsigned"
+fi
+
+cmake --preset win32 -B "$BUILD" -DZKT_SIGN_PFX="$SIGN_PFX" >/dev/null
 cmake --build "$BUILD" -j"$JOBS"
 
 PRODUCT=$BUILD/app/win32/ZKTAudioSetup.exe
-rm -rf dist
-mkdir -p dist
-cp "$PRODUCT" dist/
+rm -rf "$DIST"
+mkdir -p "$DIST"
+cp "$PRODUCT" "$DIST/"
 # The setup folder ships beside the program (without the scripts that drew its pictures).
-cp -r sample/. dist/
-find dist -name '*.sh' -delete
+cp -r sample/. "$DIST/"
+find "$DIST" -name '*.sh' -delete
 # Both again in one zip, as a folder ZKTAudioSetup/ to unpack anywhere on Windows.
 ZIP_TMP=$(mktemp -d)
-cp -r dist "$ZIP_TMP/ZKTAudioSetup"
+cp -r "$DIST" "$ZIP_TMP/ZKTAudioSetup"
 (cd "$ZIP_TMP" && zip -qr ZKTAudioSetup.zip ZKTAudioSetup)
-mv "$ZIP_TMP/ZKTAudioSetup.zip" dist/
+mv "$ZIP_TMP/ZKTAudioSetup.zip" "$DIST/"
 rm -rf "$ZIP_TMP"
 
 echo
-echo "dist/ (copy the whole folder to Windows and run ZKTAudioSetup.exe):"
-(cd dist && find . -mindepth 1 -maxdepth 2 | sort | sed 's|^\./|  |')
+echo "$DIST/ (copy the whole folder to Windows and run ZKTAudioSetup.exe):"
+(cd "$DIST" && find . -mindepth 1 -maxdepth 2 | sort | sed 's|^\./|  |')
 echo
 echo "ZKTAudioSetup.exe:"
-echo "file:        $(file -b dist/ZKTAudioSetup.exe)"
-echo "size:        $(stat -c %s dist/ZKTAudioSetup.exe) bytes"
+echo "file:        $(file -b "$DIST/ZKTAudioSetup.exe")"
+echo "size:        $(stat -c %s "$DIST/ZKTAudioSetup.exe") bytes"
 /usr/bin/python3 tests/win32/check_pe.py --summary --machine i386 --gui --admin-manifest \
-  dist/ZKTAudioSetup.exe
+  "$DIST/ZKTAudioSetup.exe"
 echo
 echo "payloads embedded ($BUILD/payload/payloads.ini):"
 grep -v '^;' "$BUILD/payload/payloads.ini" | while read -r type id file; do
@@ -62,4 +78,4 @@ MACHINE=$LINUX_BUILD/sim-machine
 rm -rf "$MACHINE"
 echo
 echo "zkt-setup-sim on a fresh default machine ($MACHINE):"
-"$LINUX_BUILD/tools/zkt-setup-sim/zkt-setup-sim" --machine "$MACHINE" --setup dist
+"$LINUX_BUILD/tools/zkt-setup-sim/zkt-setup-sim" --machine "$MACHINE" --setup "$DIST"

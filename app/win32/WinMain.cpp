@@ -2,6 +2,10 @@
 #include "app/SetupMain.h"
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -17,9 +21,20 @@ void RestrictDllSearchToSystem32() {
   if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
 }
 
+// The arguments after the program name, split as Windows splits every command line.
+std::vector<std::u16string> Arguments() {
+  std::vector<std::u16string> args;
+  int count = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!argv) return args;
+  for (int i = 1; i < count; ++i) args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+  ::LocalFree(argv);
+  return args;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   RestrictDllSearchToSystem32();
-  return SetupMain();
+  return SetupMain(Arguments());
 }

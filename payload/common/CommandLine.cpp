@@ -87,6 +87,8 @@ UninstallCommand ParseUninstallArguments(const std::vector<std::u16string>& args
       command.removeUserData = true;
     } else if (IsSwitch(arg, u"KeepUserData")) {
       command.keepUserData = true;
+    } else if (IsSwitch(arg, u"S")) {
+      command.silent = true;
     } else {
       command.ok = false;
       command.error = arg;

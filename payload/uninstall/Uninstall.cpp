@@ -1,6 +1,8 @@
 // The uninstaller of the ZKT 72xx USB audio setup. Started through the uninstall entry's
 // "UninstallString" (no arguments); "/RemoveUserData" or "/KeepUserData" answer the question
-// about the per-user settings in advance. What it removes: payload/UNINSTALL.md.
+// about the per-user settings in advance; "/S" (the entry's "QuietUninstallString") removes
+// without any question or report and keeps the settings unless /RemoveUserData is given.
+// What it removes: payload/UNINSTALL.md.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -121,9 +123,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
                                             : std::vector<std::u16string>());
   if (argv) LocalFree(argv);
   if (!command.ok) {
+    if (command.silent) return ERROR_INVALID_PARAMETER;
     MessageBoxW(nullptr,
                 (L"Unknown argument \"" + std::wstring(W(command.error)) +
-                 L"\".\n\nUse /RemoveUserData or /KeepUserData, or no argument.")
+                 L"\".\n\nUse /RemoveUserData, /KeepUserData or /S, or no argument.")
                     .c_str(),
                 L"Uninstall", MB_OK | MB_ICONERROR);
     return ERROR_INVALID_PARAMETER;
@@ -142,10 +145,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
                   u"(Settings > Apps, or Programs and Features).\n\nNothing was changed."
             : product + u" is not installed on this computer. What an earlier uninstall left "
                         u"goes when Windows restarts.\n\nNothing was changed.";
-    MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONINFORMATION);
+    if (!command.silent) MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONINFORMATION);
     return ERROR_UNKNOWN_PRODUCT;
   }
-  if (MessageBoxW(nullptr,
+  if (!command.silent &&
+      MessageBoxW(nullptr,
                   W(u"Do you want to remove " + product +
                     u" (its driver, service, applications and shortcuts) from this computer?"),
                   W(caption), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
@@ -154,7 +158,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   bool removeUserData = command.removeUserData;
   const std::u16string userData = layout.appData + u"\\" + layout.installFolderName;
   const bool asked = command.removeUserData || command.keepUserData;
-  if (!asked && payload::IsPlainName(layout.installFolderName) &&
+  if (!asked && !command.silent && payload::IsPlainName(layout.installFolderName) &&
       GetFileAttributesW(W(userData)) != INVALID_FILE_ATTRIBUTES)
     removeUserData =
         MessageBoxW(nullptr,
@@ -179,6 +183,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   if (!removeUserData && GetFileAttributesW(W(userData)) != INVALID_FILE_ATTRIBUTES)
     text += u"\n\nYour settings stay in " + userData + u".";
   const bool complete = report.failed.empty() && plan.skipped.empty();
+  if (command.silent) return complete ? 0 : 2;
   MessageBoxW(nullptr, W(text), W(caption),
               MB_OK | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));
   return complete ? 0 : 2;

@@ -77,7 +77,7 @@ os::DWORD AttributesOf(const fs::path& host) {
     if (it != index.end()) bits = it->second;
   }
   if (isFolder) bits |= FILE_ATTRIBUTE_DIRECTORY;
-  if (isFolder && isLink) bits |= FILE_ATTRIBUTE_REPARSE_POINT;
+  if (isLink) bits |= FILE_ATTRIBUTE_REPARSE_POINT;  // file and folder links alike
   return bits ? bits : FILE_ATTRIBUTE_NORMAL;
 }
 

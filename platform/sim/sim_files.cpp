@@ -437,6 +437,18 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
   if (!Resolve(path, &r)) return INVALID_HANDLE_VALUE;
   if (!r.parentExists) return failHandle(ERROR_PATH_NOT_FOUND);
   const bool writes = (access & GENERIC_WRITE) != 0;
+  // FILE_FLAG_OPEN_REPARSE_POINT opens a link itself, never what it points to; a handle on a
+  // link can be asked about it but neither read nor written.
+  if ((flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) && r.exists && IsLink(r.host)) {
+    if (disposition == CREATE_NEW) return failHandle(ERROR_FILE_EXISTS);
+    const int fd = ::open(r.host.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return failHandle(ERROR_ACCESS_DENIED);
+    auto& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    const std::uintptr_t value = table.NewValue();
+    table.files[value] = FileState{fd, r.host, path, access, share};
+    return HandleOf(value);
+  }
   int flags = (access & GENERIC_READ) && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
   bool created = false;
   if (r.exists) {
@@ -540,6 +552,34 @@ DWORD GetFileSize(HANDLE file, DWORD* high) {
   // A low part equal to INVALID_FILE_SIZE is told from a failure by a zero last error.
   if (static_cast<DWORD>(size) == INVALID_FILE_SIZE) t_lastError = ERROR_SUCCESS;
   return static_cast<DWORD>(size);
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, FileInformation* info) {
+  FileState state;
+  if (!OpenFileState(file, &state) || state.host.empty()) return Fail(ERROR_INVALID_HANDLE);
+  DWORD error = 0;
+  if (sim::Fault("GetFileInformationByHandle", state.path, &error)) return Fail(error);
+  struct stat st {};
+  if (::fstat(state.fd, &st) != 0) return Fail(ERROR_INVALID_HANDLE);
+  DWORD attributes = sim::AttributesOf(state.host);
+  if (S_ISLNK(st.st_mode)) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  info->attributes = attributes;
+  info->numberOfLinks = static_cast<DWORD>(st.st_nlink);
+  info->size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+  return TRUE;
+}
+
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosition,
+                      DWORD method) {
+  FileState state;
+  if (!OpenFileState(file, &state)) return Fail(ERROR_INVALID_HANDLE);
+  const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR
+                     : method == FILE_END ? SEEK_END : -1;
+  if (whence < 0) return Fail(ERROR_INVALID_PARAMETER);
+  const off_t position = ::lseek(state.fd, static_cast<off_t>(distance), whence);
+  if (position < 0) return Fail(ERROR_NEGATIVE_SEEK);
+  if (newPosition) *newPosition = static_cast<std::uint64_t>(position);
+  return TRUE;
 }
 
 BOOL CloseHandle(HANDLE handle) {

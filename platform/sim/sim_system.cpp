@@ -1,5 +1,8 @@
 // Simulated machine: system facts, time, debugger channel (os_system.h).
 #include "platform/os_system.h"
+
+#include <cstdio>
+
 #include "platform/sim/sim_machine.h"
 #include "platform/text.h"
 
@@ -58,6 +61,68 @@ int GetScreenDpi() { return sim::Machine::Current().ScreenDpi(); }
 
 bool GetEnvironmentVariableW(const std::u16string& name, std::u16string* value) {
   return sim::Machine::Current().Environment(name, value);
+}
+
+namespace {
+
+// Days since 1970-01-01 of a civil date and back (proleptic Gregorian calendar).
+long DaysFromCivil(long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long>(doe) - 719468;
+}
+
+void CivilFromDays(long z, long* y, unsigned* m, unsigned* d) {
+  z += 719468;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  *d = doy - (153 * mp + 2) / 5 + 1;
+  *m = mp < 10 ? mp + 3 : mp - 9;
+  *y = static_cast<long>(yoe) + era * 400 + (*m <= 2);
+}
+
+}  // namespace
+
+// The clock starts at machine.ini [Windows] LocalTime and runs with the virtual time.
+void GetLocalTime(SystemTime* time) {
+  auto& m = sim::Machine::Current();
+  const std::string start = m.Ini().Get("Windows", "LocalTime", "2024-03-01 09:00:00");
+  int year = 2024, month = 3, day = 1, hour = 9, minute = 0, second = 0;
+  std::sscanf(start.c_str(), "%d-%d-%d %d:%d:%d", &year, &month, &day, &hour, &minute, &second);
+  const std::uint64_t now = m.Now();
+  std::uint64_t ms = static_cast<std::uint64_t>((hour * 60 + minute) * 60 + second) * 1000 + now;
+  const long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+                    static_cast<long>(ms / 86400000);
+  ms %= 86400000;
+  long y = 0;
+  unsigned mo = 0, d = 0;
+  CivilFromDays(days, &y, &mo, &d);
+  time->year = static_cast<WORD>(y);
+  time->month = static_cast<WORD>(mo);
+  time->day = static_cast<WORD>(d);
+  time->dayOfWeek = static_cast<WORD>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+  time->hour = static_cast<WORD>(ms / 3600000);
+  time->minute = static_cast<WORD>(ms / 60000 % 60);
+  time->second = static_cast<WORD>(ms / 1000 % 60);
+  time->milliseconds = static_cast<WORD>(ms % 1000);
+}
+
+// As Windows: TMP, then TEMP, then USERPROFILE, then the Windows folder; a trailing backslash.
+DWORD GetTempPathW(std::u16string* path) {
+  auto& m = sim::Machine::Current();
+  std::u16string value;
+  for (const char16_t* name : {u"TMP", u"TEMP", u"USERPROFILE"})
+    if (m.Environment(name, &value) && !value.empty()) break;
+  if (value.empty()) value = u"C:\\Windows";
+  if (value.back() != u'\\') value += u'\\';
+  *path = value;
+  return static_cast<DWORD>(value.size());
 }
 
 void Sleep(DWORD milliseconds) { sim::Machine::Current().Advance(milliseconds); }

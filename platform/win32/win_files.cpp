@@ -102,6 +102,25 @@ DWORD GetFileSize(HANDLE file, DWORD* high) {
 
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(Native(handle)); }
 
+BOOL GetFileInformationByHandle(HANDLE file, FileInformation* info) {
+  BY_HANDLE_FILE_INFORMATION data{};
+  if (!::GetFileInformationByHandle(Native(file), &data)) return FALSE;
+  info->attributes = data.dwFileAttributes;
+  info->numberOfLinks = data.nNumberOfLinks;
+  info->size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return TRUE;
+}
+
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosition,
+                      DWORD method) {
+  LARGE_INTEGER move{};
+  move.QuadPart = distance;
+  LARGE_INTEGER position{};
+  if (!::SetFilePointerEx(Native(file), move, &position, method)) return FALSE;
+  if (newPosition) *newPosition = static_cast<std::uint64_t>(position.QuadPart);
+  return TRUE;
+}
+
 BOOL Wow64DisableWow64FsRedirection(void** cookie) {
   const auto disable =
       As<Wow64DisableFn>(Kernel32Proc("Wow64DisableWow64FsRedirection"));

@@ -142,6 +142,21 @@ bool GetEnvironmentVariableW(const std::u16string& name, std::u16string* value) 
   return true;
 }
 
+void GetLocalTime(SystemTime* time) {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  *time = SystemTime{now.wYear, now.wMonth,  now.wDayOfWeek, now.wDay,
+                     now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
+}
+
+DWORD GetTempPathW(std::u16string* path) {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return 0;
+  *path = Ours(buffer);
+  return length;
+}
+
 int GetScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN); }
 int GetScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN); }
 

@@ -44,12 +44,8 @@ case $KIND in
   *) echo "usage: $0 x64|wow64 SETUP_EXE OUTPUT_DIR WORK_DIR" >&2; exit 2 ;;
 esac
 
-say() { printf -- '-- %s\n' "$*"; }
-failures=0
-check() {  # description, command...
-  local what=$1; shift
-  if "$@"; then printf '   ok    %s\n' "$what"; else printf '   FAIL  %s\n' "$what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=wine-checks.sh
+. "$ROOT/scripts/lib/wine-checks.sh"
 # A check that fails today for a known fault of the product: its failure is reported and not
 # counted, its success is reported loudly so that the mark gets removed. Never a way to skip.
 known_faults=0
@@ -62,7 +58,6 @@ check_known_fault() {  # description, fault, command...
     printf '   XFAIL %s (known fault: %s)\n' "$what" "$fault"
   fi
 }
-die() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 shot() { import -window root "$OUT/$1.png"; }
 # A click at a client position: unmanaged wine windows put the client at window + (3, 22).
 click() {  # window, client x, client y
@@ -107,33 +102,6 @@ wait_gone() {  # title pattern, seconds
   return 1
 }
 
-# Registry reads through wine's reg.exe: the data of one value, or nothing.
-regval() {  # key, value name
-  $WINE reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    sed -n -E "s/^    $2    REG_[A-Z_]+    ?//p" | head -1
-}
-has_key() { $WINE reg query "$1" >/dev/null 2>&1; }
-no_key() { ! has_key "$1" || { printf '         the key exists: %s\n' "$1"; return 1; }; }
-equals() { [ "$1" = "$2" ] || { printf '         expected "%s", got "%s"\n' "$2" "$1"; return 1; }; }
-exists() { [ -e "$1" ] || { printf '         missing %s\n' "$1"; return 1; }; }
-absent() { [ ! -e "$1" ] || { printf '         still there: %s\n' "$1"; return 1; }; }
-# Processes of this prefix, from the process list (wine's tasklist prints nothing here).
-pid_of() {  # program file name
-  local p
-  for p in $(pgrep -f -i -- "$1" || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
-      { echo "$p"; return 0; }
-  done
-  return 0
-}
-count_of() {  # program file name
-  local p n=0
-  for p in $(pgrep -f -i -- "$1" || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
-  done
-  echo "$n"
-}
-running() { [ -n "$(pid_of "$1")" ]; }
 # 32 or 64: a 32-bit Windows program runs in the 32-bit wine loader, which the kernel hands to
 # qemu-i386; a 64-bit one in wine64's own loader.
 bits_of() {  # program file name
@@ -143,16 +111,7 @@ bits_of() {  # program file name
   exe=$(readlink "/proc/$p/exe" 2>/dev/null || true)
   case $exe in */qemu-i386*) echo 32 ;; */wine64*) echo 64 ;; *) echo "unknown ($exe)" ;; esac
 }
-not_running() { [ -z "$(pid_of "$1")" ]; }
-service_state() { $WINE sc query "$1" 2>/dev/null | tr -d '\r' | sed -n -E 's/^ *STATE *: *[0-9]+ +//p'; }
 lnk_target() { lnkinfo "$1" 2>/dev/null | sed -n -E 's/^\s*Local path\s*:\s*//p' | head -1; }
-
-# Snapshots: the whole registry as regedit exports it and the file tree of drive C:.
-snapshot() {  # name
-  $WINE regedit /E "$T/$1.reg" >/dev/null 2>&1
-  iconv -f UTF-16LE -t UTF-8 "$T/$1.reg" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//' >"$OUT/$1.reg"
-  (cd "$C" && find . -mindepth 1 | LC_ALL=C sort) >"$OUT/$1.files"
-}
 
 case $KIND in
   x64) say "fresh wine prefix in $T; the 64-bit build carries x64 payload programs in every slot" ;;
@@ -442,14 +401,6 @@ run_refusing_uninstaller() {  # program path, screenshot name
   # The shell sees the low byte of the exit code.
   check "$2: exit code 1605 (nothing changed)" equals "$status" $((1605 % 256))
 }
-# The registry as key -> value lines. Wine rewrites its display adapter and monitor classes at
-# every start (explorer.exe), which is not the setup's doing: those keys are left out.
-flatten() {
-  awk '/^\[/ { key = $0; print key; next } NF { print key " " $0 }' "$1" |
-    grep -Ev 'Control\\Class\\\{4D36E96[8E]-' | LC_ALL=C sort
-}
-# Wine's own bookkeeping that changes with every program run, not the setup's.
-volatile_files="^\./windows/(temp|logs)(/|$)|^\./users/[^/]+/Temp(/|$)|^\./users/[^/]+/AppData/Local/Temp(/|$)"
 same_state() {  # snapshot a, snapshot b
   diff <(flatten "$OUT/$1.reg") <(flatten "$OUT/$2.reg") >"$OUT/$2.reg.diff" &&
     diff <(grep -Ev "$volatile_files" "$OUT/$1.files") <(grep -Ev "$volatile_files" "$OUT/$2.files") \

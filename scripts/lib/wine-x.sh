@@ -10,14 +10,15 @@ zkt_build_win64() {  # folder, targets...
 }
 
 # Runs `script --inside-x PREFIX-FOLDER ARGS...` in a virtual X server; the folder (with the
-# prefix in pfx/) and its wineserver are gone afterwards. Returns the script's status.
+# prefix in pfx/) and its wineserver are gone afterwards, unless ZKT_KEEP_PREFIX=1 keeps the
+# folder for a look. Returns the script's status.
 zkt_run_in_x() {  # script, args...
   local script=$1; shift
   local folder status=0
   folder=$(mktemp -d /tmp/zkt-wine-x.XXXXXX)
   xvfb-run -a -s "-screen 0 1920x1080x24" "$script" --inside-x "$folder" "$@" || status=$?
   WINEPREFIX=$folder/pfx /usr/lib/wine/wineserver -k 2>/dev/null || true
-  rm -rf "$folder"
+  if [ "${ZKT_KEEP_PREFIX:-0}" = 1 ]; then echo "-- prefix kept in $folder/pfx"; else rm -rf "$folder"; fi
   return "$status"
 }
 

@@ -156,6 +156,37 @@ CONFORMANCE_SCENARIO(files_find_order, 25) {
   List("missing folder", Base() + u"none\\*");
 }
 
+// What the setup's log relies on: an open file's own facts, and moving to its end to append.
+CONFORMANCE_SCENARIO(files_handle_information, 26) {
+  const std::u16string path = Base() + u"append.log";
+  for (int run = 0; run < 2; ++run) {
+    os::SetLastError(kPoison);
+    const os::HANDLE file = os::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+    conf::Line("%d open always: %s, last error %lu", run, file == INVALID_HANDLE_VALUE ? "failed" : "ok",
+               os::GetLastError());
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::uint64_t position = kPoison;
+    os::BOOL ok = os::SetFilePointerEx(file, 0, &position, FILE_END);
+    conf::Line("%d to the end: %d, position %llu", run, ok, static_cast<unsigned long long>(position));
+    os::DWORD written = 0;
+    os::WriteFile(file, "hello", 5, &written);
+    os::FileInformation info;
+    info.attributes = info.numberOfLinks = kPoison;
+    ok = os::GetFileInformationByHandle(file, &info);
+    conf::Line("%d information: %d, attributes 0x%lx, links %lu, size %llu", run, ok,
+               info.attributes & kComparedAttributes, info.numberOfLinks,
+               static_cast<unsigned long long>(info.size));
+    os::SetLastError(kPoison);
+    position = kPoison;
+    ok = os::SetFilePointerEx(file, -1, &position, FILE_BEGIN);
+    conf::Line("%d before the start: %d, last error %lu, position 0x%llx", run, ok,
+               os::GetLastError(), static_cast<unsigned long long>(position));
+    os::CloseHandle(file);
+  }
+  conf::Line("content %s", conf::ReadText(path).c_str());
+}
+
 CONFORMANCE_SCENARIO(files_cleanup, 29) {
   RemoveTree(Base().substr(0, Base().size() - 1));
   conf::Line("files folder removed: attributes 0x%lx", Attributes(Base()));

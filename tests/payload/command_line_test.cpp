@@ -57,8 +57,11 @@ TEST(UninstallArguments, UserDataAnswersAndRefusals) {
   EXPECT_FALSE(ParseUninstallArguments({}).removeUserData);
   EXPECT_TRUE(ParseUninstallArguments({u"/RemoveUserData"}).removeUserData);
   EXPECT_TRUE(ParseUninstallArguments({u"-keepuserdata"}).keepUserData);
-  const UninstallCommand unknown = ParseUninstallArguments({u"/S"});
+  const UninstallCommand unknown = ParseUninstallArguments({u"/Silent"});
   EXPECT_FALSE(unknown.ok);
-  EXPECT_EQ(u"/S", unknown.error);
+  EXPECT_EQ(u"/Silent", unknown.error);
+  const UninstallCommand silent = ParseUninstallArguments({u"/S"});
+  EXPECT_TRUE(silent.ok && silent.silent && !silent.removeUserData);
+  EXPECT_TRUE(ParseUninstallArguments({u"-s", u"/RemoveUserData"}).removeUserData);
   EXPECT_FALSE(ParseUninstallArguments({u"/RemoveUserData", u"/KeepUserData"}).ok);
 }

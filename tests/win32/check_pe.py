@@ -2,7 +2,10 @@
 """Checks a built Windows program: what it imports, what it is, and what its resources say.
 
   check_pe.py [--machine i386|amd64] [--gui] [--admin-manifest] [--file-version A.B.C.D]
-              [--summary] PROGRAM.exe
+              [--summary] [--payloads MANIFEST] [--extract-payloads DIR] PROGRAM.exe
+
+--extract-payloads writes each custom-type resource (the embedded payloads) to
+DIR/TYPE-ID-LANGUAGE, so that they can be checked on their own (their signatures).
 
 The program runs elevated from a folder where anyone can drop a DLL beside it, so it may only
 import DLLs that Windows always takes from System32 (the KnownDLLs of Vista to 11), plus
@@ -55,15 +58,7 @@ def payload_problems(pe, manifest):
     import os
     problems = []
     base = os.path.dirname(os.path.abspath(manifest))
-    found = {}
-    for rtype in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None).entries if hasattr(
-            pe, "DIRECTORY_ENTRY_RESOURCE") else []:
-        if rtype.name is None:
-            continue
-        for name in rtype.directory.entries:
-            for lang in name.directory.entries:
-                s = lang.data.struct
-                found[(str(rtype.name), name.id, lang.id)] = pe.get_data(s.OffsetToData, s.Size)
+    found = custom_resources(pe)
     count = 0
     with open(manifest, encoding="utf-8") as f:
         for line in f:
@@ -81,6 +76,26 @@ def payload_problems(pe, manifest):
                 problems.append("payload %s %d: %d bytes differ from %s (%d bytes)"
                                 % (rtype, rid, len(data), path, len(expected)))
     return problems, count
+
+
+def custom_resources(pe):
+    """{(type name, id, language): bytes} of the resources with a named (custom) type."""
+    found = {}
+    for rtype in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None).entries if hasattr(
+            pe, "DIRECTORY_ENTRY_RESOURCE") else []:
+        if rtype.name is None:
+            continue
+        for name in rtype.directory.entries:
+            for lang in name.directory.entries:
+                s = lang.data.struct
+                found[(str(rtype.name), name.id, lang.id)] = pe.get_data(s.OffsetToData, s.Size)
+    return found
+
+
+def signature_size(pe):
+    """Bytes of the Authenticode signature (the security directory); 0 when unsigned."""
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+    return entry.Size
 
 
 def manifest_facts(xml_bytes):
@@ -147,6 +162,8 @@ def main():
     ap.add_argument("--summary", action="store_true", help="print what the program is")
     ap.add_argument("--payloads", metavar="MANIFEST",
                     help="the payload manifest whose files must be embedded")
+    ap.add_argument("--extract-payloads", metavar="DIR",
+                    help="write each embedded payload to DIR/TYPE-ID-LANGUAGE")
     ap.add_argument("program")
     args = ap.parse_args()
 
@@ -168,6 +185,14 @@ def main():
             problems.append("not a PE32 image")
     if args.gui and not gui:
         problems.append("subsystem is %d, expected 2 (Windows GUI)" % pe.OPTIONAL_HEADER.Subsystem)
+
+    if args.extract_payloads:
+        import os
+        os.makedirs(args.extract_payloads, exist_ok=True)
+        for (rtype, rid, lang), data in sorted(custom_resources(pe).items()):
+            with open(os.path.join(args.extract_payloads, "%s-%d-%d" % (rtype, rid, lang)),
+                      "wb") as out:
+                out.write(data)
 
     if args.payloads:
         payload_issues, payload_count = payload_problems(pe, args.payloads)
@@ -229,6 +254,8 @@ def main():
         print("version:     %s (%s)" % (version, ", ".join(
             "%s=%s" % (k, info[k]) for k in ("CompanyName", "ProductName", "FileVersion")
             if k in info)))
+        size = signature_size(pe)
+        print("signature:   %s" % ("Authenticode, %d bytes" % size if size else "none (unsigned)"))
     for p in problems:
         print("%s: %s" % (args.program, p))
     return 1 if problems else 0

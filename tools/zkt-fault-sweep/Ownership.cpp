@@ -1,6 +1,7 @@
 #include "tools/zkt-fault-sweep/Ownership.h"
 
 #include "payload/common/ProductNames.h"
+#include "platform/SetupLog.h"
 #include "platform/text.h"
 
 namespace {
@@ -54,6 +55,11 @@ OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::str
   Tree("FILE", "C:\\Users\\" + userName + "\\AppData\\Roaming\\" + install,
        "the per-user profile folder (configuration copy, chosen language)");
   Tree("FILE", "C:\\ProgramData\\" + U8(payload::kLogFolderName), "the service's log");
+  // The setup's own log in the user's TEMP: appended by every run, moved aside once when full.
+  const std::string temp = "C:\\Users\\" + userName + "\\AppData\\Local\\Temp\\";
+  const std::u16string log = setup_log::kLogFileName;
+  RunLog(temp + text::ToUtf8(log), "the setup's log, appended by every run");
+  RunLog(temp + text::ToUtf8(setup_log::OldPath(log)), "the setup's previous log");
   for (const auto& label : productDevices) {
     Item("DEVICE [DEVICE:" + label + "] LowerFilters", "the filter is detached from the product's devices");
     Item("DEVICE [DEVICE:" + label + "] Disabled", "the product's devices are restarted");
@@ -70,6 +76,11 @@ void OwnedSet::Tree(const std::string& kind, const std::string& path, const std:
   lines_.push_back(path + "\\... : " + why);
 }
 
+void OwnedSet::RunLog(const std::string& path, const std::string& why) {
+  rules_.push_back({"FILE " + Upper(path), false, true});
+  lines_.push_back(path + " : " + why + " (its content differs from run to run)");
+}
+
 void OwnedSet::Value(const std::string& key, const std::string& name, const std::string& why) {
   rules_.push_back({"REG " + Upper(key) + " :: \"" + Upper(name) + "\"", false});
   lines_.push_back(key + " \"" + name + "\" : " + why);
@@ -78,6 +89,12 @@ void OwnedSet::Value(const std::string& key, const std::string& name, const std:
 void OwnedSet::Item(const std::string& entry, const std::string& why) {
   rules_.push_back({Upper(entry), false});
   lines_.push_back(entry + " : " + why);
+}
+
+bool OwnedSet::ChangesEveryRun(const std::string& entryName) const {
+  for (const auto& rule : rules_)
+    if (rule.everyRun && entryName == rule.entry) return true;
+  return false;
 }
 
 bool OwnedSet::Owns(const std::string& entryName) const {

@@ -18,17 +18,21 @@ class OwnedSet {
            const std::vector<std::string>& productDevices);
 
   bool Owns(const std::string& entryName) const;
+  // A log that every run appends to: owned, and never compared between two runs.
+  bool ChangesEveryRun(const std::string& entryName) const;
   // One line per owned item with the reason it is the setup's.
   const std::vector<std::string>& Describe() const { return lines_; }
 
  private:
   void Tree(const std::string& kind, const std::string& path, const std::string& why);
+  void RunLog(const std::string& path, const std::string& why);
   void Value(const std::string& key, const std::string& name, const std::string& why);
   void Item(const std::string& entry, const std::string& why);
 
   struct Rule {
     std::string entry;  // upper-cased entry name
     bool tree;          // also everything below it
+    bool everyRun = false;
   };
   std::vector<Rule> rules_;
   std::vector<std::string> lines_;

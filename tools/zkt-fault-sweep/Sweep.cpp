@@ -352,7 +352,8 @@ void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim
   }
   if (!foreign.empty()) violations.push_back("d: changed what it does not own: " + First(foreign));
 
-  const auto missing = Differences(phase.cleanEnd, after, [](const std::string&) { return false; });
+  const auto runLog = [&owned](const std::string& name) { return owned.ChangesEveryRun(name); };
+  const auto missing = Differences(phase.cleanEnd, after, runLog);
   std::string outcome = "installed";
   if (!facts.fired) {
     outcome = "not-reached";
@@ -389,7 +390,7 @@ void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim
   const RunFacts heal = RunSetup(caseFolder, settings, nullptr, false);
   if (heal.end != "finish") violations.push_back("e: the run after it did not finish: " + heal.end);
   const MachineState healed = Capture(caseFolder, &problems);
-  const auto left = Differences(phase.healedEnd, healed, [](const std::string&) { return false; });
+  const auto left = Differences(phase.healedEnd, healed, runLog);
   if (left.empty()) *out += "healed\t1\n";
   else violations.push_back("e: not healed by a run without faults: " + First(left));
   for (const auto& p : problems) violations.push_back("machine: " + p);

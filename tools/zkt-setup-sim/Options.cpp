@@ -2,13 +2,49 @@
 
 #include <cstring>
 
+#include "platform/text.h"
+
 const char kUsage[] =
     "usage: zkt-setup-sim [--machine DIR] [--setup DIR] [--exe WINPATH] [--payloads FILE] "
-    "[--user ACTIONS]\n"
+    "[--user ACTIONS] [--args \"SETUP ARGUMENTS\"]\n"
     "  ACTIONS: comma-separated next, cancel, finish, close, reboot-yes, reboot-no, "
     "language=FOLDER;\n"
     "           a trailing ? (reboot-no?) skips the action when its control cannot be used\n"
+    "  SETUP ARGUMENTS: the setup's command line after its name, e.g. \"/S /log=C:\\x.log\"\n"
     "  exit code: 0 the program ran to its end, 2 usage or machine error, 3 an action failed\n";
+
+std::vector<std::u16string> SplitCommandLine(const std::u16string& line) {
+  std::vector<std::u16string> args;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == u' ' || line[i] == u'\t')) ++i;
+    if (i >= line.size()) break;
+    std::u16string arg;
+    bool quoted = false;
+    for (; i < line.size() && (quoted || (line[i] != u' ' && line[i] != u'\t')); ++i) {
+      std::size_t slashes = 0;
+      while (i < line.size() && line[i] == u'\\') ++slashes, ++i;
+      if (i < line.size() && line[i] == u'"') {
+        arg.append(slashes / 2, u'\\');
+        if (slashes % 2) {
+          arg += u'"';
+        } else if (quoted && i + 1 < line.size() && line[i + 1] == u'"') {
+          arg += u'"';  // "" inside quotes is one quote
+          ++i;
+        } else {
+          quoted = !quoted;
+        }
+      } else {
+        arg.append(slashes, u'\\');
+        if (i >= line.size()) break;
+        if (!quoted && (line[i] == u' ' || line[i] == u'\t')) break;
+        arg += line[i];
+      }
+    }
+    args.push_back(arg);
+  }
+  return args;
+}
 
 bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error) {
   options->setup = ZKT_SAMPLE_DIR;
@@ -26,7 +62,7 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
     else if (arg == "--setup") target = &options->setup;
     else if (arg == "--exe") target = &options->exe;
     else if (arg == "--payloads") target = &options->payloads;
-    else if (arg != "--user") {
+    else if (arg != "--user" && arg != "--args") {
       *error = "unknown option " + arg;
       return false;
     }
@@ -37,6 +73,10 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
     const std::string value = argv[++i];
     if (target) {
       *target = value;
+      continue;
+    }
+    if (arg == "--args") {
+      options->args = SplitCommandLine(text::FromUtf8(value));
       continue;
     }
     options->actions.clear();

@@ -12,9 +12,13 @@ struct SimOptions {
   std::string exe;           // Windows path of the running program
   std::string payloads;      // payload manifest
   std::vector<ui::sim::Action> actions;
+  std::vector<std::u16string> args;  // the setup's own arguments (--args)
   bool help = false;
 };
 
+// A command line split into arguments as Windows' CommandLineToArgvW does (quotes group,
+// backslashes before a quote escape).
+std::vector<std::u16string> SplitCommandLine(const std::u16string& line);
 // False with a one-line reason on a usage error.
 bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error);
 extern const char kUsage[];

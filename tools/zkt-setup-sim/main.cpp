@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/SetupArguments.h"
 #include "app/SetupMain.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_pending_renames.h"
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
   std::cout << "machine " << machineDir.string() << "\nprogram " << options.exe << "\n";
   ui::sim::Person person(options.actions);
   person.Attach();
-  const int setupExit = SetupMain();
+  const int setupExit = SetupMain(options.args);
   person.Detach();
   for (const auto& line : person.Transcript()) std::cout << line << "\n";
 
@@ -82,11 +83,13 @@ int main(int argc, char** argv) {
   else if (!session.started.empty())
     std::cout << "ending: started " << text::ToUtf8(session.started.back().file) << " "
               << text::ToUtf8(session.started.back().parameters) << "\n";
+  else if (ParseSetupArguments(options.args).unattended)
+    std::cout << "ending: unattended run, no window shown\n";
   else if (person.LoopEnded())
     std::cout << "ending: closed\n";
   else
     std::cout << "ending: the setup ended before showing the wizard\n";
-  std::cout << "setup exit code " << setupExit << "\nsimulated time " << machine.Now() << " ms\n";
+  std::cout << "setup exit code " << static_cast<unsigned>(setupExit) << "\nsimulated time " << machine.Now() << " ms\n";
   // The restart the setup asked for: what waited for it happens now.
   if (!session.shutdownRequests.empty()) {
     const int performed = sim::RestartWindows();
