@@ -10,21 +10,12 @@
 
 namespace {
 
-constexpr os::DWORD kPoison = 0xdeadbeefu;
+using conf::kPoison;
 constexpr char16_t kProbe[] = u"zkt-conformance-probe.txt";
 
 unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
 
 std::u16string Folder(const char16_t* name) { return std::u16string(u"C:\\Windows\\") + name; }
-
-void PrintAttributes(const char* what, const std::u16string& path) {
-  os::SetLastError(kPoison);
-  const os::DWORD a = os::GetFileAttributesW(path);
-  if (a == INVALID_FILE_ATTRIBUTES)
-    conf::Line("%s: no such entry, last error %lu", what, U(os::GetLastError()));
-  else
-    conf::Line("%s: %s", what, (a & FILE_ATTRIBUTE_DIRECTORY) ? "folder" : "file");
-}
 
 void PrintProbes(const char* when) {
   for (const char16_t* folder : {u"System32", u"SysWOW64", u"Sysnative"})
@@ -42,11 +33,11 @@ CONFORMANCE_SCENARIO(wow64_system_folders, 70) {
   os::GetSystemDirectoryW(&system);
   // Only the case of the Windows folder's name differs between installations.
   conf::Line("GetSystemDirectoryW: %s", conf::U8(text::ToUpper(system)).c_str());
-  PrintAttributes("C:\\Windows\\System32", Folder(u"System32"));
-  PrintAttributes("C:\\Windows\\SysWOW64", Folder(u"SysWOW64"));
-  PrintAttributes("C:\\Windows\\Sysnative", Folder(u"Sysnative"));
-  PrintAttributes("C:\\Windows\\sYsNaTiVe\\drivers", Folder(u"sYsNaTiVe\\drivers"));
-  PrintAttributes("C:\\Windows\\System32\\drivers", Folder(u"System32\\drivers"));
+  conf::PrintAttributes("C:\\Windows\\System32", Folder(u"System32"));
+  conf::PrintAttributes("C:\\Windows\\SysWOW64", Folder(u"SysWOW64"));
+  conf::PrintAttributes("C:\\Windows\\Sysnative", Folder(u"Sysnative"));
+  conf::PrintAttributes("C:\\Windows\\sYsNaTiVe\\drivers", Folder(u"sYsNaTiVe\\drivers"));
+  conf::PrintAttributes("C:\\Windows\\System32\\drivers", Folder(u"System32\\drivers"));
 }
 
 // One file of the same name written through System32 with redirection on and with it off:
@@ -70,5 +61,5 @@ CONFORMANCE_SCENARIO(wow64_redirection_switch, 71) {
   os::DeleteFileW(Folder(u"System32\\") + kProbe);
   os::DeleteFileW(Folder(u"SysWOW64\\") + kProbe);
   if (cleanOff) os::Wow64RevertWow64FsRedirection(again);
-  PrintAttributes("probe after clean-up", Folder(u"System32\\") + kProbe);
+  conf::PrintAttributes("probe after clean-up", Folder(u"System32\\") + kProbe);
 }
