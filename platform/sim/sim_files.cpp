@@ -195,7 +195,8 @@ BOOL CreateDirectoryW(const std::u16string& path) {
   if (!Resolve(path, &r)) return FALSE;
   // The setup runs elevated; an administrator's attempt on a drive root meets the root itself.
   if (r.isRoot) return Fail(ERROR_ALREADY_EXISTS);
-  if (r.full.size() > sim::kMaxFolderChars) return Fail(ERROR_FILENAME_EXCED_RANGE);
+  if (!r.verbatim && r.full.size() > sim::kMaxFolderChars)
+    return Fail(ERROR_FILENAME_EXCED_RANGE);
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   std::error_code ec;

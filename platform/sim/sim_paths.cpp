@@ -133,6 +133,7 @@ os::DWORD ResolvePath(const std::u16string& input, ResolvedPath* out, unsigned f
 
   out->full = u"C:\\";
   for (std::size_t i = 0; i < parts.size(); ++i) out->full += (i ? u"\\" : u"") + parts[i];
+  out->verbatim = verbatim;
   if (!verbatim && out->full.size() > kMaxPathChars) return ERROR_PATH_NOT_FOUND;
 
   out->isRoot = parts.empty();
