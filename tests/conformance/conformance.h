@@ -38,6 +38,10 @@ std::string ReadText(const std::u16string& path);
 constexpr unsigned long kPoison = 0xdeadbeefu;
 // "<what>: <ok>, last error <n>" for a BOOL result (the last error only when it failed).
 void PrintResult(const char* what, int ok);
+// PrintResult, then the last error poisoned again for the next call.
+void Check(const char* what, int ok);
+// "<what>: opened|failed, last error <n>" for a CreateFileW result, which it closes.
+void PrintOpen(const char* what, void* handle);
 // "<what>: file", "<what>: folder" or "<what>: no such entry, last error <n>".
 void PrintAttributes(const char* what, const std::u16string& path);
 

@@ -14,17 +14,8 @@ unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
 
 std::u16string Base() { return conf::Scratch() + u"errors\\"; }
 
-void Check(const char* what, os::BOOL ok) {
-  conf::PrintResult(what, ok);
-  os::SetLastError(kPoison);
-}
-
-void PrintOpen(const char* what, os::HANDLE h) {
-  conf::Line("%s: %s, last error %lu", what, h == INVALID_HANDLE_VALUE ? "failed" : "opened",
-             U(h == INVALID_HANDLE_VALUE ? os::GetLastError() : 0));
-  if (h != INVALID_HANDLE_VALUE) os::CloseHandle(h);
-  os::SetLastError(kPoison);
-}
+using conf::Check;
+using conf::PrintOpen;
 
 }  // namespace
 

@@ -15,10 +15,7 @@ unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
 
 std::u16string Folder() { return conf::Scratch() + u"image\\"; }
 
-void Try(const char* what, os::BOOL ok) {
-  conf::PrintResult(what, ok);
-  os::SetLastError(kPoison);
-}
+using conf::Check;
 
 }  // namespace
 
@@ -43,28 +40,20 @@ CONFORMANCE_SCENARIO(files_running_image, 93) {
   }
   conf::Line("running: wait 0 ms gives %lu", U(os::WaitForSingleObject(info.hProcess, 0)));
   os::SetLastError(kPoison);
-  const os::HANDLE reader = os::CreateFileW(image, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
-  conf::Line("open for reading: %s, last error %lu",
-             reader == INVALID_HANDLE_VALUE ? "refused" : "opened",
-             U(reader == INVALID_HANDLE_VALUE ? os::GetLastError() : 0));
-  if (reader != INVALID_HANDLE_VALUE) os::CloseHandle(reader);
-  os::SetLastError(kPoison);
-  const os::HANDLE writer = os::CreateFileW(image, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
-  conf::Line("open for writing: %s, last error %lu",
-             writer == INVALID_HANDLE_VALUE ? "refused" : "opened",
-             U(writer == INVALID_HANDLE_VALUE ? os::GetLastError() : 0));
-  if (writer != INVALID_HANDLE_VALUE) os::CloseHandle(writer);
-  os::SetLastError(kPoison);
-  Try("CopyFileW from it", os::CopyFileW(image, Folder() + u"copy.exe", FALSE));
-  Try("CopyFileW onto it", os::CopyFileW(other, image, FALSE));
-  Try("MoveFileExW replacing it", os::MoveFileExW(other, image, MOVEFILE_REPLACE_EXISTING));
-  Try("DeleteFileW of it", os::DeleteFileW(image));
-  Try("MoveFileExW renaming it", os::MoveFileExW(image, renamed, 0));
-  Try("CopyFileW into its old name", os::CopyFileW(other, image, FALSE));
-  Try("DeleteFileW of the renamed image", os::DeleteFileW(renamed));
+  conf::PrintOpen("open for reading",
+                  os::CreateFileW(image, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
+  conf::PrintOpen("open for writing",
+                  os::CreateFileW(image, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0));
+  Check("CopyFileW from it", os::CopyFileW(image, Folder() + u"copy.exe", FALSE));
+  Check("CopyFileW onto it", os::CopyFileW(other, image, FALSE));
+  Check("MoveFileExW replacing it", os::MoveFileExW(other, image, MOVEFILE_REPLACE_EXISTING));
+  Check("DeleteFileW of it", os::DeleteFileW(image));
+  Check("MoveFileExW renaming it", os::MoveFileExW(image, renamed, 0));
+  Check("CopyFileW into its old name", os::CopyFileW(other, image, FALSE));
+  Check("DeleteFileW of the renamed image", os::DeleteFileW(renamed));
   conf::Line("wait for the end: %lu", U(os::WaitForSingleObject(info.hProcess, INFINITE)));
   os::CloseHandle(info.hThread);
-  Try("DeleteFileW of the renamed image after the end", os::DeleteFileW(renamed));
+  Check("DeleteFileW of the renamed image after the end", os::DeleteFileW(renamed));
   os::CloseHandle(info.hProcess);
   for (const char16_t* name : {u"running.exe", u"renamed.exe", u"other.txt", u"copy.exe"})
     os::DeleteFileW(Folder() + name);
