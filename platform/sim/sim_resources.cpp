@@ -134,7 +134,7 @@ HRSRC FindResourceW(const std::u16string& type, WORD id) {
     bool typeKnown = false;
     for (const auto& [key, payload] : r.payloads)
       if (key.first == upper && std::filesystem::is_regular_file(payload->file, ec)) typeKnown = true;
-    SetLastError(typeKnown ? 1814 : 1813);
+    SetLastError(typeKnown ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
     return nullptr;
   }
   return reinterpret_cast<HRSRC>(it->second.get());
