@@ -208,3 +208,25 @@ CONFORMANCE_SCENARIO(registry_protected_keys, 19) {
     return rc;
   }());
 }
+
+// Windows 7 and later share a few keys below HKLM\SOFTWARE between the views ("Registry Keys
+// Affected by WOW64", Microsoft Learn), App Paths and Policies among them: what one view writes
+// there the other reads.
+CONFORMANCE_SCENARIO(registry_shared_keys, 19) {
+  for (const char16_t* path :
+       {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zkt-conformance.exe",
+        u"SOFTWARE\\Policies\\ZktConformance",
+        u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ZktConformance"}) {
+    os::HKEY key = nullptr;
+    const os::LONG rc = Create(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key);
+    if (key) {
+      SetText(key, u"Written", u"64-bit view");
+      os::RegCloseKey(key);
+    }
+    const std::string shown = conf::U8(path).substr(9);
+    conf::Line("%s: create in the 64-bit view %ld", shown.c_str(), L(rc));
+    PrintValueInViews("  reads", path, u"Written");
+    os::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY);
+    os::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);
+  }
+}
