@@ -102,7 +102,8 @@ class ProcessTable {
   }
 
   os::BOOL Create(const std::u16string& appName, const std::u16string& line,
-                  const os::STARTUPINFOW* startup, os::PROCESS_INFORMATION* info) {
+                  const std::u16string& directory, const os::STARTUPINFOW* startup,
+                  os::PROCESS_INFORMATION* info) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     Machine& m = Machine::Current();
@@ -114,6 +115,12 @@ class ProcessTable {
     Start start;
     if (line.empty() && appName.empty()) return Refuse(shown, ERROR_INVALID_PARAMETER);
     if (!ParseCommandLine(appName, line, &start)) return Refuse(shown, ERROR_FILE_NOT_FOUND);
+    // The new process's current folder must be an existing folder.
+    if (!directory.empty()) {
+      const os::DWORD attributes = os::GetFileAttributesW(directory);
+      if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Refuse(shown, ERROR_DIRECTORY);
+    }
 
     const MachineIni& ini = m.Ini();
     const std::string section = SectionOf(ini, start.image);
@@ -287,10 +294,10 @@ bool IsRunningImage(const std::filesystem::path& host) {
 namespace os {
 
 BOOL CreateProcessW(const std::u16string& applicationName, std::u16string commandLine, BOOL,
-                    DWORD, const std::u16string&, const STARTUPINFOW* startupInfo,
-                    PROCESS_INFORMATION* processInformation) {
-  return sim::ProcessTable::Get().Create(applicationName, commandLine, startupInfo,
-                                         processInformation);
+                    DWORD, const std::u16string& currentDirectory,
+                    const STARTUPINFOW* startupInfo, PROCESS_INFORMATION* processInformation) {
+  return sim::ProcessTable::Get().Create(applicationName, commandLine, currentDirectory,
+                                         startupInfo, processInformation);
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

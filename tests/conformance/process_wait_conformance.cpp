@@ -155,3 +155,52 @@ CONFORMANCE_SCENARIO(process_wait_cleanup, 98) {
   os::RemoveDirectoryW(Folder());
   conf::PrintAttributes("wait folder after clean-up", Folder());
 }
+
+namespace {
+
+// Starts `commandLine` with `application` (empty: NULL) in `directory`, waits, prints the code.
+void RunWith(const char* what, const std::u16string& application, const std::u16string& commandLine,
+             const std::u16string& directory) {
+  os::STARTUPINFOW startup;
+  startup.cb = sizeof(startup);
+  os::PROCESS_INFORMATION info;
+  os::SetLastError(kPoison);
+  if (!os::CreateProcessW(application, commandLine, FALSE, CREATE_NO_WINDOW, directory, &startup,
+                          &info)) {
+    conf::Line("%s: CreateProcessW 0, last error %lu", what, U(os::GetLastError()));
+    return;
+  }
+  os::WaitForSingleObject(info.hProcess, INFINITE);
+  os::DWORD code = kPoison;
+  os::GetExitCodeProcess(info.hProcess, &code);
+  conf::Line("%s: exit code %lu", what, U(code));
+  Close(info);
+}
+
+}  // namespace
+
+// The application name is taken as it is, blanks and all; the command line then only carries
+// the arguments (its first word is the program's own name for the program).
+CONFORMANCE_SCENARIO(process_application_name, 92) {
+  if (!Place(u"app name.exe")) return;
+  const std::u16string program = Folder() + u"app name.exe";
+  RunWith("unquoted application name", program, u"app 5", u"");
+  RunWith("application name and a quoted command line", program, u"\"" + program + u"\" 5", u"");
+  RunWith("application name without .exe", Folder() + u"app name", u"app 5", u"");
+  os::DeleteFileW(program);
+}
+
+CONFORMANCE_SCENARIO(process_current_directory, 92) {
+  if (!Place(u"exits 7.exe")) return;
+  const std::u16string line = u"\"" + Folder() + u"exits 7.exe\" 7";
+  RunWith("existing folder", u"", line, conf::Scratch());
+  RunWith("missing folder", u"", line, conf::Scratch() + u"none");
+  RunWith("a file as folder", u"", line, Folder() + u"exits 7.exe");
+}
+
+CONFORMANCE_SCENARIO(process_exit_code_extremes, 92) {
+  RunToEnd(u"exits max.exe", u"4294967295");
+  RunToEnd(u"exits 0.exe", u"0");
+  os::DeleteFileW(Folder() + u"exits max.exe");
+  os::DeleteFileW(Folder() + u"exits 0.exe");
+}
