@@ -55,7 +55,13 @@ struct Device {
   std::string label;
   os::GUID classGuid;
   bool present = true;
-  bool disabled = false;
+  // Windows keeps two flags: CONFIGFLAG_DISABLED in the device's ConfigFlags (DICS_FLAG_GLOBAL,
+  // every hardware profile) and CSCONFIGFLAG_DISABLED in the current profile's CSConfigFlags
+  // (DICS_FLAG_CONFIGSPECIFIC). The device is disabled while either is set; an enable clears
+  // only the flag of its own scope.
+  bool disabledGlobally = false;
+  bool disabledInProfile = false;
+  bool Disabled() const { return disabledGlobally || disabledInProfile; }
   bool needsReboot = false;
   std::set<long> failingCalls;  // numbers of the class-installer calls that fail
   os::DWORD installerError = ERROR_GEN_FAILURE;
@@ -325,8 +331,10 @@ class DeviceManager {
       Record(d.label + " " + what + " refused " + std::to_string(error));
       return FailBool(error);
     }
-    if (state == DICS_DISABLE) d.disabled = true;
-    if (state == DICS_ENABLE) d.disabled = false;
+    bool& flag = member->params.Scope == DICS_FLAG_GLOBAL ? d.disabledGlobally
+                                                          : d.disabledInProfile;
+    if (state == DICS_DISABLE) flag = true;
+    if (state == DICS_ENABLE) flag = false;
     if (state != DICS_DISABLE && d.needsReboot) member->installFlags |= DI_NEEDREBOOT;
     Record(d.label + " " + what);
     Save();
@@ -369,7 +377,7 @@ class DeviceManager {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     for (const Device& d : devices_)
-      if (d.label == label) return d.disabled;
+      if (d.label == label) return d.Disabled();
     return false;
   }
 
@@ -392,7 +400,8 @@ class DeviceManager {
       if (!ParseGuid(ini.Get(section, "ClassGuid", kMediaClass), &d.classGuid))
         ParseGuid(kMediaClass, &d.classGuid);
       d.present = ini.GetInt(section, "Present", 1) != 0;
-      d.disabled = ini.GetInt(section, "Disabled", 0) != 0;
+      d.disabledGlobally = ini.GetInt(section, "Disabled", 0) != 0;
+      d.disabledInProfile = ini.GetInt(section, "DisabledInProfile", 0) != 0;
       d.needsReboot = ini.GetInt(section, "NeedsReboot", 0) != 0;
       d.installerError =
           static_cast<os::DWORD>(ini.GetInt(section, "InstallerError", ERROR_GEN_FAILURE));
@@ -417,7 +426,11 @@ class DeviceManager {
   static void ApplySaved(const MachineIni& saved, Device* d) {
     for (const auto& [key, value] : saved.Entries(d->label)) {
       if (key == "Disabled") {
-        d->disabled = value == "1";
+        d->disabledGlobally = value == "1";
+        continue;
+      }
+      if (key == "DisabledInProfile") {
+        d->disabledInProfile = value == "1";
         continue;
       }
       for (const PropertyName& name : kProperties) {
@@ -442,7 +455,8 @@ class DeviceManager {
     out << "; Device state written by the simulated machine; see platform/sim/MACHINE.md.\n";
     for (const Device& d : devices_) {
       out << "[" << d.label << "]\n";
-      out << "Disabled=" << (d.disabled ? 1 : 0) << "\n";
+      out << "Disabled=" << (d.disabledGlobally ? 1 : 0) << "\n";
+      out << "DisabledInProfile=" << (d.disabledInProfile ? 1 : 0) << "\n";
       for (const PropertyName& name : kProperties) {
         if (!name.writable) continue;
         const auto it = d.properties.find(name.code);

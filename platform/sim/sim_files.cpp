@@ -195,7 +195,8 @@ BOOL CreateDirectoryW(const std::u16string& path) {
   if (!Resolve(path, &r)) return FALSE;
   // The setup runs elevated; an administrator's attempt on a drive root meets the root itself.
   if (r.isRoot) return Fail(ERROR_ALREADY_EXISTS);
-  if (r.full.size() > sim::kMaxFolderChars) return Fail(ERROR_FILENAME_EXCED_RANGE);
+  if (!r.verbatim && r.full.size() > sim::kMaxFolderChars)
+    return Fail(ERROR_FILENAME_EXCED_RANGE);
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
@@ -232,6 +233,7 @@ BOOL DeleteFileW(const std::u16string& path) {
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
     return Fail(ERROR_ACCESS_DENIED);
   if (SharingConflict(r.host, 0, 0, true)) return Fail(ERROR_SHARING_VIOLATION);
+  if (sim::IsRunningImage(r.host)) return Fail(ERROR_ACCESS_DENIED);
   std::error_code ec;
   if (!fs::remove(r.host, ec) || ec) return Fail(ERROR_ACCESS_DENIED);
   sim::ForgetAttributes(r.host);
@@ -261,7 +263,8 @@ BOOL CopyFileW(const std::u16string& source, const std::u16string& target, BOOL 
     const DWORD existing = sim::AttributesOf(to.host);
     if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
       return Fail(ERROR_ACCESS_DENIED);
-    if (SharingConflict(to.host, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false))
+    if (SharingConflict(to.host, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false) ||
+        sim::IsRunningImage(to.host))
       return Fail(ERROR_SHARING_VIOLATION);
   }
   // The copy takes the source's attributes; as every newly written file it is also archive.
@@ -304,7 +307,8 @@ BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWO
     if ((existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || IsFolder(from.host))
       return Fail(ERROR_ACCESS_DENIED);
     // A rename cannot replace an open file: the target refuses with access denied.
-    if (SharingConflict(to.host, 0, 0, true)) return Fail(ERROR_ACCESS_DENIED);
+    if (SharingConflict(to.host, 0, 0, true) || sim::IsRunningImage(to.host))
+      return Fail(ERROR_ACCESS_DENIED);
   }
   fs::rename(from.host, destination, ec);
   if (ec) return Fail(ec == std::errc::invalid_argument ? ERROR_SHARING_VIOLATION
@@ -463,6 +467,9 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
     if (disposition == CREATE_ALWAYS && (kept & ~flagsAndAttributes))
       return failHandle(ERROR_ACCESS_DENIED);
     if (SharingConflict(r.host, access, share, false)) return failHandle(ERROR_SHARING_VIOLATION);
+    // A running program's image is held for reading, sharing reading and deletion.
+    if ((writes || replaces || !(share & FILE_SHARE_READ)) && sim::IsRunningImage(r.host))
+      return failHandle(ERROR_SHARING_VIOLATION);
     if (replaces) flags |= O_TRUNC;
   } else {
     if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING)

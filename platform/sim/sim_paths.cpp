@@ -79,6 +79,17 @@ std::vector<std::u16string> CurrentFolderParts() {
   return Split(module);
 }
 
+// The folders below System32 that WOW64 leaves alone, so that 32-bit and 64-bit programs
+// share them ("File System Redirector", Microsoft Learn): catroot, catroot2, DriverStore,
+// drivers\etc, LogFiles and spool. `parts` starts with "Windows", "System32".
+bool ExemptFromRedirection(const std::vector<std::u16string>& parts) {
+  if (parts.size() < 3) return false;
+  for (const char16_t* name : {u"catroot", u"catroot2", u"DriverStore", u"LogFiles", u"spool"})
+    if (text::EqualsNoCase(parts[2], name)) return true;
+  return parts.size() >= 4 && text::EqualsNoCase(parts[2], u"drivers") &&
+         text::EqualsNoCase(parts[3], u"etc");
+}
+
 }  // namespace
 
 os::DWORD ResolvePath(const std::u16string& input, ResolvedPath* out, unsigned flags) {
@@ -127,12 +138,14 @@ os::DWORD ResolvePath(const std::u16string& input, ResolvedPath* out, unsigned f
   auto& machine = Machine::Current();
   if (machine.UnderWow64() && !t_redirectionDisabled && parts.size() >= 2 &&
       text::EqualsNoCase(parts[0], u"Windows")) {
-    if (text::EqualsNoCase(parts[1], u"System32")) parts[1] = u"SysWOW64";
+    if (text::EqualsNoCase(parts[1], u"System32") && !ExemptFromRedirection(parts))
+      parts[1] = u"SysWOW64";
     else if (text::EqualsNoCase(parts[1], u"Sysnative")) parts[1] = u"System32";
   }
 
   out->full = u"C:\\";
   for (std::size_t i = 0; i < parts.size(); ++i) out->full += (i ? u"\\" : u"") + parts[i];
+  out->verbatim = verbatim;
   if (!verbatim && out->full.size() > kMaxPathChars) return ERROR_PATH_NOT_FOUND;
 
   out->isRoot = parts.empty();

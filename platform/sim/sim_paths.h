@@ -24,6 +24,7 @@ struct ResolvedPath {
   bool parentExists = false;    // every level but the last exists and is a folder
   bool exists = false;          // the path itself exists (file, folder or link)
   bool trailingSeparator = false;  // the given path ended in "\" or "/"
+  bool verbatim = false;        // given with the "\\?\" prefix: no MAX_PATH limits apply
 };
 
 enum ResolveFlags : unsigned {

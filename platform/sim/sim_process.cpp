@@ -1,6 +1,8 @@
 // Simulated machine: program starts and waits (os_process.h).
 #include "platform/sim/sim_process.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -11,6 +13,7 @@
 #include "platform/os_process.h"
 #include "platform/os_system.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_paths.h"
 #include "platform/sim/sim_services.h"
 #include "platform/text.h"
 
@@ -24,6 +27,8 @@ struct Process {
   std::uint64_t endTime = 0;  // virtual time at which it ends; kNeverEnds
   os::DWORD exitCode = 0;
   int openHandles = 2;        // its process and thread handles
+  dev_t imageDevice = 0;      // identity of its image file while it runs (0: unknown)
+  ino_t imageInode = 0;
 };
 
 struct Start {
@@ -97,7 +102,8 @@ class ProcessTable {
   }
 
   os::BOOL Create(const std::u16string& appName, const std::u16string& line,
-                  const os::STARTUPINFOW* startup, os::PROCESS_INFORMATION* info) {
+                  const std::u16string& directory, const os::STARTUPINFOW* startup,
+                  os::PROCESS_INFORMATION* info) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     Machine& m = Machine::Current();
@@ -109,6 +115,12 @@ class ProcessTable {
     Start start;
     if (line.empty() && appName.empty()) return Refuse(shown, ERROR_INVALID_PARAMETER);
     if (!ParseCommandLine(appName, line, &start)) return Refuse(shown, ERROR_FILE_NOT_FOUND);
+    // The new process's current folder must be an existing folder.
+    if (!directory.empty()) {
+      const os::DWORD attributes = os::GetFileAttributesW(directory);
+      if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Refuse(shown, ERROR_DIRECTORY);
+    }
 
     const MachineIni& ini = m.Ini();
     const std::string section = SectionOf(ini, start.image);
@@ -121,6 +133,13 @@ class ProcessTable {
                     ? kNeverEnds
                     : m.Now() + static_cast<std::uint64_t>(ini.GetInt(section, "RunTime", 0));
     p.exitCode = static_cast<os::DWORD>(ini.GetInt(section, "ExitCode", 0));
+    ResolvedPath resolved;
+    struct stat st {};
+    if (ResolvePath(start.image, &resolved, kResolveDefault) == ERROR_SUCCESS &&
+        ::stat(resolved.host.c_str(), &st) == 0) {
+      p.imageDevice = st.st_dev;
+      p.imageInode = st.st_ino;
+    }
     Record(shown);
 
     // The service program registers itself when run with "/Service"; other programs do so
@@ -191,6 +210,19 @@ class ProcessTable {
     return log_;
   }
 
+  bool IsRunningImage(const std::filesystem::path& host) {
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    const std::uint64_t now = Machine::Current().Now();
+    for (const auto& [id, p] : processes_)
+      if (p.endTime > now && p.imageInode != 0 && p.imageDevice == st.st_dev &&
+          p.imageInode == st.st_ino)
+        return true;
+    return false;
+  }
+
  private:
   void Sync() {
     const Machine& m = Machine::Current();
@@ -253,15 +285,19 @@ std::vector<std::string> ProcessLog() { return ProcessTable::Get().Log(); }
 
 bool CloseProcessHandle(os::HANDLE handle) { return ProcessTable::Get().Close(handle); }
 
+bool IsRunningImage(const std::filesystem::path& host) {
+  return ProcessTable::Get().IsRunningImage(host);
+}
+
 }  // namespace sim
 
 namespace os {
 
 BOOL CreateProcessW(const std::u16string& applicationName, std::u16string commandLine, BOOL,
-                    DWORD, const std::u16string&, const STARTUPINFOW* startupInfo,
-                    PROCESS_INFORMATION* processInformation) {
-  return sim::ProcessTable::Get().Create(applicationName, commandLine, startupInfo,
-                                         processInformation);
+                    DWORD, const std::u16string& currentDirectory,
+                    const STARTUPINFOW* startupInfo, PROCESS_INFORMATION* processInformation) {
+  return sim::ProcessTable::Get().Create(applicationName, commandLine, currentDirectory,
+                                         startupInfo, processInformation);
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

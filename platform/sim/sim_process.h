@@ -6,6 +6,7 @@
 // processes.log in the machine folder.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,11 @@ std::vector<std::string> ProcessLog();
 
 // CloseHandle for process and thread handles: true when `handle` was one (and is closed now).
 bool CloseProcessHandle(os::HANDLE handle);
+
+// Whether `host` (a file of drive C:) is the image of a program that has not ended yet. Windows
+// maps a running program's file: it can be read and renamed, but opening it for writing gives
+// ERROR_SHARING_VIOLATION and deleting or replacing it ERROR_ACCESS_DENIED. The file is
+// followed by identity, so a renamed image stays held and a new file under the old name is not.
+bool IsRunningImage(const std::filesystem::path& host);
 
 }  // namespace sim

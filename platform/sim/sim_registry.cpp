@@ -218,6 +218,76 @@ std::u16string Registry::JoinPath(Root root, const std::vector<std::u16string>& 
 
 // ---- Registry: handles and paths ----
 
+namespace {
+
+// The keys below HKLM\SOFTWARE that Windows 7 and later share between the two views ("Registry
+// Keys Affected by WOW64", Microsoft Learn), with everything below them.
+constexpr const char16_t* kSharedKeys[] = {
+    u"Classes\\HCP",
+    u"Microsoft\\COM3",
+    u"Microsoft\\Cryptography\\Calais\\Current",
+    u"Microsoft\\Cryptography\\Calais\\Readers",
+    u"Microsoft\\Cryptography\\Services",
+    u"Microsoft\\CTF\\SystemShared",
+    u"Microsoft\\CTF\\TIP",
+    u"Microsoft\\DFS",
+    u"Microsoft\\Driver Signing",
+    u"Microsoft\\EnterpriseCertificates",
+    u"Microsoft\\EventSystem",
+    u"Microsoft\\MSMQ",
+    u"Microsoft\\Non-Driver Signing",
+    u"Microsoft\\Notepad\\DefaultFonts",
+    u"Microsoft\\OLE",
+    u"Microsoft\\RAS",
+    u"Microsoft\\RPC",
+    u"Microsoft\\Shared Tools\\MSInfo",
+    u"Microsoft\\SystemCertificates",
+    u"Microsoft\\TermServLicensing",
+    u"Microsoft\\TransactionServer",
+    u"Microsoft\\Windows\\CurrentVersion\\App Paths",
+    u"Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes",
+    u"Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers",
+    u"Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons",
+    u"Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap",
+    u"Microsoft\\Windows\\CurrentVersion\\Group Policy",
+    u"Microsoft\\Windows\\CurrentVersion\\Policies",
+    u"Microsoft\\Windows\\CurrentVersion\\PreviewHandlers",
+    u"Microsoft\\Windows\\CurrentVersion\\Setup",
+    u"Microsoft\\Windows\\CurrentVersion\\Telephony\\Locations",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Console",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontDpi",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontLink",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontMapper",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Gre_Initialize",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
+    u"Microsoft\\Windows NT\\CurrentVersion\\LanguagePack",
+    u"Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Perflib",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Ports",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Print",
+    u"Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Time Zones",
+    u"Policies",
+    u"RegisteredApplications",
+};
+
+// `path` starts with SOFTWARE; true when the rest lies in (or is) a shared key.
+bool IsSharedKey(const std::vector<std::u16string>& path) {
+  for (const char16_t* shared : kSharedKeys) {
+    const std::vector<std::u16string> parts = SplitPath(shared);
+    if (path.size() < parts.size() + 1) continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < parts.size(); ++i)
+      same = text::EqualsNoCase(path[i + 1], parts[i]);
+    if (same) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 Registry::Views Registry::CurrentViews() {
   const Machine& m = Machine::Current();
   return {m.Is64BitWindows(), m.UnderWow64()};
@@ -253,7 +323,7 @@ os::LONG Registry::Resolve(os::HKEY base, const std::u16string& subKey, os::REGS
   target->view32 = views.windows64 && view32;
   auto& path = target->path;
   if (target->view32 && target->root == Root::LocalMachine && !path.empty() &&
-      IsSoftware(path[0]) && !(path.size() > 1 && IsWow6432Node(path[1])))
+      IsSoftware(path[0]) && !(path.size() > 1 && IsWow6432Node(path[1])) && !IsSharedKey(path))
     path.insert(path.begin() + 1, kWow6432Node);
   return ERROR_SUCCESS;
 }

@@ -128,7 +128,13 @@ HRSRC FindResourceW(const std::u16string& type, WORD id) {
   const auto it = r.payloads.find({sim::Upper(text::ToUtf8(type)), id});
   std::error_code ec;
   if (it == r.payloads.end() || !std::filesystem::is_regular_file(it->second->file, ec)) {
-    SetLastError(1814);  // ERROR_RESOURCE_NAME_NOT_FOUND
+    // A type the image has no resource of is ERROR_RESOURCE_TYPE_NOT_FOUND; a missing name of
+    // a type it has, ERROR_RESOURCE_NAME_NOT_FOUND.
+    const std::string upper = sim::Upper(text::ToUtf8(type));
+    bool typeKnown = false;
+    for (const auto& [key, payload] : r.payloads)
+      if (key.first == upper && std::filesystem::is_regular_file(payload->file, ec)) typeKnown = true;
+    SetLastError(typeKnown ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
     return nullptr;
   }
   return reinterpret_cast<HRSRC>(it->second.get());

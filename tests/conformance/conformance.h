@@ -33,6 +33,18 @@ bool OnSim();
 void WriteText(const std::u16string& path, const std::string& content);
 std::string ReadText(const std::u16string& path);
 
+// A value no call leaves in the last error by itself: set before a call so that a result that
+// forgets to set the error shows.
+constexpr unsigned long kPoison = 0xdeadbeefu;
+// "<what>: <ok>, last error <n>" for a BOOL result (the last error only when it failed).
+void PrintResult(const char* what, int ok);
+// PrintResult, then the last error poisoned again for the next call.
+void Check(const char* what, int ok);
+// "<what>: opened|failed, last error <n>" for a CreateFileW result, which it closes.
+void PrintOpen(const char* what, void* handle);
+// "<what>: file", "<what>: folder" or "<what>: no such entry, last error <n>".
+void PrintAttributes(const char* what, const std::u16string& path);
+
 }  // namespace conf
 
 #define CONFORMANCE_SCENARIO(name, order)                                      \

@@ -99,6 +99,33 @@ std::string ReadText(const std::u16string& path) {
   return std::string(buffer, got);
 }
 
+void PrintResult(const char* what, int ok) {
+  const unsigned long error = ok ? 0 : static_cast<unsigned long>(os::GetLastError());
+  Line("%s: %d, last error %lu", what, ok ? 1 : 0, error);
+}
+
+void Check(const char* what, int ok) {
+  PrintResult(what, ok);
+  os::SetLastError(kPoison);
+}
+
+void PrintOpen(const char* what, void* handle) {
+  const os::HANDLE h = static_cast<os::HANDLE>(handle);
+  const bool failed = h == INVALID_HANDLE_VALUE;
+  Line("%s: %s, last error %lu", what, failed ? "failed" : "opened",
+       failed ? static_cast<unsigned long>(os::GetLastError()) : 0ul);
+  if (!failed) os::CloseHandle(h);
+  os::SetLastError(kPoison);
+}
+
+void PrintAttributes(const char* what, const std::u16string& path) {
+  os::SetLastError(kPoison);
+  const os::DWORD a = os::GetFileAttributesW(path);
+  if (a == INVALID_FILE_ATTRIBUTES)
+    Line("%s: no such entry, last error %lu", what, static_cast<unsigned long>(os::GetLastError()));
+  else
+    Line("%s: %s", what, (a & FILE_ATTRIBUTE_DIRECTORY) ? "folder" : "file");
+}
 
 std::vector<std::string> ScenarioNames() {
   std::vector<std::string> names;

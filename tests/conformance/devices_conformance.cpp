@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr os::DWORD kPoison = 0xdeadbeefu;
+using conf::kPoison;
 
 // The audio device interface category the install sequence passes.
 const os::GUID kAudioCategory = {0x6994AD04, 0x93EF, 0x11D0,
@@ -47,4 +47,35 @@ void EnumerateAll(const char* what, os::DWORD flags) {
 CONFORMANCE_SCENARIO(devices_enumeration, 55) {
   EnumerateAll("all classes", DIGCF_ALLCLASSES);
   EnumerateAll("present, all classes", DIGCF_PRESENT | DIGCF_ALLCLASSES);
+}
+
+// Calls on a set that is no set: each refuses with ERROR_INVALID_HANDLE.
+CONFORMANCE_SCENARIO(devices_invalid_set, 55) {
+  os::SP_DEVINFO_DATA device;
+  device.cbSize = sizeof(device);
+  os::SetLastError(kPoison);
+  const os::BOOL enumerated = os::SetupDiEnumDeviceInfo(INVALID_HANDLE_VALUE, 0, &device);
+  conf::Line("SetupDiEnumDeviceInfo: %d, last error %lu", enumerated ? 1 : 0,
+             static_cast<unsigned long>(os::GetLastError()));
+  os::DWORD required = kPoison;
+  os::SetLastError(kPoison);
+  const os::BOOL read = os::SetupDiGetDeviceRegistryPropertyW(
+      INVALID_HANDLE_VALUE, &device, SPDRP_HARDWAREID, nullptr, nullptr, 0, &required);
+  conf::Line("SetupDiGetDeviceRegistryPropertyW: %d, last error %lu", read ? 1 : 0,
+             static_cast<unsigned long>(os::GetLastError()));
+  os::SetLastError(kPoison);
+  const os::BOOL destroyed = os::SetupDiDestroyDeviceInfoList(INVALID_HANDLE_VALUE);
+  conf::Line("SetupDiDestroyDeviceInfoList: %d, last error %lu", destroyed ? 1 : 0,
+             static_cast<unsigned long>(os::GetLastError()));
+}
+
+// No class and no DIGCF_ALLCLASSES is refused; the audio class with an enumerator opens a set.
+CONFORMANCE_SCENARIO(devices_class_arguments, 55) {
+  os::SetLastError(kPoison);
+  const os::HDEVINFO none = os::SetupDiGetClassDevsW(nullptr, u"", DIGCF_PRESENT);
+  conf::Line("no class, present: %s, last error %lu",
+             none == INVALID_HANDLE_VALUE ? "invalid" : "opened",
+             static_cast<unsigned long>(none == INVALID_HANDLE_VALUE ? os::GetLastError() : 0));
+  if (none != INVALID_HANDLE_VALUE) os::SetupDiDestroyDeviceInfoList(none);
+  EnumerateAll("audio class, present", DIGCF_PRESENT);
 }

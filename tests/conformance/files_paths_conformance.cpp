@@ -8,24 +8,11 @@
 
 namespace {
 
-constexpr os::DWORD kPoison = 0xdeadbeefu;
+using conf::kPoison;
 
 unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
 
 std::u16string Base() { return conf::Scratch() + u"paths\\"; }
-
-void Result(const char* what, os::BOOL ok) {
-  conf::Line("%s: %d, last error %lu", what, ok ? 1 : 0, U(ok ? 0 : os::GetLastError()));
-}
-
-void Attributes(const char* what, const std::u16string& path) {
-  os::SetLastError(kPoison);
-  const os::DWORD a = os::GetFileAttributesW(path);
-  if (a == INVALID_FILE_ATTRIBUTES)
-    conf::Line("%s: no such entry, last error %lu", what, U(os::GetLastError()));
-  else
-    conf::Line("%s: %s", what, (a & FILE_ATTRIBUTE_DIRECTORY) ? "folder" : "file");
-}
 
 // A path below the scratch folder of exactly `length` characters.
 std::u16string OfLength(std::size_t length, char16_t fill) {
@@ -71,18 +58,18 @@ CONFORMANCE_SCENARIO(files_path_normalisation, 85) {
   const std::u16string folder = Base() + u"norm";
   os::CreateDirectoryW(folder);
   conf::WriteText(folder + u"\\name.txt", "n");
-  Attributes("trailing dot", folder + u"\\name.txt.");
-  Attributes("trailing blanks", folder + u"\\name.txt  ");
-  Attributes("trailing dots and blanks", folder + u"\\name.txt. .");
-  Attributes("forward slashes", u"C:/zkt-conformance/paths/norm/name.txt");
-  Attributes("mixed slashes and doubled separators", folder + u"/\\name.txt");
-  Attributes("dot and dot-dot", folder + u"\\.\\..\\norm\\name.txt");
-  Attributes("dot-dot above the root", u"C:\\..\\..\\zkt-conformance\\paths\\norm\\name.txt");
-  Attributes("folder with a trailing dot", folder + u".\\name.txt");
-  Result("CreateDirectoryW with a trailing dot", os::CreateDirectoryW(Base() + u"dotted."));
-  Attributes("  which is the folder", Base() + u"dotted");
+  conf::PrintAttributes("trailing dot", folder + u"\\name.txt.");
+  conf::PrintAttributes("trailing blanks", folder + u"\\name.txt  ");
+  conf::PrintAttributes("trailing dots and blanks", folder + u"\\name.txt. .");
+  conf::PrintAttributes("forward slashes", u"C:/zkt-conformance/paths/norm/name.txt");
+  conf::PrintAttributes("mixed slashes and doubled separators", folder + u"/\\name.txt");
+  conf::PrintAttributes("dot and dot-dot", folder + u"\\.\\..\\norm\\name.txt");
+  conf::PrintAttributes("dot-dot above the root", u"C:\\..\\..\\zkt-conformance\\paths\\norm\\name.txt");
+  conf::PrintAttributes("folder with a trailing dot", folder + u".\\name.txt");
+  conf::PrintResult("CreateDirectoryW with a trailing dot", os::CreateDirectoryW(Base() + u"dotted."));
+  conf::PrintAttributes("  which is the folder", Base() + u"dotted");
   conf::WriteText(Base() + u"blank.txt ", "b");
-  Attributes("file written with a trailing blank", Base() + u"blank.txt");
+  conf::PrintAttributes("file written with a trailing blank", Base() + u"blank.txt");
   os::DeleteFileW(Base() + u"blank.txt");
   os::RemoveDirectoryW(Base() + u"dotted");
   os::DeleteFileW(folder + u"\\name.txt");
@@ -105,23 +92,23 @@ CONFORMANCE_SCENARIO(files_invalid_names, 85) {
     }
   }
   os::SetLastError(kPoison);
-  Result("CreateDirectoryW 'x?y'", os::CreateDirectoryW(Base() + u"x?y"));
+  conf::PrintResult("CreateDirectoryW 'x?y'", os::CreateDirectoryW(Base() + u"x?y"));
 }
 
 CONFORMANCE_SCENARIO(files_missing_entries, 85) {
   os::SetLastError(kPoison);
-  Result("DeleteFileW of a missing file", os::DeleteFileW(Base() + u"missing.txt"));
+  conf::PrintResult("DeleteFileW of a missing file", os::DeleteFileW(Base() + u"missing.txt"));
   os::SetLastError(kPoison);
-  Result("DeleteFileW in a missing folder", os::DeleteFileW(Base() + u"none\\missing.txt"));
+  conf::PrintResult("DeleteFileW in a missing folder", os::DeleteFileW(Base() + u"none\\missing.txt"));
   os::SetLastError(kPoison);
-  Result("DeleteFileW of a folder", os::DeleteFileW(conf::Scratch() + u"paths"));
+  conf::PrintResult("DeleteFileW of a folder", os::DeleteFileW(conf::Scratch() + u"paths"));
   os::SetLastError(kPoison);
-  Result("RemoveDirectoryW of a missing folder", os::RemoveDirectoryW(Base() + u"none"));
+  conf::PrintResult("RemoveDirectoryW of a missing folder", os::RemoveDirectoryW(Base() + u"none"));
   conf::WriteText(Base() + u"file.txt", "f");
   os::SetLastError(kPoison);
-  Result("RemoveDirectoryW of a file", os::RemoveDirectoryW(Base() + u"file.txt"));
+  conf::PrintResult("RemoveDirectoryW of a file", os::RemoveDirectoryW(Base() + u"file.txt"));
   os::SetLastError(kPoison);
-  Result("RemoveDirectoryW of a folder that is not empty", os::RemoveDirectoryW(Base()));
+  conf::PrintResult("RemoveDirectoryW of a folder that is not empty", os::RemoveDirectoryW(Base()));
   os::DeleteFileW(Base() + u"file.txt");
 }
 
@@ -151,24 +138,24 @@ CONFORMANCE_SCENARIO(files_move_rules, 85) {
   conf::WriteText(a, "a");
   conf::WriteText(b, "b");
   os::SetLastError(kPoison);
-  Result("MoveFileExW onto an existing file", os::MoveFileExW(a, b, 0));
+  conf::PrintResult("MoveFileExW onto an existing file", os::MoveFileExW(a, b, 0));
   os::SetFileAttributesW(b, FILE_ATTRIBUTE_READONLY);
   os::SetLastError(kPoison);
-  Result("MoveFileExW replacing a read-only file", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
+  conf::PrintResult("MoveFileExW replacing a read-only file", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
   os::SetFileAttributesW(b, FILE_ATTRIBUTE_NORMAL);
   os::SetLastError(kPoison);
-  Result("MoveFileExW replacing", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
+  conf::PrintResult("MoveFileExW replacing", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
   conf::Line("b now reads %s, a %s", conf::ReadText(b).c_str(), conf::ReadText(a).c_str());
   os::SetLastError(kPoison);
-  Result("MoveFileExW of a missing file", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
+  conf::PrintResult("MoveFileExW of a missing file", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
   os::SetLastError(kPoison);
-  Result("MoveFileExW into a missing folder", os::MoveFileExW(b, Base() + u"none\\b.txt", 0));
+  conf::PrintResult("MoveFileExW into a missing folder", os::MoveFileExW(b, Base() + u"none\\b.txt", 0));
   os::CreateDirectoryW(Base() + u"sub");
   os::SetLastError(kPoison);
-  Result("MoveFileExW of a folder onto a file", os::MoveFileExW(Base() + u"sub", b,
+  conf::PrintResult("MoveFileExW of a folder onto a file", os::MoveFileExW(Base() + u"sub", b,
                                                                MOVEFILE_REPLACE_EXISTING));
   os::SetLastError(kPoison);
-  Result("MoveFileExW renaming a folder", os::MoveFileExW(Base() + u"sub", Base() + u"sub2", 0));
+  conf::PrintResult("MoveFileExW renaming a folder", os::MoveFileExW(Base() + u"sub", Base() + u"sub2", 0));
   os::RemoveDirectoryW(Base() + u"sub2");
   os::DeleteFileW(b);
 }

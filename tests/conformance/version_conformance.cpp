@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr os::DWORD kPoison = 0xdeadbeefu;
+using conf::kPoison;
 
 void PrintSize(const char* what, const std::u16string& path) {
   os::DWORD handle = kPoison;
@@ -103,4 +103,54 @@ CONFORMANCE_SCENARIO(version_other_bitness, 63) {
   }
   PrintSize("other bitness", other);
   PrintText("other bitness", other);
+}
+
+namespace {
+
+// The version block of `path`, empty when there is none.
+std::vector<unsigned char> BlockOf(const std::u16string& path) {
+  os::DWORD handle = 0;
+  const os::DWORD size = os::GetFileVersionInfoSizeW(path, &handle);
+  std::vector<unsigned char> block(size);
+  if (!size || !os::GetFileVersionInfoW(path, handle, size, block.data())) block.clear();
+  return block;
+}
+
+void PrintString(const std::vector<unsigned char>& block, const std::u16string& sub) {
+  const void* value = nullptr;
+  os::UINT length = 0;
+  const os::BOOL ok = os::VerQueryValueW(block.data(), sub, &value, &length);
+  std::u16string text;
+  const auto* chars = static_cast<const char16_t*>(value);
+  for (os::UINT i = 0; ok && chars && i < length && chars[i]; ++i) text += chars[i];
+  conf::Line("%s: ok %d, \"%s\"", conf::U8(sub).c_str(), ok ? 1 : 0, conf::U8(text).c_str());
+}
+
+}  // namespace
+
+// The setup compares the versions of the driver and programs of both bitnesses from its
+// 32-bit process: the strings of the other bitness's image read as those of its own.
+CONFORMANCE_SCENARIO(version_other_bitness_values, 64) {
+  for (const char16_t* name : {u"zkt_version_fixture.exe", u"zkt_version_fixture_other.exe"}) {
+    const std::u16string path = conf::Fixture(name);
+    const std::vector<unsigned char> block = path.empty() ? std::vector<unsigned char>() : BlockOf(path);
+    conf::Line("%s: block %s", conf::U8(name).c_str(), block.empty() ? "none" : "read");
+    if (block.empty()) continue;
+    PrintString(block, u"\\StringFileInfo\\040904b0\\FileVersion");
+    PrintString(block, u"\\StringFileInfo\\040904b0\\ProductVersion");
+  }
+}
+
+// Names the block does not hold: a missing string, another language's table, a bad path.
+CONFORMANCE_SCENARIO(version_missing_values, 64) {
+  const std::u16string path = conf::Fixture(u"zkt_version_fixture.exe");
+  const std::vector<unsigned char> block = path.empty() ? std::vector<unsigned char>() : BlockOf(path);
+  if (block.empty()) {
+    conf::Line("no version block");
+    return;
+  }
+  PrintString(block, u"\\StringFileInfo\\040904b0\\NoSuchName");
+  PrintString(block, u"\\StringFileInfo\\040704b0\\FileVersion");
+  PrintString(block, u"\\StringFileInfo\\040904B0\\fileversion");
+  PrintString(block, u"\\NoSuchBlock");
 }

@@ -81,7 +81,8 @@ CONFORMANCE_SCENARIO(registry_wow64_explicit_views, 17) {
   if (key) os::RegCloseKey(key);
 }
 
-CONFORMANCE_SCENARIO(registry_wow64_delete_per_view, 17) {
+// After the scenarios that write the key in both views.
+CONFORMANCE_SCENARIO(registry_wow64_delete_per_view, 18) {
   conf::Line("delete in the 32-bit view: %ld",
              static_cast<long>(os::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY)));
   PrintViews("after", HKEY_LOCAL_MACHINE, kKey);

@@ -212,6 +212,50 @@ TEST_F(OneDeviceTest, RestartAsksForARefusedEnableOnceMore) {
   EXPECT_TRUE(sim::DeviceDisabled("Device:A"));
 }
 
+// The two scopes have a flag each, and the device stays disabled while either is set.
+TEST_F(OneDeviceTest, EachDisableScopeHasItsOwnFlag) {
+  auto change = [this](os::DWORD state, os::DWORD scope) {
+    os::SP_PROPCHANGE_PARAMS params;
+    params.ClassInstallHeader.cbSize = sizeof(os::SP_CLASSINSTALL_HEADER);
+    params.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
+    params.StateChange = state;
+    params.Scope = scope;
+    ASSERT_TRUE(os::SetupDiSetClassInstallParamsW(set_, &device_, &params.ClassInstallHeader,
+                                                  sizeof(params)));
+    ASSERT_TRUE(os::SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set_, &device_));
+  };
+  // Disabled in every profile (Device Manager's global disable): enabling the current profile
+  // alone does not bring it back.
+  Open("Disabled=1\n");
+  change(DICS_ENABLE, DICS_FLAG_CONFIGSPECIFIC);
+  EXPECT_TRUE(sim::DeviceDisabled("Device:A"));
+  change(DICS_ENABLE, DICS_FLAG_GLOBAL);
+  EXPECT_FALSE(sim::DeviceDisabled("Device:A"));
+
+  change(DICS_DISABLE, DICS_FLAG_CONFIGSPECIFIC);
+  change(DICS_ENABLE, DICS_FLAG_GLOBAL);
+  EXPECT_TRUE(sim::DeviceDisabled("Device:A"));
+  // Both flags are kept for the next run.
+  change(DICS_DISABLE, DICS_FLAG_GLOBAL);
+  ReopenMachine();
+  set_ = os::SetupDiGetClassDevsW(nullptr, u"", DIGCF_PRESENT | DIGCF_ALLCLASSES);
+  ASSERT_TRUE(os::SetupDiEnumDeviceInfo(set_, 0, &device_));
+  EXPECT_TRUE(sim::DeviceDisabled("Device:A"));
+  change(DICS_ENABLE, DICS_FLAG_GLOBAL);
+  EXPECT_TRUE(sim::DeviceDisabled("Device:A"));
+  change(DICS_ENABLE, DICS_FLAG_CONFIGSPECIFIC);
+  EXPECT_FALSE(sim::DeviceDisabled("Device:A"));
+}
+
+// A refused enable of the current profile leaves the device disabled, even after the global
+// enable passed.
+TEST_F(OneDeviceTest, RefusedProfileEnableLeavesTheDeviceDisabled) {
+  Open("InstallerFailsAt=3\n");
+  EXPECT_EQ(DisableDevice(set_, &device_), 0);
+  EXPECT_EQ(EnableDevice(set_, &device_), 4);
+  EXPECT_TRUE(sim::DeviceDisabled("Device:A"));
+}
+
 TEST_F(OneDeviceTest, DeviceThatNeedsARebootIsNotCountedAsRestarted) {
   Open("NeedsReboot=1\n");
   EXPECT_EQ(EnableDevice(set_, &device_), 6);

@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_resources.h"
 #include "platform/text.h"
 #include "tests/conformance/conformance_run.h"
 
@@ -108,6 +109,8 @@ int main(int argc, char** argv) {
   // wine64 runs the x86_64 build natively and the i686 build in its WoW64 mode.
   machine.SetProcessIs32Bit(process32);
   machine.SetModulePath(std::u16string(kProgramFolder) + u"zkt_conformance.exe");
+  // The program's own resources, as the Windows build embeds them.
+  if (!sim::SetPayloadManifest(ZKT_CONFORMANCE_RESOURCES, &error)) return Usage(error);
 
   const fs::path programFolder = machine.DriveRoot() / kProgramFolderOnDrive;
   fs::create_directories(programFolder, ec);
