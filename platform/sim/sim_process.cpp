@@ -3,13 +3,14 @@
 
 #include <cstdint>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <mutex>
 
 #include "payload/common/ProductNames.h"
 #include "platform/os_files.h"
 #include "platform/os_process.h"
 #include "platform/os_system.h"
+#include "platform/sim/sim_handle_table.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_services.h"
 #include "platform/text.h"
@@ -23,7 +24,13 @@ constexpr std::uint64_t kNeverEnds = ~std::uint64_t{0};
 struct Process {
   std::uint64_t endTime = 0;  // virtual time at which it ends; kNeverEnds
   os::DWORD exitCode = 0;
-  int openHandles = 2;        // its process and thread handles
+};
+
+// A process handle or its first thread's: both wait for the program's end. The process is gone
+// with the last of them.
+struct ProcessHandle {
+  std::shared_ptr<const Process> process;
+  bool thread = false;
 };
 
 struct Start {
@@ -133,9 +140,9 @@ class ProcessTable {
     if (!service.empty()) RegisterService(service, start.image);
 
     const std::uintptr_t id = nextId_++;
-    processes_[id] = p;
-    info->hProcess = reinterpret_cast<os::HANDLE>(kHandleBase + id * 8);
-    info->hThread = reinterpret_cast<os::HANDLE>(kHandleBase + id * 8 + 4);
+    const auto process = std::make_shared<const Process>(p);
+    info->hProcess = handles_.Add({process, false});
+    info->hThread = handles_.Add({process, true});
     info->dwProcessId = static_cast<os::DWORD>(id * 4 + 1000);
     info->dwThreadId = static_cast<os::DWORD>(id * 4 + 1002);
     return TRUE;
@@ -144,7 +151,7 @@ class ProcessTable {
   os::DWORD Wait(os::HANDLE handle, os::DWORD timeout) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    Process* p = Find(handle);
+    const Process* p = Find(handle);
     if (!p) {
       os::SetLastError(ERROR_INVALID_HANDLE);
       return WAIT_FAILED;
@@ -167,22 +174,20 @@ class ProcessTable {
   os::BOOL ExitCode(os::HANDLE handle, os::DWORD* code) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    Process* p = Find(handle);
-    if (!p || IsThread(handle)) {
+    const ProcessHandle* h = handles_.Find(handle);
+    if (!h || h->thread) {
       os::SetLastError(ERROR_INVALID_HANDLE);
       return FALSE;
     }
-    *code = p->endTime <= Machine::Current().Now() ? p->exitCode : STILL_ACTIVE;
+    const Process& p = *h->process;
+    *code = p.endTime <= Machine::Current().Now() ? p.exitCode : STILL_ACTIVE;
     return TRUE;
   }
 
   bool Close(os::HANDLE handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(handle);
-    if (!Find(handle) || closed_.count(raw)) return false;
-    closed_[raw] = true;
-    return true;
+    return handles_.Remove(handle);
   }
 
   std::vector<std::string> Log() {
@@ -197,8 +202,7 @@ class ProcessTable {
     if (loaded_ && generation_ == m.Generation()) return;
     loaded_ = true;
     generation_ = m.Generation();
-    processes_.clear();
-    closed_.clear();
+    handles_.Clear();
     log_.clear();
   }
 
@@ -227,23 +231,17 @@ class ProcessTable {
         << "[" << m.Now() << " ms] " << line << "\n";
   }
 
-  static bool IsThread(os::HANDLE handle) {
-    return (reinterpret_cast<std::uintptr_t>(handle) - kHandleBase) % 8 == 4;
-  }
-  Process* Find(os::HANDLE handle) {
-    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(handle);
-    if (raw < kHandleBase || raw % 4 != 0 || closed_.count(raw)) return nullptr;
-    const auto it = processes_.find((raw - kHandleBase) / 8);
-    return it == processes_.end() ? nullptr : &it->second;
+  const Process* Find(os::HANDLE handle) const {
+    const ProcessHandle* h = handles_.Find(handle);
+    return h ? h->process.get() : nullptr;
   }
 
-  static constexpr std::uintptr_t kHandleBase = 0x5E0000;
   std::mutex mutex_;
   bool loaded_ = false;
   std::uint64_t generation_ = 0;
-  std::map<std::uintptr_t, Process> processes_;
-  std::map<std::uintptr_t, bool> closed_;
-  std::uintptr_t nextId_ = 1;
+  // Each start takes two values in a row: the process handle, then the thread handle.
+  HandleTable<os::HANDLE, ProcessHandle> handles_{0x5E0008, 4};
+  std::uintptr_t nextId_ = 1;  // numbers the process and thread ids
   std::vector<std::string> log_;
 };
 
