@@ -9,21 +9,9 @@
 # Build folders default to the presets' (build/win32, build/win64, build/linux); set
 # ZKT_WIN32_DIR, ZKT_WIN64_DIR or ZKT_LINUX_DIR to use others.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
-JOBS=${JOBS:-2}
-WIN32_DIR=${ZKT_WIN32_DIR:-build/win32}
-WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
-LINUX_DIR=${ZKT_LINUX_DIR:-build/linux}
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+source "$(dirname "$0")/../../scripts/lib/wine-step.sh"
 PY=/usr/bin/python3   # the system Python, which has python3-pefile
 CHECK_PE="$PY $ROOT/tests/win32/check_pe.py"
-
-source scripts/lib/wine-prefix.sh
-
-say() { printf -- '-- %s\n' "$*"; }
-fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 
 # ---- 1. builds ----
 for preset in win32 win64; do

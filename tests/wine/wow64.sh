@@ -9,19 +9,7 @@
 # Build folders: ZKT_WIN32_DIR (default build/win32), ZKT_WIN64_DIR (default build/win64),
 # ZKT_LINUX_DIR (default build/linux).
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
-JOBS=${JOBS:-2}
-WIN32_DIR=${ZKT_WIN32_DIR:-build/win32}
-WIN64_DIR=${ZKT_WIN64_DIR:-build/win64}
-LINUX_DIR=${ZKT_LINUX_DIR:-build/linux}
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
-
-source scripts/lib/wine-prefix.sh
-
-say() { printf -- '-- %s\n' "$*"; }
-fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
+source "$(dirname "$0")/../../scripts/lib/wine-step.sh"
 
 DLLS=$(./scripts/provision-wow64.sh --check) ||
   fail "WoW64 mode is not prepared: run scripts/provision-wow64.sh (it says what is missing)"
