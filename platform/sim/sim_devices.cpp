@@ -15,6 +15,7 @@
 
 #include "platform/os_devices.h"
 #include "platform/os_files.h"
+#include "platform/sim/sim_handle_table.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/text.h"
 
@@ -209,15 +210,13 @@ class DeviceManager {
       member.device = i;
       set.members.push_back(member);
     }
-    const std::uintptr_t id = nextId_++;
-    sets_[id] = set;
-    return reinterpret_cast<os::HDEVINFO>(kHandleBase + id * 4);
+    return sets_.Add(std::move(set));
   }
 
   os::BOOL Enum(os::HDEVINFO handle, os::DWORD index, os::SP_DEVINFO_DATA* data) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    DeviceSet* set = FindSet(handle);
+    DeviceSet* set = sets_.Find(handle);
     if (!set) return FailBool(ERROR_INVALID_HANDLE);
     if (!data || data->cbSize != sizeof(os::SP_DEVINFO_DATA))
       return FailBool(ERROR_INVALID_USER_BUFFER);
@@ -362,8 +361,7 @@ class DeviceManager {
   os::BOOL Destroy(os::HDEVINFO handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    if (!FindSet(handle)) return FailBool(ERROR_INVALID_HANDLE);
-    sets_.erase(Id(handle));
+    if (!sets_.Remove(handle)) return FailBool(ERROR_INVALID_HANDLE);
     return TRUE;
   }
 
@@ -388,7 +386,7 @@ class DeviceManager {
     loaded_ = true;
     generation_ = m.Generation();
     devices_.clear();
-    sets_.clear();
+    sets_.Clear();
     log_.clear();
     MachineIni saved;
     std::string ignored;
@@ -479,7 +477,7 @@ class DeviceManager {
   }
 
   bool Member(os::HDEVINFO handle, os::SP_DEVINFO_DATA* data, DeviceInSet** member) {
-    DeviceSet* set = FindSet(handle);
+    DeviceSet* set = sets_.Find(handle);
     if (!set) return FailBool(ERROR_INVALID_HANDLE);
     if (!data) return FailBool(ERROR_INVALID_PARAMETER);
     if (data->cbSize != sizeof(os::SP_DEVINFO_DATA)) return FailBool(ERROR_INVALID_USER_BUFFER);
@@ -498,16 +496,6 @@ class DeviceManager {
         << "[" << m.Now() << " ms] " << line << "\n";
   }
 
-  static std::uintptr_t Id(os::HDEVINFO handle) {
-    return (reinterpret_cast<std::uintptr_t>(handle) - kHandleBase) / 4;
-  }
-  DeviceSet* FindSet(os::HDEVINFO handle) {
-    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(handle);
-    if (raw < kHandleBase || raw % 4 != 0) return nullptr;
-    const auto it = sets_.find(Id(handle));
-    return it == sets_.end() ? nullptr : &it->second;
-  }
-
   static os::HDEVINFO FailSet(os::DWORD error) {
     os::SetLastError(error);
     return INVALID_HANDLE_VALUE;
@@ -517,13 +505,11 @@ class DeviceManager {
     return FALSE;
   }
 
-  static constexpr std::uintptr_t kHandleBase = 0x5D0000;
   std::mutex mutex_;
   bool loaded_ = false;
   std::uint64_t generation_ = 0;
   std::vector<Device> devices_;
-  std::map<std::uintptr_t, DeviceSet> sets_;
-  std::uintptr_t nextId_ = 1;
+  HandleTable<os::HDEVINFO, DeviceSet> sets_{0x5D0004, 4};
   std::vector<std::string> log_;
 };
 

@@ -6,13 +6,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <map>
 #include <mutex>
+#include <variant>
 #include <vector>
 
 #include "platform/os_files.h"
 #include "platform/os_system.h"
 #include "platform/sim/sim_attributes.h"
+#include "platform/sim/sim_handle_table.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_process.h"
 #include "platform/sim/sim_paths.h"
@@ -48,25 +49,21 @@ struct FileState {
 };
 
 // One table for search and file handles, as the process handle table of Windows is one.
-struct HandleTable {
+struct FileHandles {
   std::mutex mutex;
-  std::map<std::uintptr_t, FindState> finds;
-  std::map<std::uintptr_t, FileState> files;
-  std::uintptr_t next = 0x100;
+  sim::HandleTable<HANDLE, std::variant<FindState, FileState>> open{0x104, 4};
 
-  std::uintptr_t NewValue() {
-    next += 4;
-    return next;
+  template <typename State>
+  State* Find(HANDLE handle) {
+    auto* entry = open.Find(handle);
+    return entry ? std::get_if<State>(entry) : nullptr;
   }
 };
 
-HandleTable& Handles() {
-  static HandleTable* table = new HandleTable();  // used until the process ends
+FileHandles& Handles() {
+  static FileHandles* table = new FileHandles();  // used until the process ends
   return *table;
 }
-
-std::uintptr_t ValueOf(HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
-HANDLE HandleOf(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 // Resolves `path`; on failure stores the error as last error.
 bool Resolve(const std::u16string& path, sim::ResolvedPath* out,
@@ -101,18 +98,15 @@ bool IsLink(const fs::path& host) {
 bool SharingConflict(const fs::path& host, DWORD access, DWORD share, bool forDelete) {
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  for (const auto& [value, file] : table.files) {
-    if (!SameEntry(file.host, host)) continue;
-    if (forDelete) {
-      if (!(file.share & FILE_SHARE_DELETE)) return true;
-      continue;
-    }
-    if ((access & GENERIC_READ) && !(file.share & FILE_SHARE_READ)) return true;
-    if ((access & GENERIC_WRITE) && !(file.share & FILE_SHARE_WRITE)) return true;
-    if ((file.access & GENERIC_READ) && !(share & FILE_SHARE_READ)) return true;
-    if ((file.access & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE)) return true;
-  }
-  return false;
+  return table.open.Any([&](const auto& entry) {
+    const auto* file = std::get_if<FileState>(&entry);
+    if (!file || !SameEntry(file->host, host)) return false;
+    if (forDelete) return !(file->share & FILE_SHARE_DELETE);
+    return ((access & GENERIC_READ) && !(file->share & FILE_SHARE_READ)) ||
+           ((access & GENERIC_WRITE) && !(file->share & FILE_SHARE_WRITE)) ||
+           ((file->access & GENERIC_READ) && !(share & FILE_SHARE_READ)) ||
+           ((file->access & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE));
+  });
 }
 
 // Wildcard matching as FindFirstFileW applies it to long names: "*" any run, "?" one
@@ -386,26 +380,24 @@ HANDLE FindFirstFileW(const std::u16string& pattern, FindData* data) {
   state.next = 1;
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  const std::uintptr_t value = table.NewValue();
-  table.finds[value] = std::move(state);
-  return HandleOf(value);
+  return table.open.Add(std::move(state));
 }
 
 BOOL FindNextFileW(HANDLE find, FindData* data) {
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  const auto it = table.finds.find(ValueOf(find));
-  if (it == table.finds.end()) return Fail(ERROR_INVALID_HANDLE);
-  FindState& state = it->second;
-  if (state.next >= state.entries.size()) return Fail(ERROR_NO_MORE_FILES);
-  *data = state.entries[state.next++];
+  FindState* state = table.Find<FindState>(find);
+  if (!state) return Fail(ERROR_INVALID_HANDLE);
+  if (state->next >= state->entries.size()) return Fail(ERROR_NO_MORE_FILES);
+  *data = state->entries[state->next++];
   return TRUE;
 }
 
 BOOL FindClose(HANDLE find) {
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  if (table.finds.erase(ValueOf(find)) == 0) return Fail(ERROR_INVALID_HANDLE);
+  if (!table.Find<FindState>(find)) return Fail(ERROR_INVALID_HANDLE);
+  table.open.Remove(find);
   return TRUE;
 }
 
@@ -433,9 +425,7 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
     if (fd < 0) return failHandle(ERROR_ACCESS_DENIED);
     auto& table = Handles();
     std::lock_guard<std::mutex> lock(table.mutex);
-    const std::uintptr_t value = table.NewValue();
-    table.files[value] = FileState{fd, std::filesystem::path(), path, access, share};
-    return HandleOf(value);
+    return table.open.Add(FileState{fd, std::filesystem::path(), path, access, share});
   }
   sim::ResolvedPath r;
   if (!Resolve(path, &r)) return INVALID_HANDLE_VALUE;
@@ -488,19 +478,16 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
     t_lastError = created ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS;
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  const std::uintptr_t value = table.NewValue();
-  table.files[value] = FileState{fd, r.host, path, access, share};
-  return HandleOf(value);
+  return table.open.Add(FileState{fd, r.host, path, access, share});
 }
 
 // A copy of an open file handle's state (the table may change while the caller reads or writes).
 static bool OpenFileState(HANDLE file, FileState* state) {
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  const auto it = table.files.find(ValueOf(file));
-  if (it == table.files.end()) return false;
-  *state = it->second;
-  return true;
+  const FileState* open = table.Find<FileState>(file);
+  if (open) *state = *open;
+  return open != nullptr;
 }
 
 BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
@@ -548,9 +535,9 @@ BOOL ReadFile(HANDLE file, void* data, DWORD size, DWORD* read) {
 DWORD GetFileSize(HANDLE file, DWORD* high) {
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  const auto it = table.files.find(ValueOf(file));
+  const FileState* open = table.Find<FileState>(file);
   struct stat st {};
-  if (it == table.files.end() || ::fstat(it->second.fd, &st) != 0) {
+  if (!open || ::fstat(open->fd, &st) != 0) {
     t_lastError = ERROR_INVALID_HANDLE;
     return INVALID_FILE_SIZE;
   }
@@ -592,13 +579,13 @@ BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosi
 BOOL CloseHandle(HANDLE handle) {
   auto& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  const auto it = table.files.find(ValueOf(handle));
-  if (it == table.files.end()) {
+  const FileState* file = table.Find<FileState>(handle);
+  if (!file) {
     if (sim::CloseProcessHandle(handle)) return TRUE;  // a started program's handles
     return Fail(ERROR_INVALID_HANDLE);
   }
-  ::close(it->second.fd);
-  table.files.erase(it);
+  ::close(file->fd);
+  table.open.Remove(handle);
   return TRUE;
 }
 

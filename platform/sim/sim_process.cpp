@@ -3,15 +3,18 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "payload/common/ProductNames.h"
 #include "platform/os_files.h"
 #include "platform/os_process.h"
 #include "platform/os_system.h"
+#include "platform/sim/sim_handle_table.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
 #include "platform/sim/sim_services.h"
@@ -26,9 +29,15 @@ constexpr std::uint64_t kNeverEnds = ~std::uint64_t{0};
 struct Process {
   std::uint64_t endTime = 0;  // virtual time at which it ends; kNeverEnds
   os::DWORD exitCode = 0;
-  int openHandles = 2;        // its process and thread handles
   dev_t imageDevice = 0;      // identity of its image file while it runs (0: unknown)
   ino_t imageInode = 0;
+};
+
+// A process handle or its first thread's: both wait for the program's end. The record is gone
+// with the last of them (and the program's end, for the image it holds).
+struct ProcessHandle {
+  std::shared_ptr<const Process> process;
+  bool thread = false;
 };
 
 struct Start {
@@ -152,9 +161,10 @@ class ProcessTable {
     if (!service.empty()) RegisterService(service, start.image);
 
     const std::uintptr_t id = nextId_++;
-    processes_[id] = p;
-    info->hProcess = reinterpret_cast<os::HANDLE>(kHandleBase + id * 8);
-    info->hThread = reinterpret_cast<os::HANDLE>(kHandleBase + id * 8 + 4);
+    const auto process = std::make_shared<const Process>(p);
+    running_.push_back(process);
+    info->hProcess = handles_.Add({process, false});
+    info->hThread = handles_.Add({process, true});
     info->dwProcessId = static_cast<os::DWORD>(id * 4 + 1000);
     info->dwThreadId = static_cast<os::DWORD>(id * 4 + 1002);
     return TRUE;
@@ -163,7 +173,7 @@ class ProcessTable {
   os::DWORD Wait(os::HANDLE handle, os::DWORD timeout) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    Process* p = Find(handle);
+    const Process* p = Find(handle);
     if (!p) {
       os::SetLastError(ERROR_INVALID_HANDLE);
       return WAIT_FAILED;
@@ -186,22 +196,20 @@ class ProcessTable {
   os::BOOL ExitCode(os::HANDLE handle, os::DWORD* code) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    Process* p = Find(handle);
-    if (!p || IsThread(handle)) {
+    const ProcessHandle* h = handles_.Find(handle);
+    if (!h || h->thread) {
       os::SetLastError(ERROR_INVALID_HANDLE);
       return FALSE;
     }
-    *code = p->endTime <= Machine::Current().Now() ? p->exitCode : STILL_ACTIVE;
+    const Process& p = *h->process;
+    *code = p.endTime <= Machine::Current().Now() ? p.exitCode : STILL_ACTIVE;
     return TRUE;
   }
 
   bool Close(os::HANDLE handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(handle);
-    if (!Find(handle) || closed_.count(raw)) return false;
-    closed_[raw] = true;
-    return true;
+    return handles_.Remove(handle);
   }
 
   std::vector<std::string> Log() {
@@ -216,9 +224,12 @@ class ProcessTable {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     const std::uint64_t now = Machine::Current().Now();
-    for (const auto& [id, p] : processes_)
-      if (p.endTime > now && p.imageInode != 0 && p.imageDevice == st.st_dev &&
-          p.imageInode == st.st_ino)
+    // Programs that ended hold nothing any more.
+    running_.erase(std::remove_if(running_.begin(), running_.end(),
+                                  [now](const auto& p) { return p->endTime <= now; }),
+                   running_.end());
+    for (const auto& p : running_)
+      if (p->imageInode != 0 && p->imageDevice == st.st_dev && p->imageInode == st.st_ino)
         return true;
     return false;
   }
@@ -229,8 +240,8 @@ class ProcessTable {
     if (loaded_ && generation_ == m.Generation()) return;
     loaded_ = true;
     generation_ = m.Generation();
-    processes_.clear();
-    closed_.clear();
+    handles_.Clear();
+    running_.clear();
     log_.clear();
   }
 
@@ -259,23 +270,19 @@ class ProcessTable {
         << "[" << m.Now() << " ms] " << line << "\n";
   }
 
-  static bool IsThread(os::HANDLE handle) {
-    return (reinterpret_cast<std::uintptr_t>(handle) - kHandleBase) % 8 == 4;
-  }
-  Process* Find(os::HANDLE handle) {
-    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(handle);
-    if (raw < kHandleBase || raw % 4 != 0 || closed_.count(raw)) return nullptr;
-    const auto it = processes_.find((raw - kHandleBase) / 8);
-    return it == processes_.end() ? nullptr : &it->second;
+  const Process* Find(os::HANDLE handle) const {
+    const ProcessHandle* h = handles_.Find(handle);
+    return h ? h->process.get() : nullptr;
   }
 
-  static constexpr std::uintptr_t kHandleBase = 0x5E0000;
   std::mutex mutex_;
   bool loaded_ = false;
   std::uint64_t generation_ = 0;
-  std::map<std::uintptr_t, Process> processes_;
-  std::map<std::uintptr_t, bool> closed_;
-  std::uintptr_t nextId_ = 1;
+  // Each start takes two values in a row: the process handle, then the thread handle.
+  HandleTable<os::HANDLE, ProcessHandle> handles_{0x5E0008, 4};
+  // Started programs that may still run: each holds its image file, with or without a handle.
+  std::vector<std::shared_ptr<const Process>> running_;
+  std::uintptr_t nextId_ = 1;  // numbers the process and thread ids
   std::vector<std::string> log_;
 };
 

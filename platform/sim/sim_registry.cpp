@@ -153,7 +153,7 @@ void Registry::Clear() {
   localMachine_->name = RootName(Root::LocalMachine);
   currentUser_ = std::make_shared<RegKey>();
   currentUser_->name = RootName(Root::CurrentUser);
-  handles_.clear();
+  handles_.Clear();
 }
 
 void Registry::InstallDefaults(const Machine& machine) {
@@ -304,12 +304,12 @@ os::LONG Registry::Resolve(os::HKEY base, const std::u16string& subKey, os::REGS
     target->path.clear();
     baseView32 = views.process32;
   } else {
-    const auto it = handles_.find(HandleValue(base));
-    if (it == handles_.end()) return ERROR_INVALID_HANDLE;
-    if (it->second.key->deleted) return ERROR_KEY_DELETED;
-    target->root = it->second.root;
-    target->path = it->second.path;
-    baseView32 = it->second.view32;
+    const Handle* open = handles_.Find(base);
+    if (!open) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    target->root = open->root;
+    target->path = open->path;
+    baseView32 = open->view32;
   }
   if (!subKey.empty() && subKey[0] == u'\\') return ERROR_BAD_PATHNAME;
   for (auto& part : SplitPath(subKey)) {
@@ -339,10 +339,8 @@ RegKey* Registry::Walk(const Target& target) const {
 
 os::HKEY Registry::NewHandle(const Target& target, const std::shared_ptr<RegKey>& key,
                              os::REGSAM access) {
-  const std::uintptr_t value = nextHandle_;
-  nextHandle_ += 4;  // never reused, so a closed handle stays invalid
-  handles_[value] = Handle{key, NormalizeAccess(access), target.root, target.path, target.view32};
-  return reinterpret_cast<os::HKEY>(value);
+  return handles_.Add(
+      Handle{key, NormalizeAccess(access), target.root, target.path, target.view32});
 }
 
 os::LONG Registry::KeyFor(os::HKEY key, os::REGSAM needed, RegKey** out) {
@@ -353,11 +351,11 @@ os::LONG Registry::KeyFor(os::HKEY key, os::REGSAM needed, RegKey** out) {
     *out = RootKey(target.root).get();  // the predefined keys carry every right
     return ERROR_SUCCESS;
   }
-  const auto it = handles_.find(HandleValue(key));
-  if (it == handles_.end()) return ERROR_INVALID_HANDLE;
-  if (it->second.key->deleted) return ERROR_KEY_DELETED;
-  if ((it->second.access & needed) != needed) return ERROR_ACCESS_DENIED;
-  *out = it->second.key.get();
+  const Handle* open = handles_.Find(key);
+  if (!open) return ERROR_INVALID_HANDLE;
+  if (open->key->deleted) return ERROR_KEY_DELETED;
+  if ((open->access & needed) != needed) return ERROR_ACCESS_DENIED;
+  *out = open->key.get();
   return ERROR_SUCCESS;
 }
 
@@ -440,7 +438,7 @@ os::LONG Registry::OpenKey(os::HKEY base, const std::u16string& subKey, os::REGS
 os::LONG Registry::CloseKey(os::HKEY key) {
   if (IsPredefined(key)) return ERROR_SUCCESS;
   std::lock_guard<std::mutex> lock(mutex_);
-  return handles_.erase(HandleValue(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  return handles_.Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 // The machine writes registry.reg at the end of a run; flushing only checks the handle.

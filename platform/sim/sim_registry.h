@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/os_types.h"
+#include "platform/sim/sim_handle_table.h"
 
 // Codes the registry gives that the shared list does not carry (same values as Windows).
 #ifndef ERROR_BAD_PATHNAME
@@ -132,8 +133,7 @@ class Registry {
   mutable std::mutex mutex_;
   std::shared_ptr<RegKey> localMachine_;
   std::shared_ptr<RegKey> currentUser_;
-  std::map<std::uintptr_t, Handle> handles_;
-  std::uintptr_t nextHandle_ = 0x100;
+  HandleTable<os::HKEY, Handle> handles_{0x100, 4};
 };
 
 }  // namespace sim

@@ -503,7 +503,7 @@ bool Registry::FromRegText(const std::u16string& textIn, const std::string& file
   std::lock_guard<std::mutex> lock(mutex_);
   localMachine_ = hklm;
   currentUser_ = hkcu;
-  handles_.clear();  // handles into the old tree would be stale
+  handles_.Clear();  // handles into the old tree would be stale
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/os_files.h"
 #include "platform/os_registry.h"
 #include "platform/os_services.h"
+#include "platform/sim/sim_handle_table.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/text.h"
 
@@ -119,30 +120,30 @@ class ServiceManager {
       return Fail(kErrorRemoteUnavailable);
     if (!database.empty() && !text::EqualsNoCase(database, u"ServicesActive"))
       return Fail(kErrorDatabaseDoesNotExist);
-    return NewHandle({true, u"", access});
+    return handles_.Add(Handle{true, u"", access});
   }
 
   os::SC_HANDLE OpenService(os::SC_HANDLE manager, const std::u16string& name,
                             os::DWORD access) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    const Handle* m = Find(manager);
+    const Handle* m = handles_.Find(manager);
     if (!m || !m->isManager) return Fail(ERROR_INVALID_HANDLE);
     os::DWORD error = 0;
     if (Fault("OpenServiceW", name, &error)) return Fail(error);
     if (name.empty() || name.find_first_of(u"\\/") != std::u16string::npos)
       return Fail(ERROR_INVALID_NAME);
     if (!IsInstalled(name)) return Fail(ERROR_SERVICE_DOES_NOT_EXIST);
-    return NewHandle({false, name, access});
+    return handles_.Add(Handle{false, name, access});
   }
 
   os::BOOL Close(os::SC_HANDLE handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    const Handle* h = Find(handle);
+    const Handle* h = handles_.Find(handle);
     if (!h) return FailBool(ERROR_INVALID_HANDLE);
     closes_.push_back(h->isManager ? "manager" : "service " + text::ToUtf8(h->name));
-    handles_.erase(Id(handle));
+    handles_.Remove(handle);
     return TRUE;
   }
 
@@ -152,7 +153,7 @@ class ServiceManager {
     Runtime* rt = nullptr;
     if (!ServiceOf(handle, SERVICE_QUERY_STATUS, &rt)) return FALSE;
     if (!status) return FailBool(ERROR_INVALID_PARAMETER);
-    const std::u16string& name = Find(handle)->name;
+    const std::u16string& name = handles_.Find(handle)->name;
     os::DWORD error = 0;
     if (Fault("QueryServiceStatus", name, &error)) return FailBool(error);
     // A pending service moves on as the caller keeps asking.
@@ -170,7 +171,7 @@ class ServiceManager {
     Sync();
     Runtime* rt = nullptr;
     if (!ServiceOf(handle, SERVICE_START, &rt)) return FALSE;
-    const std::u16string name = Find(handle)->name;
+    const std::u16string name = handles_.Find(handle)->name;
     os::DWORD error = 0;
     if (Fault("StartServiceW", name, &error)) return FailBool(error);
     if (ReadDword(name, u"Start", SERVICE_DEMAND_START) == SERVICE_DISABLED)
@@ -202,7 +203,7 @@ class ServiceManager {
     Runtime* rt = nullptr;
     if (!ServiceOf(handle, needed, &rt)) return FALSE;
     if (!status) return FailBool(ERROR_INVALID_PARAMETER);
-    const std::u16string name = Find(handle)->name;
+    const std::u16string name = handles_.Find(handle)->name;
     os::DWORD error = 0;
     if (Fault("ControlService", name, &error)) return FailBool(error);
     if (control > 255 || control == 0) return FailBool(ERROR_INVALID_PARAMETER);
@@ -316,7 +317,7 @@ class ServiceManager {
   std::size_t OpenHandles() {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
-    return handles_.size();
+    return handles_.Size();
   }
 
  private:
@@ -329,7 +330,7 @@ class ServiceManager {
     behaviours_.clear();
     runtime_.clear();
     database_.clear();
-    handles_.clear();
+    handles_.Clear();
     log_.clear();
     closes_.clear();
     const MachineIni& ini = m.Ini();
@@ -450,7 +451,7 @@ class ServiceManager {
 
   // The service of a handle, checking the access the call needs.
   bool ServiceOf(os::SC_HANDLE handle, os::DWORD access, Runtime** rt) {
-    const Handle* h = Find(handle);
+    const Handle* h = handles_.Find(handle);
     if (!h || h->isManager) return FailBool(ERROR_INVALID_HANDLE);
     if ((h->access & access) != access) return FailBool(ERROR_ACCESS_DENIED);
     if (!IsInstalled(h->name)) return FailBool(ERROR_SERVICE_MARKED_FOR_DELETE);
@@ -473,21 +474,6 @@ class ServiceManager {
       if (IsInstalled(upper)) out << text::ToUtf8(upper) << "=" << WordOfState(rt.state) << "\n";
   }
 
-  os::SC_HANDLE NewHandle(const Handle& h) {
-    const std::uintptr_t id = nextId_++;
-    handles_[id] = h;
-    return reinterpret_cast<os::SC_HANDLE>(kHandleBase + id * 4);
-  }
-  static std::uintptr_t Id(os::SC_HANDLE handle) {
-    return (reinterpret_cast<std::uintptr_t>(handle) - kHandleBase) / 4;
-  }
-  const Handle* Find(os::SC_HANDLE handle) const {
-    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(handle);
-    if (raw < kHandleBase || raw % 4 != 0) return nullptr;
-    const auto it = handles_.find(Id(handle));
-    return it == handles_.end() ? nullptr : &it->second;
-  }
-
   static os::SC_HANDLE Fail(os::DWORD error) {
     os::SetLastError(error);
     return nullptr;
@@ -497,15 +483,13 @@ class ServiceManager {
     return FALSE;
   }
 
-  static constexpr std::uintptr_t kHandleBase = 0x5C0000;
   std::mutex mutex_;
   bool loaded_ = false;
   std::uint64_t generation_ = 0;
   std::map<std::u16string, Behaviour> behaviours_;  // by upper-cased name
   std::map<std::u16string, Runtime> runtime_;       // by upper-cased name
   std::set<std::u16string> database_;               // upper-cased names of the services
-  std::map<std::uintptr_t, Handle> handles_;
-  std::uintptr_t nextId_ = 1;
+  HandleTable<os::SC_HANDLE, Handle> handles_{0x5C0004, 4};
   std::vector<std::string> log_;
   std::vector<std::string> closes_;
 };

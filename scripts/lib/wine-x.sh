@@ -1,4 +1,4 @@
-# Shared by the wine tests of scripts/test.d: build the 64-bit programs they need, and run a
+# Shared by the wine tests of tests/wine: build the 64-bit programs they need, and run a
 # script inside a virtual 1920x1080 X server with a fresh wine prefix that is removed after.
 # Source it; it defines functions only.
 

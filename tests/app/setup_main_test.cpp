@@ -8,16 +8,8 @@
 
 namespace {
 
-class SetupMainTest : public SimMachineTest {
+class SetupMainTest : public SimMachineWithBoxesTest {
  protected:
-  void SetUp() override {
-    SimMachineTest::SetUp();
-    sim::ClearMessageBoxes();
-  }
-  void TearDown() override {
-    sim::ClearMessageBoxes();
-    SimMachineTest::TearDown();
-  }
   // "C:\" + folders + "\ZKTAudioSetup.exe", exactly `length` UTF-16 units long.
   static std::u16string PathOfLength(std::size_t length, const std::u16string& extra = u"") {
     const std::u16string tail = u"\\ZKTAudioSetup.exe";

@@ -14,14 +14,6 @@ namespace {
 
 class FolderHelpersTest : public SimMachineTest {
  protected:
-  void WriteFile(const std::string& winPath, const std::string& content) {
-    fs::create_directories(Host(winPath).parent_path());
-    std::ofstream(Host(winPath), std::ios::binary) << content;
-  }
-  std::string ReadFile(const std::string& winPath) {
-    std::ifstream in(Host(winPath), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
   // The source tree most cases copy: Skin\a.bmp, Skin\1920x1080\b.bmp, Skin\1920x1080\deep\c.txt
   void MakeSkin() {
     WriteFile("C:\\Src\\Skin\\a.bmp", "A");

@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_ui.h"
 #include "platform/text.h"
 
 class SimMachineTest : public ::testing::Test {
@@ -56,5 +58,28 @@ class SimMachineTest : public ::testing::Test {
   }
   std::string DebugText() const { return text::ToUtf8(sim::Machine::Current().DebugOutput()); }
 
+  // Writes or reads a file on drive C: straight on the host, past the simulated calls.
+  void WriteFile(const std::string& winPath, const std::string& content) const {
+    std::filesystem::create_directories(Host(winPath).parent_path());
+    std::ofstream(Host(winPath), std::ios::binary) << content;
+  }
+  std::string ReadFile(const std::string& winPath) const {
+    std::ifstream in(Host(winPath), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
   std::filesystem::path folder_;
+};
+
+// A fresh machine whose record of message boxes starts empty and is emptied again afterwards.
+class SimMachineWithBoxesTest : public SimMachineTest {
+ protected:
+  void SetUp() override {
+    SimMachineTest::SetUp();
+    sim::ClearMessageBoxes();
+  }
+  void TearDown() override {
+    sim::ClearMessageBoxes();
+    SimMachineTest::TearDown();
+  }
 };

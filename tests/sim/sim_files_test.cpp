@@ -15,14 +15,6 @@ constexpr os::DWORD kPoison = 0xDEADBEEF;
 
 class SimFilesTest : public SimMachineTest {
  protected:
-  void Write(const std::string& winPath, const std::string& content) {
-    fs::create_directories(Host(winPath).parent_path());
-    std::ofstream(Host(winPath), std::ios::binary) << content;
-  }
-  std::string Read(const std::string& winPath) {
-    std::ifstream in(Host(winPath), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
   static std::u16string W(const std::string& s) { return text::FromUtf8(s); }
   // Calls `call`, expecting it to fail with `error`.
   template <typename Call>
@@ -53,7 +45,7 @@ TEST_F(SimFilesTest, CreateAndRemoveDirectoryResults) {
   ExpectFailure([] { return os::CreateDirectoryW(u"C:\\Missing\\Child"); }, ERROR_PATH_NOT_FOUND,
                 "missing parent");
   ExpectFailure([] { return os::CreateDirectoryW(u"C:\\"); }, ERROR_ALREADY_EXISTS, "root");
-  Write("C:\\New\\file.txt", "x");
+  WriteFile("C:\\New\\file.txt", "x");
   ExpectFailure([] { return os::CreateDirectoryW(u"C:\\New\\file.txt"); }, ERROR_ALREADY_EXISTS,
                 "a file of that name");
 
@@ -66,8 +58,8 @@ TEST_F(SimFilesTest, CreateAndRemoveDirectoryResults) {
 }
 
 TEST_F(SimFilesTest, ReadOnlyFilesRefuseDeletionAndReplacement) {
-  Write("C:\\D\\ro.txt", "keep");
-  Write("C:\\D\\src.txt", "new");
+  WriteFile("C:\\D\\ro.txt", "keep");
+  WriteFile("C:\\D\\src.txt", "new");
   ASSERT_TRUE(os::SetFileAttributesW(u"C:\\D\\ro.txt", FILE_ATTRIBUTE_READONLY));
   ExpectFailure([] { return os::DeleteFileW(u"C:\\D\\ro.txt"); }, ERROR_ACCESS_DENIED, "delete");
   ExpectFailure([] { return os::CopyFileW(u"C:\\D\\src.txt", u"C:\\D\\ro.txt", FALSE); },
@@ -76,7 +68,7 @@ TEST_F(SimFilesTest, ReadOnlyFilesRefuseDeletionAndReplacement) {
                 ERROR_ACCESS_DENIED, "move over");
   EXPECT_EQ(os::CreateFileW(u"C:\\D\\ro.txt", GENERIC_WRITE, 0, OPEN_EXISTING, 0), INVALID_HANDLE_VALUE);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(Read("C:\\D\\ro.txt"), "keep");
+  EXPECT_EQ(ReadFile("C:\\D\\ro.txt"), "keep");
 
   ASSERT_TRUE(os::SetFileAttributesW(u"C:\\D\\ro.txt", FILE_ATTRIBUTE_NORMAL));
   EXPECT_EQ(os::GetFileAttributesW(u"C:\\D\\ro.txt"), static_cast<os::DWORD>(FILE_ATTRIBUTE_NORMAL));
@@ -85,22 +77,22 @@ TEST_F(SimFilesTest, ReadOnlyFilesRefuseDeletionAndReplacement) {
 }
 
 TEST_F(SimFilesTest, CopyFileResultsAndAttributes) {
-  Write("C:\\S\\a.txt", "source");
-  Write("C:\\T\\a.txt", "old");
+  WriteFile("C:\\S\\a.txt", "source");
+  WriteFile("C:\\T\\a.txt", "old");
   ExpectFailure([] { return os::CopyFileW(u"C:\\S\\a.txt", u"C:\\T\\a.txt", TRUE); },
                 ERROR_FILE_EXISTS, "fail if exists");
-  EXPECT_EQ(Read("C:\\T\\a.txt"), "old");
+  EXPECT_EQ(ReadFile("C:\\T\\a.txt"), "old");
   os::SetLastError(kPoison);
   EXPECT_TRUE(os::CopyFileW(u"C:\\S\\a.txt", u"c:\\t\\A.TXT", FALSE));
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_SUCCESS));  // a copy clears it
-  EXPECT_EQ(Read("C:\\T\\a.txt"), "source");  // the existing name is kept
+  EXPECT_EQ(ReadFile("C:\\T\\a.txt"), "source");  // the existing name is kept
   ExpectFailure([] { return os::CopyFileW(u"C:\\S\\none.txt", u"C:\\T\\b.txt", FALSE); },
                 ERROR_FILE_NOT_FOUND, "missing source");
   ExpectFailure([] { return os::CopyFileW(u"C:\\S\\a.txt", u"C:\\None\\b.txt", FALSE); },
                 ERROR_PATH_NOT_FOUND, "missing target folder");
   ExpectFailure([] { return os::CopyFileW(u"C:\\S\\a.txt", u"C:\\s\\A.txt", FALSE); },
                 ERROR_SHARING_VIOLATION, "onto itself");
-  EXPECT_EQ(Read("C:\\S\\a.txt"), "source");
+  EXPECT_EQ(ReadFile("C:\\S\\a.txt"), "source");
 
   // The copy keeps the source's attributes, read-only included, and is marked for archiving.
   ASSERT_TRUE(os::SetFileAttributesW(u"C:\\S\\a.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
@@ -115,7 +107,7 @@ TEST_F(SimFilesTest, CopyFileResultsAndAttributes) {
 }
 
 TEST_F(SimFilesTest, InjectedFaultFailsTheCallWithItsError) {
-  Write("C:\\S\\a.txt", "x");
+  WriteFile("C:\\S\\a.txt", "x");
   machine().InjectFault({"CopyFileW", 0, 1, ERROR_WRITE_PROTECT, "a.txt"});
   ExpectFailure([] { return os::CopyFileW(u"C:\\S\\a.txt", u"C:\\S\\b.txt", FALSE); },
                 ERROR_WRITE_PROTECT, "fault");
@@ -124,15 +116,15 @@ TEST_F(SimFilesTest, InjectedFaultFailsTheCallWithItsError) {
 }
 
 TEST_F(SimFilesTest, MoveFileRenamesAndCarriesAttributes) {
-  Write("C:\\M\\Sub\\f.txt", "f");
-  Write("C:\\M\\other.txt", "o");
+  WriteFile("C:\\M\\Sub\\f.txt", "f");
+  WriteFile("C:\\M\\other.txt", "o");
   ASSERT_TRUE(os::SetFileAttributesW(u"C:\\M\\Sub\\f.txt", FILE_ATTRIBUTE_HIDDEN));
   ExpectFailure([] { return os::MoveFileExW(u"C:\\M\\other.txt", u"C:\\M\\Sub\\f.txt", 0); },
                 ERROR_ALREADY_EXISTS, "no replace");
   ASSERT_TRUE(os::MoveFileExW(u"C:\\M\\Sub", u"C:\\M\\Moved", 0));
   EXPECT_EQ(os::GetFileAttributesW(u"C:\\M\\Moved\\f.txt"), static_cast<os::DWORD>(FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(os::MoveFileExW(u"C:\\M\\other.txt", u"C:\\M\\Moved\\f.txt", MOVEFILE_REPLACE_EXISTING));
-  EXPECT_EQ(Read("C:\\M\\Moved\\f.txt"), "o");
+  EXPECT_EQ(ReadFile("C:\\M\\Moved\\f.txt"), "o");
   EXPECT_EQ(os::GetFileAttributesW(u"C:\\M\\Moved\\f.txt"), static_cast<os::DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   ASSERT_TRUE(os::MoveFileExW(u"C:\\M\\moved", u"C:\\M\\MOVED", 0));  // a change of case only
   EXPECT_TRUE(fs::is_directory(Host("C:\\M\\MOVED")));
@@ -141,7 +133,7 @@ TEST_F(SimFilesTest, MoveFileRenamesAndCarriesAttributes) {
 
 TEST_F(SimFilesTest, FoldersListInNtfsOrderWithDotEntriesFirst) {
   for (const char* name : {"b.txt", "Zed", "_x.txt", "ab", "A.txt", "1.txt", "a_b"})
-    Write(std::string("C:\\L\\") + name, "x");
+    WriteFile(std::string("C:\\L\\") + name, "x");
   fs::create_directories(Host("C:\\L\\Folder"));
   // Upper-cased ordinal: digits, then "A.TXT" ('.' < '_'), "AB" ('B' < '_'), "A_B", ...
   EXPECT_EQ(List("C:\\L\\*"), (std::vector<std::string>{".", "..", "1.txt", "A.txt", "ab", "a_b",
@@ -164,7 +156,7 @@ TEST_F(SimFilesTest, FoldersListInNtfsOrderWithDotEntriesFirst) {
 }
 
 TEST_F(SimFilesTest, FindDataCarriesAttributesSizesAndJunctions) {
-  Write("C:\\F\\data.bin", "12345");
+  WriteFile("C:\\F\\data.bin", "12345");
   fs::create_directories(Host("C:\\Elsewhere\\inside"));
   fs::create_directory_symlink(Host("C:\\Elsewhere"), Host("C:\\F\\Link"));
   os::FindData data;

@@ -12,17 +12,7 @@
 
 namespace {
 
-class SimUiTest : public SimMachineTest {
- protected:
-  void SetUp() override {
-    SimMachineTest::SetUp();
-    sim::ClearMessageBoxes();
-  }
-  void TearDown() override {
-    sim::ClearMessageBoxes();
-    SimMachineTest::TearDown();
-  }
-};
+using SimUiTest = SimMachineWithBoxesTest;
 
 TEST_F(SimUiTest, WithoutAScriptTheDefaultButtonIsPressed) {
   const struct {
