@@ -439,9 +439,7 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
     if (fd < 0) return failHandle(ERROR_ACCESS_DENIED);
     auto& table = Handles();
     std::lock_guard<std::mutex> lock(table.mutex);
-    const std::uintptr_t value = table.NewValue();
-    table.files[value] = FileState{fd, r.host, path, access, share};
-    return HandleOf(value);
+    return table.open.Add(FileState{fd, r.host, path, access, share});
   }
   int flags = (access & GENERIC_READ) && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
   bool created = false;
