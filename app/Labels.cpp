@@ -8,11 +8,11 @@
 #include "ui/Convert.h"
 
 const char16_t* const kLabelKeys[LABEL_COUNT] = {
-    u"LabelBackBtn",     u"LabelNextBtn",        u"LabelFinishBtn",        u"LabelCancelBtn",
-    u"LabelSelectLang",  u"LabelVersion",        u"LabelAudioExt",         u"LabelInstall",
-    u"LabelReboot",      u"LabelRebootRadioBtn", u"LabelNoRebootRadioBtn", u"LabelTitle",
-    u"LabelWarning1",    u"LabelWarning2",       u"LabelWarning3",         u"LabelWarning4",
-    u"AntivirusTip",     u"KB3033929Tip",
+    u"LabelBackBtn",    u"LabelNextBtn",        u"LabelFinishBtn",        u"LabelCancelBtn",
+    u"LabelSelectLang", u"LabelVersion",        u"LabelAudioExt",         u"LabelInstall",
+    u"LabelReboot",     u"LabelRebootRadioBtn", u"LabelNoRebootRadioBtn", u"LabelTitle",
+    u"LabelWarning1",   u"LabelWarning2",       u"LabelWarning3",         u"LabelWarning4",
+    u"AntivirusTip",    u"KB3033929Tip",
 };
 
 const char16_t kInstallFailedKey[] = u"LabelInstallFailed";
@@ -21,7 +21,8 @@ const char16_t kInstallFailedText[] =
 
 void CopyLabelText(char16_t* field, std::size_t capacity, const std::u16string& text) {
   std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;
-  if (length < text.size() && length > 0 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF)
+  if (length < text.size() && length > 0 && text[length - 1] >= 0xD800 &&
+      text[length - 1] <= 0xDBFF)
     --length;
   text.copy(field, length);
   field[length] = u'\0';
@@ -47,8 +48,7 @@ void TMainForm::LoadLabel(_LABEL_INFO& record, const std::u16string& key,
   ParseLabelFields(record, fields, static_cast<int>(count));
 }
 
-void ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16string>& fields,
-                      int count) {
+void ParseLabelFields(_LABEL_INFO& record, const std::vector<std::u16string>& fields, int count) {
   struct IntegerField {
     int index;
     std::int32_t _LABEL_INFO::*value;

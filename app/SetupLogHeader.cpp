@@ -35,9 +35,17 @@ void WriteLogHeader(const std::vector<std::u16string>& args) {
     arguments += arg.find(u' ') == std::u16string::npos ? arg : u"\"" + arg + u"\"";
   }
   const std::size_t slash = program.rfind(u'\\');
-  setup_log::Append(u"\n===== ZKT audio setup started =====\n"
-                    u"Program: " + program + u", version " + version + u"\n"
-                    u"Windows: " + WindowsText() + u"\n"
-                    u"Arguments: " + (arguments.empty() ? u"(none)" : arguments) + u"\n"
-                    u"Setup folder: " + program.substr(0, slash == std::u16string::npos ? 0 : slash + 1) + u"\n");
+  setup_log::Append(
+      u"\n===== ZKT audio setup started =====\n"
+      u"Program: " +
+      program + u", version " + version +
+      u"\n"
+      u"Windows: " +
+      WindowsText() +
+      u"\n"
+      u"Arguments: " +
+      (arguments.empty() ? u"(none)" : arguments) +
+      u"\n"
+      u"Setup folder: " +
+      program.substr(0, slash == std::u16string::npos ? 0 : slash + 1) + u"\n");
 }

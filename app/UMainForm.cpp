@@ -36,6 +36,8 @@ ui::FormDesc MainFormDescription() {
   d.clientWidth = 430;
   d.clientHeight = 153;
   d.font = ui::Font{u"Tahoma", -11, ui::clWindowText};
+  // One control per line, as the form designer lists them.
+  // clang-format off
   d.controls = {
       {Kind::BitBtn, u"BackBitBtn", -1, 8, 119, 75, 25, u"< Back", ui::kHidden | ui::kDisabled},
       {Kind::BitBtn, u"NextBitBtn", -1, 120, 119, 75, 25, u"Next >", ui::kDefaultButton},
@@ -62,6 +64,7 @@ ui::FormDesc MainFormDescription() {
       {Kind::DirectoryListBox, u"DirectoryListBox", -1, 269, 256, 145, 46, u"", ui::kHidden},
       {Kind::ComboBox, u"OriginalComboBox", -1, 16, 25, 153, 21, u"", ui::kHidden},
   };
+  // clang-format on
   return d;
 }
 
@@ -71,8 +74,8 @@ bool ProfileCopyIntact(const std::u16string& folder) {
   for (const char16_t* name : {payload::kConfigFileName, u"DefaultProfile.ini"}) {
     const os::DWORD attributes = os::GetFileAttributesW(folder + name);
     if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
-                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                       FILE_ATTRIBUTE_SYSTEM)))
       return false;
   }
   return true;
@@ -132,14 +135,16 @@ TMainForm::TMainForm(ui::Application& app)
   const std::u16string problem = LoadSetupConfig(payload::kConfigFileName, exePath, SetupConfig);
   if (!problem.empty()) throw ui::Exception(problem);
 
-  const std::u16string iconFile = SetupConfig.SourceFolderFullPath + SetupConfig.InstallIconFileName;
+  const std::u16string iconFile =
+      SetupConfig.SourceFolderFullPath + SetupConfig.InstallIconFileName;
   app.LoadIconFromFile(iconFile);
   form_.LoadIconFromFile(iconFile);
   app.SetTitle(SetupConfig.InstallAppTitle);
 
   UninstallInfo.RegistryKey = payload::kUninstallKey;
   UninstallInfo.DisplayName = SetupConfig.UninstallDisplayName;
-  UninstallInfo.UninstallString = SetupConfig.InstallFolderPath + SetupConfig.UninstallFileName + u".exe";
+  UninstallInfo.UninstallString =
+      SetupConfig.InstallFolderPath + SetupConfig.UninstallFileName + u".exe";
   UninstallInfo.DisplayIcon = UninstallInfo.UninstallString;
   UninstallInfo.DisplayVersion = VersionText;
   UninstallInfo.Publisher = SetupConfig.Publisher;
@@ -209,8 +214,9 @@ void TMainForm::PrepareInstall() {
   os::Sleep(100);
 }
 
-std::int32_t TMainForm::LoadDeviceIdGroup(DEVICEID_MGR::CDeviceIdMgr& manager, std::u16string fileName,
-                                          std::u16string sectionName, std::u16string groupName) {
+std::int32_t TMainForm::LoadDeviceIdGroup(DEVICEID_MGR::CDeviceIdMgr& manager,
+                                          std::u16string fileName, std::u16string sectionName,
+                                          std::u16string groupName) {
   if (manager.LoadGroup(SetupConfig.SourceFolderFullPath + fileName, sectionName) != 0)
     return DEVICE_GROUP_NOT_LOADED;
   if (manager.SaveToRegistry(groupName) != 0) return DEVICE_GROUP_NOT_PUBLISHED;
@@ -270,9 +276,9 @@ void TMainForm::NextBitBtnClick(ui::Control&) {
     const os::DWORD error = os::GetLastError();
     trace::Write(u"***** Create install thread FAIL! *****\n");
     InstallFailedFlag = 1;
-    form_.App().ShowMessageBox(
-        &form_, Labels[LABEL_WARNING2].Text + text::Format(32, u"(error %u)", error), u"Install",
-        MB_OK);
+    form_.App().ShowMessageBox(&form_,
+                               Labels[LABEL_WARNING2].Text + text::Format(32, u"(error %u)", error),
+                               u"Install", MB_OK);
     form_.PostFormMessage(WM_INSTALL_COMPLETE, 0, 0);
   }
 }
@@ -340,7 +346,7 @@ void TMainForm::FinishBitBtnClick(ui::Control&) {
     info.file = SetupConfig.InstallFolderPath + SetupConfig.APPFileName + u".exe";
     info.parameters = info.file;
     info.nShow = SW_HIDE;
-    os::ShellExecuteExW(&info);  // an application that does not start is not reported
+    os::ShellExecuteExW(&info);              // an application that does not start is not reported
     os::OwnedObject started(info.hProcess);  // nobody waits for it
   }
   form_.PostFormMessage(WM_CLOSE, 0, 0);

@@ -13,8 +13,9 @@
 
 std::uint32_t RunUnattended(const SetupOptions& options) {
   if (os::GetModuleFileNameW().size() > kMaxSetupPathLength) {
-    setup_log::Append(u"TLPD - Too Long Path Detector: the program's path is longer than 180 "
-                      u"characters\n");
+    setup_log::Append(
+        u"TLPD - Too Long Path Detector: the program's path is longer than 180 "
+        u"characters\n");
     return SETUP_EXIT_PATH_TOO_LONG;
   }
   std::uint32_t code = SETUP_EXIT_INSTALL_FAILED;

@@ -17,8 +17,7 @@ int Base64Value(char c) {
 
 }  // namespace
 
-int Base64Decode(const char* text, std::size_t length, unsigned char* out,
-                 std::size_t* capacity) {
+int Base64Decode(const char* text, std::size_t length, unsigned char* out, std::size_t* capacity) {
   if (length == 0 || length % 4 != 0) return 1;
   if (length / 4 * 3 >= *capacity) return 2;
   std::size_t produced = 0;

@@ -26,8 +26,7 @@ int DesDecrypt(const unsigned char* cipher, std::size_t length, unsigned char* o
   return 0;
 }
 
-int DecryptEntry(const char* text, std::size_t length, unsigned char* out,
-                 std::size_t* capacity) {
+int DecryptEntry(const char* text, std::size_t length, unsigned char* out, std::size_t* capacity) {
   unsigned char decoded[kDecodeBufferSize];
   std::size_t decodedLength = sizeof(decoded);
   if (Base64Decode(text, length, decoded, &decodedLength) != 0) return 1;

@@ -11,5 +11,4 @@ int DesDecrypt(const unsigned char* cipher, std::size_t length, unsigned char* o
 
 // Base64 text to plaintext with the fixed password: 0 decrypted; 1 Base64 decoding failed;
 // 2 DES decryption failed. `out` is zero-filled over the capacity first.
-int DecryptEntry(const char* text, std::size_t length, unsigned char* out,
-                 std::size_t* capacity);
+int DecryptEntry(const char* text, std::size_t length, unsigned char* out, std::size_t* capacity);

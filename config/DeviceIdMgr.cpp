@@ -44,8 +44,7 @@ bool IsCounterName(const std::u16string& name, unsigned long* number) {
 
 }  // namespace
 
-EntryCheck CheckEntry(const std::u16string& value, std::u16string* plain,
-                      std::u16string* base64) {
+EntryCheck CheckEntry(const std::u16string& value, std::u16string* plain, std::u16string* base64) {
   const std::size_t comma = value.find(u',');
   if (comma == std::u16string::npos) return kEntryNoComma;
   *plain = TrimSpaces(value.substr(0, comma));
@@ -80,7 +79,8 @@ std::int32_t CDeviceIdMgr::LoadGroup(const std::u16string& path, const std::u16s
   std::vector<std::u16string> names;
   m_IniMgr.GetKeyNames(section, names);
   if (names.empty()) return 3;
-  for (const std::u16string& name : names) m_EntryValues.push_back(m_IniMgr.GetValue(section, name));
+  for (const std::u16string& name : names)
+    m_EntryValues.push_back(m_IniMgr.GetValue(section, name));
   return VerifyEntries(m_EntryValues, m_VerifiedIds) != 0 ? 4 : 0;
 }
 
@@ -97,9 +97,9 @@ std::int32_t CDeviceIdMgr::VerifyEntries(const std::vector<std::u16string>& valu
 
 std::int32_t CDeviceIdMgr::SaveToRegistry(const std::u16string& groupName) {
   os::OwnedKey key;
-  os::LONG result = os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\" + groupName, u"",
-                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, key.Receive(),
-                                        nullptr);
+  os::LONG result =
+      os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\" + groupName, u"",
+                          REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, key.Receive(), nullptr);
   if (result != ERROR_SUCCESS) return result;
   int counter = 1;
   for (const auto& entry : m_VerifiedIds) {

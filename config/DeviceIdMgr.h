@@ -49,7 +49,6 @@ enum EntryCheck {
   kEntryMismatch,
 };
 // Checks one entry value; `plain` and `base64` receive the trimmed parts when there is a comma.
-EntryCheck CheckEntry(const std::u16string& value, std::u16string* plain,
-                      std::u16string* base64);
+EntryCheck CheckEntry(const std::u16string& value, std::u16string* plain, std::u16string* base64);
 
 }  // namespace DEVICEID_MGR

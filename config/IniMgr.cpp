@@ -129,16 +129,14 @@ bool CIniMgr::HasSection(const std::u16string& section) const {
   return FindSection(section) != nullptr;
 }
 
-void CIniMgr::GetKeyNames(const std::u16string& section,
-                          std::vector<std::u16string>& names) const {
+void CIniMgr::GetKeyNames(const std::u16string& section, std::vector<std::u16string>& names) const {
   const CIniSectionDefine* define = FindSection(section);
   if (!define) return;
   names.clear();
   for (const VALUE_NAME_DEFINE& entry : define->m_Section.m_Values) names.push_back(entry.Name);
 }
 
-std::u16string CIniMgr::GetValue(const std::u16string& section,
-                                 const std::u16string& key) const {
+std::u16string CIniMgr::GetValue(const std::u16string& section, const std::u16string& key) const {
   if (key.empty()) return u"";
   const CIniSectionDefine* define = FindSection(section);
   if (!define) return u"";

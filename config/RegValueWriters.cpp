@@ -5,12 +5,12 @@
 
 namespace {
 
-std::int32_t SetValue(const std::u16string& subKey, const std::u16string& valueName,
-                      os::DWORD type, const void* data, os::DWORD size) {
+std::int32_t SetValue(const std::u16string& subKey, const std::u16string& valueName, os::DWORD type,
+                      const void* data, os::DWORD size) {
   os::OwnedKey key;
   const os::LONG result =
-      os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\" + subKey, u"",
-                          REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, key.Receive(), nullptr);
+      os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\" + subKey, u"", REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, key.Receive(), nullptr);
   if (result != ERROR_SUCCESS) return result;
   return os::RegSetValueExW(key.get(), valueName, type, data, size);
 }

@@ -86,8 +86,7 @@ std::u16string LoadSetupConfig(const std::u16string& fileName, const std::u16str
   };
   std::u16string problem;
   for (const Read& read : kReads) {  // a missing key keeps the field as it was
-    if (ReadProfileValue(file, read.section, read.key, config.*read.field) == 2 &&
-        problem.empty())
+    if (ReadProfileValue(file, read.section, read.key, config.*read.field) == 2 && problem.empty())
       problem = text::Format(512, u"%s cannot be read (error %u).", file.c_str(),
                              static_cast<unsigned>(os::GetLastError()));
   }

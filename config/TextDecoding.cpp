@@ -15,8 +15,7 @@ bool StartsWith(const unsigned char* data, std::size_t length,
   return true;
 }
 
-void AppendTrimmed(const char16_t* begin, const char16_t* end,
-                   std::vector<std::u16string>* lines) {
+void AppendTrimmed(const char16_t* begin, const char16_t* end, std::vector<std::u16string>* lines) {
   while (begin < end && *begin == u' ') ++begin;
   while (end > begin && end[-1] == u' ') --end;
   while (begin < end && *begin == u'\r') ++begin;
@@ -38,8 +37,7 @@ void CutLines(const std::u16string& text, std::vector<std::u16string>* lines) {
 
 }  // namespace
 
-std::size_t DetectEncoding(const unsigned char* data, std::size_t length,
-                           std::int32_t* encoding) {
+std::size_t DetectEncoding(const unsigned char* data, std::size_t length, std::int32_t* encoding) {
   if (StartsWith(data, length, {0xFF, 0xFE, 0x00, 0x00})) return *encoding = ENCODING_UTF32LE, 4;
   if (StartsWith(data, length, {0x00, 0x00, 0xFE, 0xFF})) return *encoding = ENCODING_UTF32BE, 4;
   if (StartsWith(data, length, {0xEF, 0xBB, 0xBF})) return *encoding = ENCODING_UTF8, 3;
@@ -64,7 +62,7 @@ int DecodeUtf8(const unsigned char* data, std::size_t length, std::u16string* ou
   std::size_t count = 0;
   for (std::size_t i = 0; i < length; ++count) {
     const std::size_t n = Utf8SequenceLength(data[i]);
-    if (n == 0) return 1;  // a continuation byte, 0xFE or 0xFF as lead
+    if (n == 0) return 1;          // a continuation byte, 0xFE or 0xFF as lead
     if (n > length - i) return 1;  // cut off by the end of the data
     for (std::size_t k = 1; k < n; ++k)
       if ((data[i + k] & 0xC0) != 0x80) return 1;
@@ -79,8 +77,12 @@ int DecodeUtf8(const unsigned char* data, std::size_t length, std::u16string* ou
   static const unsigned char kLeadMask[7] = {0, 0x7F, 0x1F, 0x0F, 0x07, 0x03, 0x01};
   for (std::size_t i = 0; i < length;) {
     const unsigned char lead = data[i];
-    std::size_t n = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                  : (lead & 0xF8) == 0xF0 ? 4 : (lead & 0xFC) == 0xF8 ? 5 : 6;
+    std::size_t n = lead < 0x80             ? 1
+                    : (lead & 0xE0) == 0xC0 ? 2
+                    : (lead & 0xF0) == 0xE0 ? 3
+                    : (lead & 0xF8) == 0xF0 ? 4
+                    : (lead & 0xFC) == 0xF8 ? 5
+                                            : 6;
     std::uint32_t cp = lead & kLeadMask[n];
     for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (data[i + k] & 0x3Fu);
     if (cp > 0xFFFF) return 3;
@@ -129,8 +131,7 @@ int SplitUtf16LeLines(const unsigned char* data, std::size_t length,
   return 0;
 }
 
-int SplitUtf16BeLines(unsigned char* data, std::size_t length,
-                      std::vector<std::u16string>* lines) {
+int SplitUtf16BeLines(unsigned char* data, std::size_t length, std::vector<std::u16string>* lines) {
   SwapBytes16(data, length);
   return SplitUtf16LeLines(data, length, lines);
 }
@@ -154,8 +155,7 @@ int SplitUtf32LeLines(const unsigned char* data, std::size_t length,
   return 0;
 }
 
-int SplitUtf32BeLines(unsigned char* data, std::size_t length,
-                      std::vector<std::u16string>* lines) {
+int SplitUtf32BeLines(unsigned char* data, std::size_t length, std::vector<std::u16string>* lines) {
   if (length % 4 != 0) return 1;
   SwapBytes32(data, length);
   return SplitUtf32LeLines(data, length, lines);

@@ -20,8 +20,7 @@ enum TEXT_ENCODING : std::int32_t {
 };
 
 // Sets `encoding` from the byte-order mark and returns the number of mark bytes to skip.
-std::size_t DetectEncoding(const unsigned char* data, std::size_t length,
-                           std::int32_t* encoding);
+std::size_t DetectEncoding(const unsigned char* data, std::size_t length, std::int32_t* encoding);
 
 // UTF-8 to UTF-16: 0 decoded; 1 invalid (a bad lead or continuation byte, or a sequence cut
 // off by the end of the data); 2 no memory; 3 a code point above U+FFFF.
@@ -45,12 +44,10 @@ int SplitUtf8Lines(const unsigned char* data, std::size_t length,
 int SplitUtf16LeLines(const unsigned char* data, std::size_t length,
                       std::vector<std::u16string>* lines);
 // Swaps `data` in place, then splits it as little-endian.
-int SplitUtf16BeLines(unsigned char* data, std::size_t length,
-                      std::vector<std::u16string>* lines);
+int SplitUtf16BeLines(unsigned char* data, std::size_t length, std::vector<std::u16string>* lines);
 // 1 when the length is not a multiple of 4, 2 when a unit exceeds 0xFFFF, 3 no memory.
 int SplitUtf32LeLines(const unsigned char* data, std::size_t length,
                       std::vector<std::u16string>* lines);
-int SplitUtf32BeLines(unsigned char* data, std::size_t length,
-                      std::vector<std::u16string>* lines);
+int SplitUtf32BeLines(unsigned char* data, std::size_t length, std::vector<std::u16string>* lines);
 
 }  // namespace REGINI_MGR

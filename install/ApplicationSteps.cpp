@@ -22,9 +22,9 @@ std::uint32_t PlaceApplication(std::uint16_t id, const std::u16string& installFo
 }  // namespace
 
 std::uint32_t TMainForm::Install_Application() {
-  const std::u16string app =
-      SetupConfig.InstallFolderPath + SetupConfig.APPFileName + u".exe";
-  if (const std::uint32_t r = PlaceApplication(PAYLOAD_APP_MAIN, SetupConfig.InstallFolderPath, app))
+  const std::u16string app = SetupConfig.InstallFolderPath + SetupConfig.APPFileName + u".exe";
+  if (const std::uint32_t r =
+          PlaceApplication(PAYLOAD_APP_MAIN, SetupConfig.InstallFolderPath, app))
     return r;
   if (SetRunValue(SetupConfig.APPFileName, u"\"" + app + u"\" -boot") != 0)
     return STEP_APP_RUN_VALUE_FAILED;
@@ -38,10 +38,10 @@ std::uint32_t TMainForm::Install_Application() {
 // STEP8 and STEP8.1 differ only in payload and name. The plug-in sub-folders come from STEP7's
 // copy; they are not created here.
 std::uint32_t TMainForm::InstallPluginApplication(std::uint16_t id, const std::u16string& name) {
-  if (const std::uint32_t r = PlaceApplication(
-          id, SetupConfig.InstallFolderPath,
-          SetupConfig.InstallFolderPath + SetupConfig.PluginFolderName + u"\\" + name + u"\\" +
-              name + u".exe"))
+  if (const std::uint32_t r =
+          PlaceApplication(id, SetupConfig.InstallFolderPath,
+                           SetupConfig.InstallFolderPath + SetupConfig.PluginFolderName + u"\\" +
+                               name + u"\\" + name + u".exe"))
     return r;
   PostProgress(98);
   return 0;

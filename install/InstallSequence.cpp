@@ -95,8 +95,7 @@ void TMainForm::Install() {
   static const Step kSteps[] = {
       {u"===== Install STEP1 =====\n", &TMainForm::Install_FilterDriver, false, Counts::Yes,
        0x80000001},
-      {u"===== Install STEP2 =====\n", &TMainForm::Install_Service, false, Counts::Yes,
-       0x80000002},
+      {u"===== Install STEP2 =====\n", &TMainForm::Install_Service, false, Counts::Yes, 0x80000002},
       {u"===== Install STEP3 =====\n", &TMainForm::Install_Application, false, Counts::Yes,
        0x80000003},
       {u"===== Install STEP4 =====\n", &TMainForm::Install_Uninstaller, false, Counts::Yes,

@@ -18,8 +18,7 @@ namespace {
 using payload::kServiceName;
 constexpr os::DWORD kRegistrationTimeoutMs = 100000;
 constexpr NativePayload kServicePayload = {PAYLOAD_SERVICE_X86, PAYLOAD_SERVICE_X64, u"SERVICE",
-                                           STEP_SERVICE_RESOURCE_FAILED,
-                                           STEP_SERVICE_WRITE_FAILED};
+                                           STEP_SERVICE_RESOURCE_FAILED, STEP_SERVICE_WRITE_FAILED};
 
 // Waits for a started process, then lets go of its handles.
 os::DWORD WaitAndClose(const os::PROCESS_INFORMATION& started, os::DWORD timeoutMs) {

@@ -41,8 +41,7 @@ std::uint32_t TMainForm::Install_Manual() {
   os::CreateDirectoryW(destination);
   CopyFolder(source, destination);
   os::SetFileAttributesW(destination, FILE_ATTRIBUTE_NORMAL);
-  CreateProgramsShortcut(SetupConfig.ShortcutFolderName,
-                         destination + language + u"\\" + firstFile,
+  CreateProgramsShortcut(SetupConfig.ShortcutFolderName, destination + language + u"\\" + firstFile,
                          SetupConfig.UserManualShortcutName);
   return 0;
 }

@@ -30,8 +30,8 @@ bool WriteUninstallRegistration(const INSTALL_MGR::_REG_UNINSTALL_INFO& info) {
   os::OwnedKey key;
   // Open, else create, with the rights the key grants (as RegOpenKeyW does): an administrator
   // may be allowed to set values in an existing entry without owning it.
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, MAXIMUM_ALLOWED,
-                        key.Receive()) != ERROR_SUCCESS) {
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, MAXIMUM_ALLOWED, key.Receive()) !=
+      ERROR_SUCCESS) {
     os::DWORD disposition = 0;
     if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, u"", REG_OPTION_NON_VOLATILE,
                             MAXIMUM_ALLOWED, key.Receive(), &disposition) != ERROR_SUCCESS)
@@ -48,8 +48,8 @@ bool WriteUninstallRegistration(const INSTALL_MGR::_REG_UNINSTALL_INFO& info) {
 bool WriteUninstallDetails(const INSTALL_MGR::_REG_UNINSTALL_INFO& info,
                            const std::u16string& installFolder) {
   os::OwnedKey key;
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_SET_VALUE,
-                        key.Receive()) != ERROR_SUCCESS)
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, info.RegistryKey, 0, KEY_SET_VALUE, key.Receive()) !=
+      ERROR_SUCCESS)
     return false;
   os::SystemTime today;
   os::GetLocalTime(&today);

@@ -5,11 +5,10 @@
 #include "platform/os_files.h"
 #include "platform/text.h"
 
-PropertyBlock ReadDeviceProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,
-                                 os::DWORD property, os::DWORD* regType) {
+PropertyBlock ReadDeviceProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD property,
+                                 os::DWORD* regType) {
   os::DWORD required = 0;
-  if (os::SetupDiGetDeviceRegistryPropertyW(set, device, property, nullptr, nullptr, 0,
-                                            &required))
+  if (os::SetupDiGetDeviceRegistryPropertyW(set, device, property, nullptr, nullptr, 0, &required))
     return nullptr;
   if (os::GetLastError() != ERROR_INSUFFICIENT_BUFFER || required == 0) return nullptr;
 
@@ -18,8 +17,8 @@ PropertyBlock ReadDeviceProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,
   if (!block) return nullptr;
   os::DWORD type = REG_NONE;
   if (!os::SetupDiGetDeviceRegistryPropertyW(set, device, property, &type,
-                                             reinterpret_cast<os::BYTE*>(block.get()),
-                                             required, nullptr))
+                                             reinterpret_cast<os::BYTE*>(block.get()), required,
+                                             nullptr))
     return nullptr;
   *regType = type;
   return block;

@@ -13,8 +13,8 @@ using PropertyBlock = std::unique_ptr<char16_t[]>;
 
 // Probes the size, then reads the property; null when it is absent, unreadable or empty.
 // `regType` receives the registry type of the data.
-PropertyBlock ReadDeviceProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,
-                                 os::DWORD property, os::DWORD* regType);
+PropertyBlock ReadDeviceProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD property,
+                                 os::DWORD* regType);
 
 // True when the REG_MULTI_SZ property lists `filterName` (compared without regard to case).
 bool IsFilterInProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device,

@@ -6,16 +6,14 @@ namespace {
 
 // Sets one state change for the next DIF_PROPERTYCHANGE call: DEVICE_STATE_CHANGED,
 // DEVICE_PARAMS_REFUSED or DEVICE_INSTALLER_REFUSED.
-int ChangeState(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD state,
-                os::DWORD scope) {
+int ChangeState(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD state, os::DWORD scope) {
   os::SP_PROPCHANGE_PARAMS params;
   params.ClassInstallHeader.cbSize = sizeof(os::SP_CLASSINSTALL_HEADER);
   params.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
   params.StateChange = state;
   params.Scope = scope;
   params.HwProfile = 0;
-  if (!os::SetupDiSetClassInstallParamsW(set, device, &params.ClassInstallHeader,
-                                         sizeof(params)))
+  if (!os::SetupDiSetClassInstallParamsW(set, device, &params.ClassInstallHeader, sizeof(params)))
     return DEVICE_PARAMS_REFUSED;
   if (!os::SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, device))
     return DEVICE_INSTALLER_REFUSED;

@@ -19,8 +19,7 @@ std::uint64_t FolderSize(const std::u16string& folder) {
       if (data.attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
       if (data.attributes & FILE_ATTRIBUTE_DIRECTORY)
         pending.push_back(current + data.fileName + u"\\");
-      else
-        total += data.fileSize;
+      else total += data.fileSize;
     } while (os::FindNextFileW(find.get(), &data));
   }
   return total;

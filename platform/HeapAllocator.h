@@ -26,9 +26,13 @@ struct HeapAllocator {
   void deallocate(T* block, std::size_t) { HeapFree(block); }
 
   template <typename U>
-  bool operator==(const HeapAllocator<U>&) const { return true; }
+  bool operator==(const HeapAllocator<U>&) const {
+    return true;
+  }
   template <typename U>
-  bool operator!=(const HeapAllocator<U>&) const { return false; }
+  bool operator!=(const HeapAllocator<U>&) const {
+    return false;
+  }
 };
 
 }  // namespace os

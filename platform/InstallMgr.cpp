@@ -31,8 +31,6 @@ bool CInstallMgr::DisableWow64Redirection(void** cookie) {
   return ::DisableWow64Redirection(cookie);
 }
 
-bool CInstallMgr::RevertWow64Redirection(void* cookie) {
-  return ::RevertWow64Redirection(cookie);
-}
+bool CInstallMgr::RevertWow64Redirection(void* cookie) { return ::RevertWow64Redirection(cookie); }
 
 }  // namespace INSTALL_MGR

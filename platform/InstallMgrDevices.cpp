@@ -43,22 +43,22 @@ int ForEachServedDevice(const os::GUID& classGuid, os::DWORD flags, std::uint32_
 }  // namespace
 
 void CInstallMgr::RemoveFilterAndRestart(const os::GUID& classGuid, std::uint32_t idLength,
-                                         const DeviceIdMatcher& ids,
-                                         std::u16string filterName, std::uint32_t property) {
+                                         const DeviceIdMatcher& ids, std::u16string filterName,
+                                         std::uint32_t property) {
   if (RemoveFilterFromDevices(classGuid, idLength, ids, filterName, property) != 0) return;
   RestartMatchingDevices(classGuid, idLength, ids);
 }
 
 int CInstallMgr::RemoveFilterFromDevices(const os::GUID& classGuid, std::uint32_t idLength,
-                                         const DeviceIdMatcher& ids,
-                                         std::u16string filterName, std::uint32_t property) {
+                                         const DeviceIdMatcher& ids, std::u16string filterName,
+                                         std::uint32_t property) {
   // Every class, present or not: an unplugged device keeps its filter list too.
-  return ForEachServedDevice(
-      classGuid, DIGCF_ALLCLASSES, idLength, ids,
-      [&](os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
-        if (IsFilterInProperty(set, device, filterName, property))
-          RemoveFilterFromProperty(set, device, filterName, property);  // next device either way
-      });
+  return ForEachServedDevice(classGuid, DIGCF_ALLCLASSES, idLength, ids,
+                             [&](os::HDEVINFO set, os::SP_DEVINFO_DATA* device) {
+                               if (IsFilterInProperty(set, device, filterName, property))
+                                 RemoveFilterFromProperty(set, device, filterName,
+                                                          property);  // next device either way
+                             });
 }
 
 int CInstallMgr::RestartMatchingDevices(const os::GUID& classGuid, std::uint32_t idLength,
@@ -117,8 +117,7 @@ bool CInstallMgr::RemoveFilterFromProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA
     return true;
   }
   return os::SetupDiSetDeviceRegistryPropertyW(
-             set, device, property, reinterpret_cast<const os::BYTE*>(block.get()), size) !=
-         FALSE;
+             set, device, property, reinterpret_cast<const os::BYTE*>(block.get()), size) != FALSE;
 }
 
 }  // namespace INSTALL_MGR

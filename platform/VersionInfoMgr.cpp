@@ -100,14 +100,9 @@ int GetOSVersionInfo(std::int32_t* osClass, std::int32_t* versionCode, std::int3
 
 int GetNativeOSBits(std::int32_t* is64) {
   switch (os::GetNativeProcessorArchitecture()) {
-    case PROCESSOR_ARCHITECTURE_INTEL:
-      *is64 = 0;
-      return 0;
-    case PROCESSOR_ARCHITECTURE_AMD64:
-      *is64 = 1;
-      return 0;
-    default:
-      return 1;
+    case PROCESSOR_ARCHITECTURE_INTEL: *is64 = 0; return 0;
+    case PROCESSOR_ARCHITECTURE_AMD64: *is64 = 1; return 0;
+    default: return 1;
   }
 }
 

@@ -56,8 +56,7 @@ struct SP_DEVINSTALL_PARAMS_W {
 };
 
 // No parent window: the setup never passes one. An empty enumerator stands for NULL.
-HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, const std::u16string& enumerator,
-                              DWORD flags);
+HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, const std::u16string& enumerator, DWORD flags);
 BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* device);
 // `buffer` may be null with `bufferSize` 0 to ask for the size; then the call fails with
 // ERROR_INSUFFICIENT_BUFFER and `*requiredSize` holds the size. `type` and `requiredSize`

@@ -46,8 +46,7 @@ struct FileInformation {
 };
 BOOL GetFileInformationByHandle(HANDLE file, FileInformation* info);
 // SetFilePointerEx with FILE_BEGIN, FILE_CURRENT or FILE_END; `newPosition` may be null.
-BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosition,
-                      DWORD method);
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosition, DWORD method);
 
 // WOW64 file-system redirection of the calling thread. Both return FALSE without touching
 // the cookie when the functions do not exist (32-bit Windows).

@@ -18,12 +18,10 @@ LONG RegFlushKey(HKEY key);
 
 // `data` holds `size` bytes exactly as Windows stores them (strings in UTF-16LE with the
 // terminating zero when the caller includes it). An empty name is the default value.
-LONG RegSetValueExW(HKEY key, const std::u16string& name, DWORD type, const void* data,
-                    DWORD size);
+LONG RegSetValueExW(HKEY key, const std::u16string& name, DWORD type, const void* data, DWORD size);
 // Windows semantics: `data` may be null to ask for the size; a too-small buffer gives
 // ERROR_MORE_DATA with *size set to the size needed.
-LONG RegQueryValueExW(HKEY key, const std::u16string& name, DWORD* type, void* data,
-                      DWORD* size);
+LONG RegQueryValueExW(HKEY key, const std::u16string& name, DWORD* type, void* data, DWORD* size);
 LONG RegDeleteValueW(HKEY key, const std::u16string& name);
 // Deletes a key without subkeys; `view` is 0, KEY_WOW64_32KEY or KEY_WOW64_64KEY.
 LONG RegDeleteKeyExW(HKEY root, const std::u16string& subKey, REGSAM view);

@@ -95,8 +95,8 @@ char16_t ToUpper(char16_t c) {
   if (c == 0xFF) return 0x178;
   if (c < 0x100) return c;
   // Latin Extended-A (dotless i, long s and kra have no pair here).
-  for (const auto& range : {std::pair<char16_t, char16_t>{0x100, 0x12F}, {0x132, 0x137},
-                            {0x14A, 0x177}}) {
+  for (const auto& range :
+       {std::pair<char16_t, char16_t>{0x100, 0x12F}, {0x132, 0x137}, {0x14A, 0x177}}) {
     if (const char16_t u = UpperOfPair(c, range.first, range.second)) return u;
   }
   for (const auto& range : {std::pair<char16_t, char16_t>{0x139, 0x148}, {0x179, 0x17E}}) {
@@ -113,8 +113,8 @@ char16_t ToUpper(char16_t c) {
   // Cyrillic: the basic alphabet, the letters with Ie..Dzhe, then the extended pairs.
   if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
   if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-  for (const auto& range : {std::pair<char16_t, char16_t>{0x460, 0x481}, {0x48A, 0x4BF},
-                            {0x4D0, 0x52F}}) {
+  for (const auto& range :
+       {std::pair<char16_t, char16_t>{0x460, 0x481}, {0x48A, 0x4BF}, {0x4D0, 0x52F}}) {
     if (const char16_t u = UpperOfPair(c, range.first, range.second)) return u;
   }
   if (c >= 0x4C1 && c <= 0x4CE) return (c - 0x4C1) & 1 ? static_cast<char16_t>(c - 1) : c;
@@ -149,10 +149,8 @@ namespace {
 void AppendNumber(std::u16string& out, const char* conversion, bool isSigned, long long sv,
                   unsigned long long uv) {
   char buf[64];
-  if (isSigned)
-    std::snprintf(buf, sizeof buf, conversion, sv);
-  else
-    std::snprintf(buf, sizeof buf, conversion, uv);
+  if (isSigned) std::snprintf(buf, sizeof buf, conversion, sv);
+  else std::snprintf(buf, sizeof buf, conversion, uv);
   for (const char* p = buf; *p; ++p) out.push_back(static_cast<unsigned char>(*p));
 }
 
@@ -187,9 +185,19 @@ std::u16string FormatV(std::size_t capacity, const char16_t* f, std::va_list arg
       while (*f >= u'0' && *f <= u'9') precision = precision * 10 + (*f++ - u'0');
     }
     bool narrow = false, wideArg = false, isLong = false;
-    if (*f == u'h') { narrow = true; ++f; }
-    if (*f == u'l') { isLong = true; wideArg = true; ++f; }
-    if (*f == u'w') { wideArg = true; ++f; }
+    if (*f == u'h') {
+      narrow = true;
+      ++f;
+    }
+    if (*f == u'l') {
+      isLong = true;
+      wideArg = true;
+      ++f;
+    }
+    if (*f == u'w') {
+      wideArg = true;
+      ++f;
+    }
     const char16_t conv = *f ? *f++ : u'\0';
     std::string conversion = "%" + flags;
     if (width >= 0) conversion += std::to_string(width);
@@ -230,8 +238,7 @@ std::u16string FormatV(std::size_t capacity, const char16_t* f, std::va_list arg
         if (left) out.append(pad, u' ');
         break;
       }
-      default:
-        break;  // unknown conversions print nothing
+      default: break;  // unknown conversions print nothing
     }
   }
   if (capacity > 0 && out.size() > capacity - 1) out.resize(capacity - 1);

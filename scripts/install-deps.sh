@@ -11,7 +11,7 @@ PACKAGES=(
   wine wine64
   xvfb xauth xdotool imagemagick
   liblnk-utils
-  clang libclang-rt-14-dev llvm
+  clang libclang-rt-14-dev llvm clang-format-14
   zip unzip file python3 python3-pefile
 )
 

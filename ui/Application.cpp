@@ -89,7 +89,7 @@ void Application::Guard(const std::function<void()>& action) {
 }
 
 int Application::ShowMessageBox(Form* owner, const std::u16string& text,
-                            const std::u16string& caption, os::UINT flags) {
+                                const std::u16string& caption, os::UINT flags) {
   return backend::ShowMessageBox(*this, owner, text, caption, flags);
 }
 

@@ -38,7 +38,8 @@ class Application {
   T* CreateForm(Args&&... args) {
     auto form = std::make_unique<T>(*this, std::forward<Args>(args)...);
     T* raw = form.get();
-    Adopt(std::unique_ptr<void, void (*)(void*)>(form.release(), [](void* p) { delete static_cast<T*>(p); }),
+    Adopt(std::unique_ptr<void, void (*)(void*)>(form.release(),
+                                                 [](void* p) { delete static_cast<T*>(p); }),
           raw->Window());
     return raw;
   }
@@ -62,7 +63,7 @@ class Application {
   void Guard(const std::function<void()>& action);
   // A message box owned by `owner` (nullptr: by the application). Thread-safe.
   int ShowMessageBox(Form* owner, const std::u16string& text, const std::u16string& caption,
-                 os::UINT flags);
+                     os::UINT flags);
 
  private:
   void Adopt(std::unique_ptr<void, void (*)(void*)> object, Form& window);

@@ -33,7 +33,7 @@ void RunLoop(Application& app);
 void ProcessPending(Application& app);
 
 int ShowMessageBox(Application& app, Form* owner, const std::u16string& text,
-               const std::u16string& caption, os::UINT flags);
+                   const std::u16string& caption, os::UINT flags);
 
 // Picture and icon files; both throw EInOutError or EInvalidGraphic.
 Picture LoadPicture(const std::u16string& path);

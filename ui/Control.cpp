@@ -140,8 +140,8 @@ void Control::SetDirectory(const std::u16string& folder) {
   const os::OwnedFind find(os::FindFirstFileW(base + u"*", &data));
   if (!find) {
     const os::DWORD error = os::GetLastError();
-    throw EInOutError(text::Format(512, u"I/O error %u: cannot list the folder %s", error,
-                                   folder.c_str()));
+    throw EInOutError(
+        text::Format(512, u"I/O error %u: cannot list the folder %s", error, folder.c_str()));
   }
   std::vector<std::u16string> names;
   do {
@@ -150,9 +150,10 @@ void Control::SetDirectory(const std::u16string& folder) {
     if (data.fileName == u"." || data.fileName == u"..") continue;
     names.push_back(data.fileName);
   } while (os::FindNextFileW(find.get(), &data));
-  std::stable_sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
-    return text::CompareNoCase(a, b) < 0;
-  });
+  std::stable_sort(names.begin(), names.end(),
+                   [](const std::u16string& a, const std::u16string& b) {
+                     return text::CompareNoCase(a, b) < 0;
+                   });
   caption_ = folder;
   items_ = std::move(names);
   itemIndex_ = -1;

@@ -26,8 +26,20 @@ enum class Kind {
 
 // What changed, so that a backend updates only that.
 enum class Change {
-  Caption, Visible, Enabled, Bounds, Font, Items, ItemIndex, Checked, Position, Page, Picture, Focus,
-  CloseBox, Dpi
+  Caption,
+  Visible,
+  Enabled,
+  Bounds,
+  Font,
+  Items,
+  ItemIndex,
+  Checked,
+  Position,
+  Page,
+  Picture,
+  Focus,
+  CloseBox,
+  Dpi
 };
 
 class Control {

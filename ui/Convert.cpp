@@ -28,7 +28,8 @@ bool TryStrToInt(const std::u16string& text, std::int32_t* value) {
   if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
     hex = true;
     ++i;
-  } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+  } else if (i + 1 < text.size() && text[i] == u'0' &&
+             (text[i + 1] == u'x' || text[i + 1] == u'X')) {
     hex = true;
     i += 2;
   }

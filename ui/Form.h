@@ -22,9 +22,18 @@ struct ControlDesc {
   ControlDesc(Kind kind, std::u16string name, int page, int left, int top, int width, int height,
               std::u16string caption = u"", unsigned flags = 0, int fontHeight = 0,
               std::vector<std::u16string> items = {}, int value = 0)
-      : kind(kind), name(std::move(name)), page(page), left(left), top(top), width(width),
-        height(height), caption(std::move(caption)), flags(flags), fontHeight(fontHeight),
-        items(std::move(items)), value(value) {}
+      : kind(kind),
+        name(std::move(name)),
+        page(page),
+        left(left),
+        top(top),
+        width(width),
+        height(height),
+        caption(std::move(caption)),
+        flags(flags),
+        fontHeight(fontHeight),
+        items(std::move(items)),
+        value(value) {}
   Kind kind;
   std::u16string name;
   int page;

@@ -10,7 +10,7 @@ namespace ui {
 // 0x00BBGGRR, or a system colour: 0x80000000 | COLOR_xxx index.
 using Color = std::uint32_t;
 constexpr Color kSystemColorFlag = 0x80000000u;
-constexpr Color clBtnFace = kSystemColorFlag | 15;   // COLOR_BTNFACE
+constexpr Color clBtnFace = kSystemColorFlag | 15;    // COLOR_BTNFACE
 constexpr Color clWindowText = kSystemColorFlag | 8;  // COLOR_WINDOWTEXT
 
 struct Font {

@@ -28,10 +28,12 @@ std::vector<unsigned char> ReadHead(const std::u16string& path, os::DWORD size) 
 }
 
 std::uint32_t Le32(const std::vector<unsigned char>& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+         (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 std::uint32_t Be32(const std::vector<unsigned char>& b, std::size_t at) {
-  return (static_cast<std::uint32_t>(b[at]) << 24) | (b[at + 1] << 16) | (b[at + 2] << 8) | b[at + 3];
+  return (static_cast<std::uint32_t>(b[at]) << 24) | (b[at + 1] << 16) | (b[at + 2] << 8) |
+         b[at + 3];
 }
 std::uint16_t Le16(const std::vector<unsigned char>& b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));

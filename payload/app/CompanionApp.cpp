@@ -64,8 +64,7 @@ std::wstring ProductName() {
   const std::wstring config = FindConfig();
   wchar_t name[256] = L"";
   if (!config.empty())
-    GetPrivateProfileStringW(L"Uninstall", L"UninstallDisplayName", L"", name, 256,
-                             config.c_str());
+    GetPrivateProfileStringW(L"Uninstall", L"UninstallDisplayName", L"", name, 256, config.c_str());
   return name[0] ? name : L"ZKT 72xx USB Audio";
 }
 
@@ -100,10 +99,8 @@ void OpenExitEvent(HWND window) {
   HANDLE event = OpenEventW(SYNCHRONIZE | READ_CONTROL, FALSE, W(payload::kAppExitEventName));
   if (!event) return;
   KillTimer(window, kEventRetryTimer);
-  if (payload::IsTrustedOwner(payload::OwnerOf(event, SE_KERNEL_OBJECT)))
-    g_exitEvent = event;
-  else
-    CloseHandle(event);
+  if (payload::IsTrustedOwner(payload::OwnerOf(event, SE_KERNEL_OBJECT))) g_exitEvent = event;
+  else CloseHandle(event);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -129,9 +126,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_TIMER:
       if (wParam == kEventRetryTimer) OpenExitEvent(window);
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -181,9 +176,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   windowClass.lpszClassName = kRole.windowClass;
   if (!RegisterClassExW(&windowClass)) return 1;
   const std::wstring title = ProductName() + L" - " + kRole.title;
-  HWND window = CreateWindowExW(0, kRole.windowClass, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 480, 360, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window =
+      CreateWindowExW(0, kRole.windowClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 480, 360, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   // A broadcast from an elevated setup reaches us even when we run without elevation.
   ChangeWindowMessageFilterEx(window, g_exitMessage, MSGFLT_ALLOW, nullptr);
@@ -200,9 +195,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   MSG message;
   for (;;) {
     const DWORD count = g_exitEvent ? 1 : 0;
-    const DWORD wait =
-        MsgWaitForMultipleObjects(count, count ? &g_exitEvent : nullptr, FALSE, INFINITE,
-                                  QS_ALLINPUT);
+    const DWORD wait = MsgWaitForMultipleObjects(count, count ? &g_exitEvent : nullptr, FALSE,
+                                                 INFINITE, QS_ALLINPUT);
     if (count && wait == WAIT_OBJECT_0) {
       DestroyWindow(window);  // the service asked us to exit
       CloseHandle(g_exitEvent);

@@ -46,12 +46,9 @@ AppCommand ParseAppArguments(const std::vector<std::u16string>& args) {
   bool decided = false;
   for (const std::u16string& arg : args) {
     LaunchReason reason;
-    if (IsSwitch(arg, u"boot"))
-      reason = LaunchReason::Boot;
-    else if (IsSwitch(arg, u"servicestart"))
-      reason = LaunchReason::ServiceStart;
-    else if (IsSwitch(arg, u"serviceboot"))
-      reason = LaunchReason::ServiceBoot;
+    if (IsSwitch(arg, u"boot")) reason = LaunchReason::Boot;
+    else if (IsSwitch(arg, u"servicestart")) reason = LaunchReason::ServiceStart;
+    else if (IsSwitch(arg, u"serviceboot")) reason = LaunchReason::ServiceBoot;
     else {
       command.ignored.push_back(arg);
       continue;

@@ -40,7 +40,7 @@ bool StartsMinimised(LaunchReason reason);
 
 struct UninstallCommand {
   bool removeUserData = false;  // "/RemoveUserData": do not ask, remove the per-user copies too
-  bool keepUserData = false;  // "/KeepUserData": do not ask, keep them
+  bool keepUserData = false;    // "/KeepUserData": do not ask, keep them
   // "/S": no question and no report; the settings are kept unless /RemoveUserData is given.
   bool silent = false;
   bool ok = true;

@@ -49,10 +49,8 @@ bool WithoutFilter(const std::vector<std::u16string>& filters, const std::u16str
   rest.clear();
   bool named = false;
   for (const std::u16string& entry : filters) {
-    if (EqualsAsciiNoCase(entry, filter))
-      named = true;
-    else
-      rest.push_back(entry);
+    if (EqualsAsciiNoCase(entry, filter)) named = true;
+    else rest.push_back(entry);
   }
   return named;
 }

@@ -9,16 +9,16 @@ std::vector<LaunchModeName> LaunchModeNames() {
     const char16_t* stem;
     bool onBoot;
   } kModes[] = {
-      {u"UserPrivilegeExecution_", false},         {u"AdminPrivilegeExecution_", false},
-      {u"SystemPrivilegeExecution_", false},       {u"SystemPrivilegeExecutionOnBoot_", true},
+      {u"UserPrivilegeExecution_", false},       {u"AdminPrivilegeExecution_", false},
+      {u"SystemPrivilegeExecution_", false},     {u"SystemPrivilegeExecutionOnBoot_", true},
       {u"AdminPrivilegeExecutionOnBoot_", true},
   };
   std::vector<LaunchModeName> names;
   for (char16_t group : {u'C', u'B', u'D'})
     for (int digit = 0; digit < 5; ++digit)
-      names.push_back({kModes[digit].stem + std::u16string(1, group) +
-                           static_cast<char16_t>(u'0' + digit),
-                       group, kModes[digit].onBoot});
+      names.push_back(
+          {kModes[digit].stem + std::u16string(1, group) + static_cast<char16_t>(u'0' + digit),
+           group, kModes[digit].onBoot});
   return names;
 }
 

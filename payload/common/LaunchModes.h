@@ -8,9 +8,9 @@
 namespace payload {
 
 struct LaunchModeName {
-  std::u16string name;     // e.g. "SystemPrivilegeExecutionOnBoot_C3"
-  char16_t group;          // 'C', 'B' or 'D'
-  bool onBoot;             // the line starts the application at system start
+  std::u16string name;  // e.g. "SystemPrivilegeExecutionOnBoot_C3"
+  char16_t group;       // 'C', 'B' or 'D'
+  bool onBoot;          // the line starts the application at system start
 };
 // In the order the setup writes them.
 std::vector<LaunchModeName> LaunchModeNames();

@@ -47,9 +47,7 @@ constexpr bool IsBelowSoftware(const char16_t* key) {
     if (key[i] != kSoftwarePrefix[i]) return false;
   return true;
 }
-constexpr const char16_t* BelowSoftware(const char16_t* key) {
-  return key + kSoftwarePrefixLength;
-}
+constexpr const char16_t* BelowSoftware(const char16_t* key) { return key + kSoftwarePrefixLength; }
 static_assert(IsBelowSoftware(kProductKey) && IsBelowSoftware(kLevelTableKey) &&
                   IsBelowSoftware(kUsbGroupKey) && IsBelowSoftware(kHidGroupKey),
               "the setup writes these keys below HKLM\\SOFTWARE");
@@ -70,8 +68,8 @@ constexpr char16_t kVoiceMagicLevelValue[] = u"VoiceMagicLevel";
 constexpr char16_t kVirtual7ch1ScalarValue[] = u"Virtual7ch1Scalar";
 constexpr char16_t kEncScalarValue[] = u"EncScalar";
 constexpr char16_t kEncGpioValue[] = u"EncGpio";
-constexpr const char16_t* kDefaultSettingNames[] = {
-    kEncEnableValue,         kVoiceMagicEnableValue, kVoiceMagicLevelValue,
-    kVirtual7ch1ScalarValue, kEncScalarValue,        kEncGpioValue};
+constexpr const char16_t* kDefaultSettingNames[] = {kEncEnableValue,       kVoiceMagicEnableValue,
+                                                    kVoiceMagicLevelValue, kVirtual7ch1ScalarValue,
+                                                    kEncScalarValue,       kEncGpioValue};
 
 }  // namespace payload

@@ -32,8 +32,8 @@ class Planner {
     return false;
   }
 
-  void Add(ActionKind kind, std::u16string target, std::u16string name = u"",
-           bool native = false, bool trustedFolderOnly = false) {
+  void Add(ActionKind kind, std::u16string target, std::u16string name = u"", bool native = false,
+           bool trustedFolderOnly = false) {
     plan_.actions.push_back({kind, std::move(target), std::move(name), native, trustedFolderOnly});
   }
 
@@ -157,8 +157,8 @@ class Planner {
   void ManualShortcut(const std::u16string& programs) {
     const InstallLayout& l = layout_;
     if (Usable(l.userManualShortcutName, u"UserManualShortcutName", u"The manual's shortcut"))
-      Add(ActionKind::RemoveFile, programs + l.shortcutFolderName + u"\\" +
-                                      l.userManualShortcutName + u".lnk");
+      Add(ActionKind::RemoveFile,
+          programs + l.shortcutFolderName + u"\\" + l.userManualShortcutName + u".lnk");
   }
 
   void DesktopShortcut() {
@@ -175,11 +175,10 @@ class Planner {
 }  // namespace
 
 bool IsPlainName(const std::u16string& name) {
-  if (name.empty() || name.size() > kMaxNameLength || name == u"." || name == u"..")
-    return false;
+  if (name.empty() || name.size() > kMaxNameLength || name == u"." || name == u"..") return false;
   for (char16_t c : name)
-    if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' ||
-        c == u'"' || c == u'<' || c == u'>' || c == u'|')
+    if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' || c == u'"' ||
+        c == u'<' || c == u'>' || c == u'|')
       return false;
   // Windows drops trailing dots and spaces: "Skin." would name the folder "Skin".
   if (name.back() == u'.' || name.back() == u' ') return false;
@@ -221,24 +220,18 @@ UninstallPlan PlanUninstall(const InstallLayout& layout) { return Planner(layout
 
 std::u16string Describe(const UninstallAction& action) {
   switch (action.kind) {
-    case ActionKind::AskAppsToExit:
-      return u"ask the companion applications to exit";
-    case ActionKind::StopAndDeleteService:
-      return u"service " + action.target;
+    case ActionKind::AskAppsToExit: return u"ask the companion applications to exit";
+    case ActionKind::StopAndDeleteService: return u"service " + action.target;
     case ActionKind::DetachFilter:
       return u"filter " + action.target + u" of the devices of HKLM\\" + action.name;
     case ActionKind::DeleteRegistryValue:
       return u"registry value HKLM\\" + action.target + u" \"" + action.name + u"\"";
     case ActionKind::DeleteRegistryTree:
-    case ActionKind::DeleteRegistryKeyIfEmpty:
-      return u"registry key HKLM\\" + action.target;
-    case ActionKind::RemoveFile:
-      return action.target;
+    case ActionKind::DeleteRegistryKeyIfEmpty: return u"registry key HKLM\\" + action.target;
+    case ActionKind::RemoveFile: return action.target;
     case ActionKind::DeleteFolderTree:
-    case ActionKind::RemoveFolderIfEmpty:
-      return action.target + u"\\";
-    case ActionKind::DeleteSelfAfterExit:
-      return action.target;
+    case ActionKind::RemoveFolderIfEmpty: return action.target + u"\\";
+    case ActionKind::DeleteSelfAfterExit: return action.target;
   }
   return action.target;
 }

@@ -10,15 +10,15 @@ namespace payload {
 
 struct InstallLayout {
   // Folders as Windows reports them; the first two end in a backslash.
-  std::u16string installFolder;       // the uninstaller's own folder
-  std::u16string nativeSystemFolder;  // 64-bit system folder on 64-bit Windows
-  std::u16string systemFolder;        // the system folder a 32-bit program reaches
-  std::u16string commonPrograms;      // all users' Start-menu Programs
-  std::u16string desktop;             // the desktop of the user who runs the uninstaller
-  std::u16string appData;             // that user's roaming application data
-  std::u16string commonAppData;       // all users' application data (the service log)
-  std::u16string uninstallerFileName; // the uninstaller's own file name, with ".exe"
-  bool configFound = false;           // AudioConfig.cfg was read from the install folder
+  std::u16string installFolder;         // the uninstaller's own folder
+  std::u16string nativeSystemFolder;    // 64-bit system folder on 64-bit Windows
+  std::u16string systemFolder;          // the system folder a 32-bit program reaches
+  std::u16string commonPrograms;        // all users' Start-menu Programs
+  std::u16string desktop;               // the desktop of the user who runs the uninstaller
+  std::u16string appData;               // that user's roaming application data
+  std::u16string commonAppData;         // all users' application data (the service log)
+  std::u16string uninstallerFileName;   // the uninstaller's own file name, with ".exe"
+  bool configFound = false;             // AudioConfig.cfg was read from the install folder
   bool installFolderConfirmed = false;  // LocateUninstaller found the install folder
 
   // Values of the installed AudioConfig.cfg, as the setup used them.
@@ -32,16 +32,16 @@ struct InstallLayout {
 };
 
 enum class ActionKind {
-  AskAppsToExit,           // broadcast the exit message and signal the exit event
-  StopAndDeleteService,    // target: service name
-  DetachFilter,            // target: filter name; name: the device-ID group key (whitelist)
-  DeleteRegistryValue,     // HKLM; target: key, name: value name
-  DeleteRegistryTree,      // HKLM; target: key
+  AskAppsToExit,         // broadcast the exit message and signal the exit event
+  StopAndDeleteService,  // target: service name
+  DetachFilter,          // target: filter name; name: the device-ID group key (whitelist)
+  DeleteRegistryValue,   // HKLM; target: key, name: value name
+  DeleteRegistryTree,    // HKLM; target: key
   DeleteRegistryKeyIfEmpty,
-  RemoveFile,              // target: path
-  DeleteFolderTree,        // target: folder path (no trailing backslash)
+  RemoveFile,        // target: path
+  DeleteFolderTree,  // target: folder path (no trailing backslash)
   RemoveFolderIfEmpty,
-  DeleteSelfAfterExit,     // target: the uninstaller; name: the install folder, removed if empty
+  DeleteSelfAfterExit,  // target: the uninstaller; name: the install folder, removed if empty
 };
 
 struct UninstallAction {

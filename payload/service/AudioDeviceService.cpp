@@ -32,7 +32,7 @@ HANDLE g_stopEvent = nullptr;
 HANDLE g_appExitEvent = nullptr;
 HANDLE g_resetTimer = nullptr;
 constexpr DWORD kExitSignalMs = 2000;  // how long the exit event stays set
-LONG g_checkPoint = 0;  // the handler and the service thread both report
+LONG g_checkPoint = 0;                 // the handler and the service thread both report
 
 void Report(DWORD state, DWORD exitCode = NO_ERROR) {
   SERVICE_STATUS status = {};
@@ -61,8 +61,8 @@ std::wstring OwnPath() {
 HANDLE CreateAppExitEvent() {
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          W(payload::kAppExitEventSecurity), SDDL_REVISION_1, &descriptor, nullptr))
+  if (ConvertStringSecurityDescriptorToSecurityDescriptorW(W(payload::kAppExitEventSecurity),
+                                                           SDDL_REVISION_1, &descriptor, nullptr))
     attributes.lpSecurityDescriptor = descriptor;
   HANDLE event = CreateEventW(&attributes, TRUE, FALSE, W(payload::kAppExitEventName));
   const DWORD error = GetLastError();
@@ -110,16 +110,12 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
       Report(SERVICE_STOP_PENDING);
       SetEvent(g_stopEvent);
       return NO_ERROR;
-    case SERVICE_CONTROL_INTERROGATE:
-      return NO_ERROR;
+    case SERVICE_CONTROL_INTERROGATE: return NO_ERROR;
     case payload::kControlAppExit:
-      Write(L"Control %u: asking the companion applications to exit",
-            payload::kControlAppExit);
+      Write(L"Control %u: asking the companion applications to exit", payload::kControlAppExit);
       AskAppsToExit();
       return NO_ERROR;
-    default:
-      Write(L"Control %lu is not supported", control);
-      return ERROR_CALL_NOT_IMPLEMENTED;
+    default: Write(L"Control %lu is not supported", control); return ERROR_CALL_NOT_IMPLEMENTED;
   }
 }
 
@@ -133,8 +129,7 @@ void LogLaunchModes() {
     }
     const payload::LaunchLine line = payload::CheckLaunchValue(mode, data);
     if (!line.ok) {
-      Write(L"Launch mode %ls: \"%ls\" is not usable: %ls", W(mode.name), W(data),
-            W(line.problem));
+      Write(L"Launch mode %ls: \"%ls\" is not usable: %ls", W(mode.name), W(data), W(line.problem));
       continue;
     }
     const bool present = GetFileAttributesW(W(line.path)) != INVALID_FILE_ATTRIBUTES;
@@ -148,8 +143,7 @@ void LogLaunchModes() {
 void LogValues(const char16_t* key, const wchar_t* what) {
   const auto values = payload::ReadRegValues(HKEY_LOCAL_MACHINE, key);
   if (values.empty()) Write(L"%ls: none (HKLM\\%ls)", what, W(key));
-  for (const auto& value : values)
-    Write(L"%ls %ls = %ls", what, W(value.first), W(value.second));
+  for (const auto& value : values) Write(L"%ls %ls = %ls", what, W(value.first), W(value.second));
 }
 
 void ReadConfiguration() {
@@ -160,8 +154,7 @@ void ReadConfiguration() {
     DWORD value = 0;
     if (payload::ReadRegDword(HKEY_LOCAL_MACHINE, payload::kProductKey, name, value))
       Write(L"Default setting %ls = %lu", W(name), value);
-    else
-      Write(L"Default setting %ls: not set", W(name));
+    else Write(L"Default setting %ls: not set", W(name));
   }
   LogValues(payload::kLevelTableKey, L"Level");
 }
@@ -233,11 +226,11 @@ int Register() {
     Write(L"Registration: the service control manager cannot be opened, error %lu", error);
     return static_cast<int>(error);
   }
-  SC_HANDLE service = CreateServiceW(
-      manager, W(payload::kServiceName), W(payload::kServiceDisplayName),
-      SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG | WRITE_DAC,
-      SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, image.c_str(),
-      nullptr, nullptr, nullptr, W(payload::kServiceAccount), L"");
+  SC_HANDLE service =
+      CreateServiceW(manager, W(payload::kServiceName), W(payload::kServiceDisplayName),
+                     SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG | WRITE_DAC,
+                     SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                     image.c_str(), nullptr, nullptr, nullptr, W(payload::kServiceAccount), L"");
   DWORD error = service ? NO_ERROR : GetLastError();
   if (service) {
     Write(L"Registration: service created");
@@ -248,8 +241,8 @@ int Register() {
       error = GetLastError();
       Write(L"Registration: the existing service cannot be opened, error %lu", error);
     } else if (!ChangeServiceConfigW(service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                     SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr,
-                                     nullptr, W(payload::kServiceAccount), L"",
+                                     SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr, nullptr,
+                                     W(payload::kServiceAccount), L"",
                                      W(payload::kServiceDisplayName))) {
       error = GetLastError();
       Write(L"Registration: the existing service cannot be updated, error %lu", error);
@@ -288,12 +281,12 @@ int wmain(int argc, wchar_t** argv) {
   const payload::ServiceCommand command =
       payload::ParseServiceArguments(payload::Arguments(argc, argv));
   switch (command.mode) {
-    case payload::ServiceMode::Register:
-      return Register();
+    case payload::ServiceMode::Register: return Register();
     case payload::ServiceMode::Help:
-      Explain(L"AudioDeviceService.exe /Service\tregisters this program as the service "
-              L"AudioDeviceService\n\nWithout arguments the program runs only when the "
-              L"service control manager starts it.");
+      Explain(
+          L"AudioDeviceService.exe /Service\tregisters this program as the service "
+          L"AudioDeviceService\n\nWithout arguments the program runs only when the "
+          L"service control manager starts it.");
       return 0;
     case payload::ServiceMode::BadArguments:
       Write(L"Unknown argument \"%ls\"", W(command.error));
@@ -301,16 +294,16 @@ int wmain(int argc, wchar_t** argv) {
                L"\".\n\nUse /Service to register the service.")
                   .c_str());
       return ERROR_INVALID_PARAMETER;
-    case payload::ServiceMode::RunAsService:
-      break;
+    case payload::ServiceMode::RunAsService: break;
   }
-  SERVICE_TABLE_ENTRYW table[] = {
-      {const_cast<wchar_t*>(W(payload::kServiceName)), ServiceMain}, {nullptr, nullptr}};
+  SERVICE_TABLE_ENTRYW table[] = {{const_cast<wchar_t*>(W(payload::kServiceName)), ServiceMain},
+                                  {nullptr, nullptr}};
   if (StartServiceCtrlDispatcherW(table)) return 0;
   const DWORD error = GetLastError();
   if (error == ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) {
-    Explain(L"AudioDeviceService is a Windows service: the service control manager starts it. "
-            L"Use /Service to register it.");
+    Explain(
+        L"AudioDeviceService is a Windows service: the service control manager starts it. "
+        L"Use /Service to register it.");
     return 0;
   }
   Write(L"StartServiceCtrlDispatcher failed, error %lu", error);

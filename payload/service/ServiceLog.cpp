@@ -27,9 +27,9 @@ bool g_open = false;
 // The log file, opened without following a link; refused unless it is a plain file with one
 // name (a hard link would make the service write into another file).
 HANDLE OpenLog(const std::wstring& path, DWORD access) {
-  HANDLE file = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
   BY_HANDLE_FILE_INFORMATION info = {};
   if (!GetFileInformationByHandle(file, &info) ||
@@ -72,8 +72,8 @@ void Append(const std::wstring& line) {
                                         nullptr, 0, nullptr, nullptr);
   std::string utf8(bytes > 0 ? bytes : 0, '\0');
   if (bytes > 0)
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &utf8[0],
-                        bytes, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &utf8[0], bytes,
+                        nullptr, nullptr);
   DWORD written = 0;
   WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   CloseHandle(file);
@@ -84,8 +84,8 @@ void Append(const std::wstring& line) {
 // and then gets that descriptor too (an older version made it with the inherited one).
 bool PrepareFolder(const std::wstring& folder) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          payload::W(payload::kLogFolderSecurity), SDDL_REVISION_1, &descriptor, nullptr))
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(payload::W(payload::kLogFolderSecurity),
+                                                            SDDL_REVISION_1, &descriptor, nullptr))
     return false;
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
   const bool created = CreateDirectoryW(folder.c_str(), &attributes) != FALSE;
@@ -96,8 +96,8 @@ bool PrepareFolder(const std::wstring& folder) {
     GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
     // Only when the folder is ours already; failing leaves it as it was.
     SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
-                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                          nullptr, nullptr, dacl, nullptr);
+                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                          nullptr, dacl, nullptr);
     usable = payload::IsTrustedFolderOnDisk(payload::U(folder.c_str()));
   }
   LocalFree(descriptor);
@@ -110,13 +110,13 @@ void Open() {
   InitializeCriticalSection(&g_lock);
   g_open = true;
   wchar_t common[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                              common)))
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)))
     return;  // the debugger output still gets every line
   const std::wstring folder = std::wstring(common) + L"\\" + payload::W(payload::kLogFolderName);
   if (!PrepareFolder(folder)) {
     OutputDebugStringW((folder + L" is a link or another user's folder: the log goes to the "
-                                 L"debugger output only\r\n").c_str());
+                                 L"debugger output only\r\n")
+                           .c_str());
     return;
   }
   g_folder = folder + L"\\";

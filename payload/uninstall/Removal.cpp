@@ -22,9 +22,9 @@ namespace {
 
 std::u16string ErrorText(DWORD error) {
   wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::u16string result = U(std::to_wstring(error).c_str());
   if (text) {
     std::u16string message = U(text);
@@ -62,8 +62,8 @@ class NativeSystemFolder {
   ~NativeSystemFolder() {
     if (!active_) return;
     using RevertFn = BOOL(WINAPI*)(void*);
-    auto revert = reinterpret_cast<RevertFn>(reinterpret_cast<void*>(GetProcAddress(
-        GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+    auto revert = reinterpret_cast<RevertFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
     if (revert) revert(old_);
   }
 
@@ -81,10 +81,8 @@ bool QueueForRestart(const std::u16string& path, RemovalReport& report) {
 // A folder is queued under its own path: if an install fills it again before the restart,
 // Windows cannot remove it then and leaves it alone.
 void FolderAtRestart(const std::u16string& folder, DWORD error, RemovalReport& report) {
-  if (QueueForRestart(folder, report))
-    report.atRestart.push_back(folder + u"\\");
-  else
-    Fail(report, folder, error);
+  if (QueueForRestart(folder, report)) report.atRestart.push_back(folder + u"\\");
+  else Fail(report, folder, error);
 }
 
 // An in-use file is moved aside to a new name in its folder and that name queued, so that an
@@ -150,10 +148,8 @@ void RemoveTree(const std::u16string& folder, RemovalReport& report) {
       // A linked folder is unlinked, never followed.
       if (directory && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         RemoveTree(path, report);
-      else if (directory && !RemoveDirectoryW(W(path)))
-        Fail(report, path, GetLastError());
-      else if (!directory)
-        RemoveFile(path, report);
+      else if (directory && !RemoveDirectoryW(W(path))) Fail(report, path, GetLastError());
+      else if (!directory) RemoveFile(path, report);
     } while (FindNextFileW(find, &entry));
     FindClose(find);
   }
@@ -165,11 +161,10 @@ void RemoveTree(const std::u16string& folder, RemovalReport& report) {
 
 HKEY OpenKey(const std::u16string& key, REGSAM access, RemovalReport& report, bool& absent) {
   HKEY handle = nullptr;
-  const LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(key), 0,
-                                    access | payload::kSetupRegistryView, &handle);
+  const LONG result =
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(key), 0, access | payload::kSetupRegistryView, &handle);
   absent = result == ERROR_FILE_NOT_FOUND;
-  if (result != ERROR_SUCCESS && !absent)
-    Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
+  if (result != ERROR_SUCCESS && !absent) Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
   return result == ERROR_SUCCESS ? handle : nullptr;
 }
 
@@ -184,8 +179,7 @@ void DeleteValue(const std::u16string& key, const std::u16string& name, RemovalR
 }
 
 void DeleteKey(const std::u16string& key, RemovalReport& report) {
-  const LONG result =
-      RegDeleteKeyExW(HKEY_LOCAL_MACHINE, W(key), payload::kSetupRegistryView, 0);
+  const LONG result = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, W(key), payload::kSetupRegistryView, 0);
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
     Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
 }
@@ -206,8 +200,8 @@ void DeleteKeyIfEmpty(const std::u16string& key, RemovalReport& report) {
   HKEY handle = OpenKey(key, KEY_READ, report, absent);
   if (!handle) return;
   DWORD subkeys = 0, values = 0;
-  const LONG info = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr,
-                                     nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  const LONG info = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                     &values, nullptr, nullptr, nullptr, nullptr);
   RegCloseKey(handle);
   if (info != ERROR_SUCCESS || subkeys || values) return;  // kept on purpose: not ours alone
   DeleteKey(key, report);
@@ -216,8 +210,7 @@ void DeleteKeyIfEmpty(const std::u16string& key, RemovalReport& report) {
 void AskAppsToExit() {
   const UINT message = RegisterWindowMessageW(W(payload::kAppExitMessage));
   DWORD_PTR answer = 0;
-  SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 200,
-                      &answer);
+  SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 200, &answer);
   // Give the applications a moment to close their windows and end.
   for (int poll = 0; poll < 50; ++poll) {
     bool running = false;
@@ -245,9 +238,8 @@ void StopAndDeleteService(const std::u16string& name, RemovalReport& report) {
   DWORD needed = 0;
   QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                        sizeof status, &needed);
-  HANDLE process = status.dwProcessId
-                       ? OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId)
-                       : nullptr;
+  HANDLE process =
+      status.dwProcessId ? OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId) : nullptr;
   // From whatever state it is in: a starting service is stopped once it runs, a paused one
   // at once. The applications are asked to exit first while the service still runs.
   SERVICE_STATUS plain;
@@ -362,30 +354,14 @@ void CarryOut(const payload::UninstallAction& action, RemovalReport& report) {
     return;
   NativeSystemFolder native(action.nativeSystemFolder);
   switch (action.kind) {
-    case ActionKind::AskAppsToExit:
-      AskAppsToExit();
-      break;
-    case ActionKind::StopAndDeleteService:
-      StopAndDeleteService(action.target, report);
-      break;
-    case ActionKind::DetachFilter:
-      DetachFilter(action.target, action.name, report);
-      break;
-    case ActionKind::DeleteRegistryValue:
-      DeleteValue(action.target, action.name, report);
-      break;
-    case ActionKind::DeleteRegistryTree:
-      DeleteTree(action.target, report);
-      break;
-    case ActionKind::DeleteRegistryKeyIfEmpty:
-      DeleteKeyIfEmpty(action.target, report);
-      break;
-    case ActionKind::RemoveFile:
-      RemoveFile(action.target, report);
-      break;
-    case ActionKind::DeleteFolderTree:
-      RemoveTree(action.target, report);
-      break;
+    case ActionKind::AskAppsToExit: AskAppsToExit(); break;
+    case ActionKind::StopAndDeleteService: StopAndDeleteService(action.target, report); break;
+    case ActionKind::DetachFilter: DetachFilter(action.target, action.name, report); break;
+    case ActionKind::DeleteRegistryValue: DeleteValue(action.target, action.name, report); break;
+    case ActionKind::DeleteRegistryTree: DeleteTree(action.target, report); break;
+    case ActionKind::DeleteRegistryKeyIfEmpty: DeleteKeyIfEmpty(action.target, report); break;
+    case ActionKind::RemoveFile: RemoveFile(action.target, report); break;
+    case ActionKind::DeleteFolderTree: RemoveTree(action.target, report); break;
     case ActionKind::RemoveFolderIfEmpty:
       // A folder that still holds something of the user's stays, without a complaint.
       RemoveDirectoryW(W(action.target));

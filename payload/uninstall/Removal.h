@@ -7,9 +7,9 @@
 #include <vector>
 
 struct RemovalReport {
-  std::vector<std::u16string> failed;          // could not be removed, with the reason
-  std::vector<std::u16string> atRestart;       // removed when Windows restarts
-  std::vector<std::u16string> queued;          // the paths queued for that, as Windows has them
+  std::vector<std::u16string> failed;     // could not be removed, with the reason
+  std::vector<std::u16string> atRestart;  // removed when Windows restarts
+  std::vector<std::u16string> queued;     // the paths queued for that, as Windows has them
 };
 
 void CarryOut(const payload::UninstallAction& action, RemovalReport& report);

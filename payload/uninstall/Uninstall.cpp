@@ -118,9 +118,8 @@ void AppendList(std::u16string& text, const char16_t* heading,
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  const payload::UninstallCommand command =
-      payload::ParseUninstallArguments(argv ? payload::Arguments(argc, argv)
-                                            : std::vector<std::u16string>());
+  const payload::UninstallCommand command = payload::ParseUninstallArguments(
+      argv ? payload::Arguments(argc, argv) : std::vector<std::u16string>());
   if (argv) LocalFree(argv);
   if (!command.ok) {
     if (command.silent) return ERROR_INVALID_PARAMETER;
@@ -143,8 +142,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
             ? product + u" is installed in " + layout.registeredFolder +
                   u", not in this program's folder. Remove it with the uninstaller there "
                   u"(Settings > Apps, or Programs and Features).\n\nNothing was changed."
-            : product + u" is not installed on this computer. What an earlier uninstall left "
-                        u"goes when Windows restarts.\n\nNothing was changed.";
+            : product +
+                  u" is not installed on this computer. What an earlier uninstall left "
+                  u"goes when Windows restarts.\n\nNothing was changed.";
     if (!command.silent) MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONINFORMATION);
     return ERROR_UNKNOWN_PRODUCT;
   }
@@ -160,11 +160,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   const bool asked = command.removeUserData || command.keepUserData;
   if (!asked && !command.silent && payload::IsPlainName(layout.installFolderName) &&
       GetFileAttributesW(W(userData)) != INVALID_FILE_ATTRIBUTES)
-    removeUserData =
-        MessageBoxW(nullptr,
-                    W(u"Also remove your settings in " + userData +
-                      u"?\n\nChoose No to keep them for a later installation."),
-                    W(caption), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    removeUserData = MessageBoxW(nullptr,
+                                 W(u"Also remove your settings in " + userData +
+                                   u"?\n\nChoose No to keep them for a later installation."),
+                                 W(caption), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
   layout.removeUserData = removeUserData;
 
   const payload::UninstallPlan plan = payload::PlanUninstall(layout);

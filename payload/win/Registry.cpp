@@ -57,8 +57,7 @@ bool ReadRegString(HKEY root, const std::u16string& key, const std::u16string& n
   return true;
 }
 
-bool ReadRegDword(HKEY root, const std::u16string& key, const std::u16string& name,
-                  DWORD& value) {
+bool ReadRegDword(HKEY root, const std::u16string& key, const std::u16string& name, DWORD& value) {
   DWORD type = 0;
   std::vector<BYTE> data;
   if (!Query(root, key, name, type, data) || type != REG_DWORD || data.size() < 4) return false;
@@ -73,16 +72,16 @@ std::vector<std::pair<std::u16string, std::u16string>> ReadRegValues(HKEY root,
   if (RegOpenKeyExW(root, W(key), 0, KEY_READ | kSetupRegistryView, &handle) != ERROR_SUCCESS)
     return values;
   DWORD count = 0, maxName = 0, maxData = 0;
-  RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                   &maxName, &maxData, nullptr, nullptr);
+  RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
+                   &maxData, nullptr, nullptr);
   std::vector<wchar_t> name(maxName + 2);
   std::vector<BYTE> data(maxData + sizeof(wchar_t));
   for (DWORD i = 0; i < count; ++i) {
     DWORD nameSize = static_cast<DWORD>(name.size());
     DWORD dataSize = static_cast<DWORD>(data.size());
     DWORD type = 0;
-    if (RegEnumValueW(handle, i, name.data(), &nameSize, nullptr, &type, data.data(),
-                      &dataSize) != ERROR_SUCCESS)
+    if (RegEnumValueW(handle, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize) !=
+        ERROR_SUCCESS)
       continue;
     std::u16string shown;
     if (type == REG_SZ || type == REG_EXPAND_SZ) {

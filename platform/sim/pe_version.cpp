@@ -25,7 +25,8 @@ struct Bytes {
     return static_cast<std::uint16_t>(data[offset] | (data[offset + 1] << 8));
   }
   std::uint32_t U32(std::size_t offset) const {
-    return static_cast<std::uint32_t>(data[offset]) | (static_cast<std::uint32_t>(data[offset + 1]) << 8) |
+    return static_cast<std::uint32_t>(data[offset]) |
+           (static_cast<std::uint32_t>(data[offset + 1]) << 8) |
            (static_cast<std::uint32_t>(data[offset + 2]) << 16) |
            (static_cast<std::uint32_t>(data[offset + 3]) << 24);
   }
@@ -53,8 +54,8 @@ bool RvaToOffset(const Bytes& file, const std::vector<Section>& sections, std::u
 }
 
 struct DirectoryEntry {
-  std::uint32_t id;        // name or ID field
-  std::uint32_t target;    // offset field
+  std::uint32_t id;      // name or ID field
+  std::uint32_t target;  // offset field
 };
 
 // The entries of the resource directory at `offset` of the resource area, or false.
@@ -183,9 +184,11 @@ os::DWORD FindVersionResource(const std::vector<std::uint8_t>& image, std::size_
   std::vector<DirectoryEntry> entries;
   std::uint32_t names = 0, languages = 0;
   if (!ReadDirectory(area, 0, &entries)) return ERROR_BAD_FORMAT;
-  if (!FindSubdirectory(entries, kResourceTypeVersion, &names)) return ERROR_RESOURCE_TYPE_NOT_FOUND;
+  if (!FindSubdirectory(entries, kResourceTypeVersion, &names))
+    return ERROR_RESOURCE_TYPE_NOT_FOUND;
   if (!ReadDirectory(area, names, &entries)) return ERROR_BAD_FORMAT;
-  if (!FindSubdirectory(entries, kVersionInfoName, &languages)) return ERROR_RESOURCE_NAME_NOT_FOUND;
+  if (!FindSubdirectory(entries, kVersionInfoName, &languages))
+    return ERROR_RESOURCE_NAME_NOT_FOUND;
   if (!ReadDirectory(area, languages, &entries)) return ERROR_BAD_FORMAT;
   const DirectoryEntry* chosen = nullptr;
   for (const auto& e : entries) {

@@ -9,10 +9,10 @@ namespace {
 
 // Windows-1252 for 0x80..0x9F; the five unassigned bytes map to the same code point, as
 // Windows' conversion does, so every byte survives a round trip.
-const char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char16_t FromCp1252(unsigned char b) {
   if (b >= 0x80 && b < 0xA0) return kCp1252High[b - 0x80];
@@ -32,9 +32,7 @@ bool StartsWith(const std::string& bytes, const char* mark, std::size_t n) {
 
 }  // namespace
 
-bool ProfileIsSpace(char16_t c) {
-  return c == u' ' || (c >= 0x09 && c <= 0x0D) || c == 0x1A;
-}
+bool ProfileIsSpace(char16_t c) { return c == u' ' || (c >= 0x09 && c <= 0x0D) || c == 0x1A; }
 
 std::u16string ProfileTrim(const std::u16string& s) {
   std::size_t b = 0, e = s.size();
@@ -58,8 +56,8 @@ ProfileText ProfileText::Parse(const std::string& bytes) {
   }
   doc.mark_ = bytes.substr(0, start);
 
-  const bool wide = doc.encoding_ == ProfileEncoding::Utf16Le ||
-                    doc.encoding_ == ProfileEncoding::Utf16Be;
+  const bool wide =
+      doc.encoding_ == ProfileEncoding::Utf16Le || doc.encoding_ == ProfileEncoding::Utf16Be;
   const std::size_t unit = wide ? 2 : 1;
   std::size_t lineStart = start;
   std::size_t i = start;
@@ -88,9 +86,7 @@ ProfileText ProfileText::Parse(const std::string& bytes) {
         line.text.reserve(body.size());
         for (unsigned char b : body) line.text.push_back(FromCp1252(b));
         break;
-      case ProfileEncoding::Utf8:
-        line.text = text::FromUtf8(body);
-        break;
+      case ProfileEncoding::Utf8: line.text = text::FromUtf8(body); break;
       case ProfileEncoding::Utf16Le:
       case ProfileEncoding::Utf16Be:
         for (std::size_t k = 0; k + 1 < body.size(); k += 2) {
@@ -161,9 +157,7 @@ std::string ProfileText::Encode(const std::u16string& s) const {
     case ProfileEncoding::Ansi:
       for (char16_t c : s) out.push_back(ToCp1252(c));
       break;
-    case ProfileEncoding::Utf8:
-      out = text::ToUtf8(s);
-      break;
+    case ProfileEncoding::Utf8: out = text::ToUtf8(s); break;
     case ProfileEncoding::Utf16Le:
       for (char16_t c : s) {
         out.push_back(static_cast<char>(c & 0xFF));

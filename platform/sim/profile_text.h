@@ -21,8 +21,7 @@ class ProfileText {
   std::optional<std::u16string> Find(const std::u16string& section,
                                      const std::u16string& key) const;
   // Sets the value, creating the section or key when missing. False when nothing changed.
-  bool Set(const std::u16string& section, const std::u16string& key,
-           const std::u16string& value);
+  bool Set(const std::u16string& section, const std::u16string& key, const std::u16string& value);
   std::string Serialize() const;
   ProfileEncoding Encoding() const { return encoding_; }
 

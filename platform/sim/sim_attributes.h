@@ -13,8 +13,8 @@
 namespace sim {
 
 // Bits that SetFileAttributesW can change and the index stores.
-constexpr os::DWORD kStoredAttributeMask =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+constexpr os::DWORD kStoredAttributeMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                           FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 // What GetFileAttributesW reports for an existing host entry; INVALID_FILE_ATTRIBUTES when
 // there is none. A host symbolic link to a folder is a folder and a reparse point (a junction).

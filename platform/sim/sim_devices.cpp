@@ -83,8 +83,8 @@ struct DeviceSet {
 
 bool ParseGuid(const std::string& s, os::GUID* guid) {
   unsigned d1 = 0, d2 = 0, d3 = 0, b[8] = {};
-  if (std::sscanf(s.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d2, &d3, &b[0],
-                  &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7]) != 11)
+  if (std::sscanf(s.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d2, &d3, &b[0], &b[1],
+                  &b[2], &b[3], &b[4], &b[5], &b[6], &b[7]) != 11)
     return false;
   guid->Data1 = d1;
   guid->Data2 = static_cast<os::WORD>(d2);
@@ -117,8 +117,8 @@ void AppendUtf16(const std::u16string& s, std::vector<os::BYTE>* out) {
 
 bool ParseType(const std::string& word, os::DWORD* type) {
   const std::pair<const char*, os::DWORD> names[] = {
-      {"REG_NONE", REG_NONE},       {"REG_SZ", REG_SZ},         {"REG_EXPAND_SZ", REG_EXPAND_SZ},
-      {"REG_BINARY", REG_BINARY},   {"REG_DWORD", REG_DWORD},   {"REG_MULTI_SZ", REG_MULTI_SZ}};
+      {"REG_NONE", REG_NONE},     {"REG_SZ", REG_SZ},       {"REG_EXPAND_SZ", REG_EXPAND_SZ},
+      {"REG_BINARY", REG_BINARY}, {"REG_DWORD", REG_DWORD}, {"REG_MULTI_SZ", REG_MULTI_SZ}};
   for (const auto& [n, t] : names)
     if (text::EqualsNoCase(text::FromUtf8(word), text::FromUtf8(n))) {
       *type = t;
@@ -165,11 +165,8 @@ bool ParseIniProperty(const std::string& value, os::DWORD type, Property* p) {
       return true;
     }
     case REG_BINARY:
-    case REG_NONE:
-      return ParseHex(value, &p->data);
-    default:
-      AppendUtf16(text::FromUtf8(value), &p->data);
-      return true;
+    case REG_NONE: return ParseHex(value, &p->data);
+    default: AppendUtf16(text::FromUtf8(value), &p->data); return true;
   }
 }
 
@@ -231,8 +228,7 @@ class DeviceManager {
   }
 
   os::BOOL GetProperty(os::HDEVINFO handle, os::SP_DEVINFO_DATA* data, os::DWORD property,
-                       os::DWORD* type, os::BYTE* buffer, os::DWORD size,
-                       os::DWORD* required) {
+                       os::DWORD* type, os::BYTE* buffer, os::DWORD size, os::DWORD* required) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     DeviceInSet* member = nullptr;
@@ -308,8 +304,7 @@ class DeviceManager {
     return TRUE;
   }
 
-  os::BOOL CallClassInstaller(os::UINT function, os::HDEVINFO handle,
-                              os::SP_DEVINFO_DATA* data) {
+  os::BOOL CallClassInstaller(os::UINT function, os::HDEVINFO handle, os::SP_DEVINFO_DATA* data) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     DeviceInSet* member = nullptr;
@@ -320,8 +315,9 @@ class DeviceManager {
     if (!d.present) return FailBool(ERROR_NO_SUCH_DEVINST);
     const os::DWORD state = member->params.StateChange;
     const std::string what =
-        std::string(state == DICS_DISABLE ? "disable" : state == DICS_ENABLE ? "enable"
-                                                                             : "propchange") +
+        std::string(state == DICS_DISABLE  ? "disable"
+                    : state == DICS_ENABLE ? "enable"
+                                           : "propchange") +
         (member->params.Scope == DICS_FLAG_GLOBAL ? " global" : " config-specific");
     const int call = ++d.installerCalls;
     os::DWORD error = 0;
@@ -330,8 +326,8 @@ class DeviceManager {
       Record(d.label + " " + what + " refused " + std::to_string(error));
       return FailBool(error);
     }
-    bool& flag = member->params.Scope == DICS_FLAG_GLOBAL ? d.disabledGlobally
-                                                          : d.disabledInProfile;
+    bool& flag =
+        member->params.Scope == DICS_FLAG_GLOBAL ? d.disabledGlobally : d.disabledInProfile;
     if (state == DICS_DISABLE) flag = true;
     if (state == DICS_ENABLE) flag = false;
     if (state != DICS_DISABLE && d.needsReboot) member->installFlags |= DI_NEEDREBOOT;
@@ -406,7 +402,8 @@ class DeviceManager {
       std::stringstream calls(ini.Get(section, "InstallerFailsAt"));
       std::string call;
       while (std::getline(calls, call, ','))
-        if (!Trim(call).empty()) d.failingCalls.insert(std::strtol(Trim(call).c_str(), nullptr, 10));
+        if (!Trim(call).empty())
+          d.failingCalls.insert(std::strtol(Trim(call).c_str(), nullptr, 10));
       for (const PropertyName& name : kProperties) {
         if (!ini.Has(section, name.name)) continue;
         os::DWORD type = name.defaultType;

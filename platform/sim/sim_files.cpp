@@ -147,8 +147,8 @@ DWORD RootAttributes() {
 FindData EntryData(const fs::path& host, const std::u16string& name) {
   FindData data;
   data.fileName = name;
-  data.attributes = host == sim::Machine::Current().DriveRoot() ? RootAttributes()
-                                                               : sim::AttributesOf(host);
+  data.attributes =
+      host == sim::Machine::Current().DriveRoot() ? RootAttributes() : sim::AttributesOf(host);
   std::error_code ec;
   if (!(data.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     const auto size = fs::file_size(host, ec);
@@ -189,8 +189,7 @@ BOOL CreateDirectoryW(const std::u16string& path) {
   if (!Resolve(path, &r)) return FALSE;
   // The setup runs elevated; an administrator's attempt on a drive root meets the root itself.
   if (r.isRoot) return Fail(ERROR_ALREADY_EXISTS);
-  if (!r.verbatim && r.full.size() > sim::kMaxFolderChars)
-    return Fail(ERROR_FILENAME_EXCED_RANGE);
+  if (!r.verbatim && r.full.size() > sim::kMaxFolderChars) return Fail(ERROR_FILENAME_EXCED_RANGE);
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
@@ -305,8 +304,8 @@ BOOL MoveFileExW(const std::u16string& source, const std::u16string& target, DWO
       return Fail(ERROR_ACCESS_DENIED);
   }
   fs::rename(from.host, destination, ec);
-  if (ec) return Fail(ec == std::errc::invalid_argument ? ERROR_SHARING_VIOLATION
-                                                         : ERROR_ACCESS_DENIED);
+  if (ec)
+    return Fail(ec == std::errc::invalid_argument ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
   sim::ForgetAttributes(destination);
   sim::MoveAttributes(from.host, destination);
   return TRUE;
@@ -356,7 +355,8 @@ HANDLE FindFirstFileW(const std::u16string& pattern, FindData* data) {
     const fs::path folder = r.host.parent_path();
     const bool folderIsRoot = folder == sim::Machine::Current().DriveRoot();
     if (r.leaf.find_first_of(u"*?") == std::u16string::npos) {
-      if (r.exists) state.entries.push_back(EntryData(r.host, text::FromUtf8(r.host.filename().string())));
+      if (r.exists)
+        state.entries.push_back(EntryData(r.host, text::FromUtf8(r.host.filename().string())));
     } else {
       if (!folderIsRoot) {
         if (Matches(r.leaf.c_str(), u".")) state.entries.push_back(EntryData(folder, u"."));
@@ -367,7 +367,8 @@ HANDLE FindFirstFileW(const std::u16string& pattern, FindData* data) {
       for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::u16string name = text::FromUtf8(it->path().filename().string());
         if (name.rfind(u".zkt-copy-", 0) == 0) continue;  // a copy in progress
-        if (Matches(r.leaf.c_str(), name.c_str())) state.entries.push_back(EntryData(it->path(), name));
+        if (Matches(r.leaf.c_str(), name.c_str()))
+          state.entries.push_back(EntryData(it->path(), name));
       }
     }
   }
@@ -469,8 +470,8 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
   const int fd = ::open(r.host.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) return failHandle(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
   if (created || disposition == CREATE_ALWAYS)
-    sim::StoreAttributes(r.host, (flagsAndAttributes & sim::kStoredAttributeMask) |
-                                     FILE_ATTRIBUTE_ARCHIVE);
+    sim::StoreAttributes(r.host,
+                         (flagsAndAttributes & sim::kStoredAttributeMask) | FILE_ATTRIBUTE_ARCHIVE);
   // The two "always" dispositions report whether the file was there before, even on success.
   if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
     t_lastError = created ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS;
@@ -565,8 +566,10 @@ BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosi
                       DWORD method) {
   FileState state;
   if (!OpenFileState(file, &state)) return Fail(ERROR_INVALID_HANDLE);
-  const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR
-                     : method == FILE_END ? SEEK_END : -1;
+  const int whence = method == FILE_BEGIN     ? SEEK_SET
+                     : method == FILE_CURRENT ? SEEK_CUR
+                     : method == FILE_END     ? SEEK_END
+                                              : -1;
   if (whence < 0) return Fail(ERROR_INVALID_PARAMETER);
   const off_t position = ::lseek(state.fd, static_cast<off_t>(distance), whence);
   if (position < 0) return Fail(ERROR_NEGATIVE_SEEK);

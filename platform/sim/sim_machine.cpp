@@ -131,8 +131,7 @@ std::vector<std::pair<std::string, std::string>> MachineIni::Entries(
   return {};
 }
 
-void MachineIni::Set(const std::string& section, const std::string& key,
-                     const std::string& value) {
+void MachineIni::Set(const std::string& section, const std::string& key, const std::string& value) {
   for (auto& s : sections_) {
     if (!SameNoCase(s.name, section)) continue;
     for (auto& kv : s.entries)
@@ -311,8 +310,8 @@ bool Machine::Environment(const std::u16string& name, std::u16string* value) con
       {u"PROGRAMFILES", (UnderWow64() ? u"C:\\Program Files (x86)" : u"C:\\Program Files")},
       {u"PROGRAMFILES(X86)", x86 ? u"" : u"C:\\Program Files (x86)"},
       {u"PROGRAMW6432", x86 ? u"" : u"C:\\Program Files"},
-      {u"COMMONPROGRAMFILES",
-       (UnderWow64() ? u"C:\\Program Files (x86)\\Common Files" : u"C:\\Program Files\\Common Files")},
+      {u"COMMONPROGRAMFILES", (UnderWow64() ? u"C:\\Program Files (x86)\\Common Files"
+                                            : u"C:\\Program Files\\Common Files")},
       {u"COMMONPROGRAMFILES(X86)", x86 ? u"" : u"C:\\Program Files (x86)\\Common Files"},
       {u"COMMONPROGRAMW6432", x86 ? u"" : u"C:\\Program Files\\Common Files"},
       // A 32-bit program under WOW64 sees an x86 processor and the real one in a variable of
@@ -376,9 +375,8 @@ bool Machine::TakeFault(const char* call, const std::u16string& subject, os::DWO
 bool Machine::MatchFault(const char* call, const std::u16string& subject, os::DWORD* error) {
   for (auto& rule : faults_) {
     if (rule.call != call || rule.count == 0) continue;
-    if (!rule.match.empty() &&
-        text::ToUpper(subject).find(text::ToUpper(text::FromUtf8(rule.match))) ==
-            std::u16string::npos)
+    if (!rule.match.empty() && text::ToUpper(subject).find(text::ToUpper(
+                                   text::FromUtf8(rule.match))) == std::u16string::npos)
       continue;
     if (rule.skip > 0) {
       --rule.skip;

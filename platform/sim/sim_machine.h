@@ -50,11 +50,11 @@ class MachineIni {
 enum class Arch { X86, X64, Arm64 };
 
 struct FaultRule {
-  std::string call;    // seam function name, e.g. "CopyFileW"
-  int skip = 0;        // calls that pass before the fault fires
-  int count = 1;       // how many calls fail (-1: all following)
+  std::string call;  // seam function name, e.g. "CopyFileW"
+  int skip = 0;      // calls that pass before the fault fires
+  int count = 1;     // how many calls fail (-1: all following)
   os::DWORD error = ERROR_ACCESS_DENIED;
-  std::string match;   // optional: only calls whose subject (path, key, name) contains this
+  std::string match;  // optional: only calls whose subject (path, key, name) contains this
 };
 
 class Machine {

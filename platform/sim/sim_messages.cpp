@@ -64,8 +64,8 @@ UINT RegisterWindowMessageW(const std::u16string& name) {
   return it->second;
 }
 
-std::intptr_t BroadcastMessageTimeoutW(UINT msg, std::uintptr_t wParam, std::intptr_t lParam,
-                                       UINT, UINT timeoutMs) {
+std::intptr_t BroadcastMessageTimeoutW(UINT msg, std::uintptr_t wParam, std::intptr_t lParam, UINT,
+                                       UINT timeoutMs) {
   DWORD error = 0;
   if (sim::Fault("SendMessageTimeoutW", u"", &error)) {
     SetLastError(error);
@@ -77,8 +77,9 @@ std::intptr_t BroadcastMessageTimeoutW(UINT msg, std::uintptr_t wParam, std::int
     std::lock_guard<std::mutex> lock(m.mutex);
     const auto known = m.names.find(msg);
     if (known != m.names.end()) name = text::ToUtf8(known->second);
-    const std::string line = "broadcast " + name + " (" + text::ToUtf8(text::Format(16, u"0x%04X", msg)) +
-                             ") " + std::to_string(wParam) + " " + std::to_string(lParam);
+    const std::string line = "broadcast " + name + " (" +
+                             text::ToUtf8(text::Format(16, u"0x%04X", msg)) + ") " +
+                             std::to_string(wParam) + " " + std::to_string(lParam);
     m.log.push_back(line);
     std::ofstream(m.folder / "messages.log", std::ios::app) << line << "\n";
   }

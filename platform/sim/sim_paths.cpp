@@ -17,8 +17,13 @@ bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 bool IsInvalidNameChar(char16_t c, bool allowWildcards) {
   if (c < 0x20) return true;
   switch (c) {
-    case u'<': case u'>': case u':': case u'"': case u'|': return true;
-    case u'*': case u'?': return !allowWildcards;
+    case u'<':
+    case u'>':
+    case u':':
+    case u'"':
+    case u'|': return true;
+    case u'*':
+    case u'?': return !allowWildcards;
     default: return false;
   }
 }

@@ -17,14 +17,14 @@
 namespace sim {
 
 struct ResolvedPath {
-  std::u16string full;          // normalised Windows path after redirection ("C:\a\b")
-  std::filesystem::path host;   // host path; existing levels carry their real host names
-  std::u16string leaf;          // last name as given (may hold wildcards); empty for the root
-  bool isRoot = false;          // the path is the drive root itself
-  bool parentExists = false;    // every level but the last exists and is a folder
-  bool exists = false;          // the path itself exists (file, folder or link)
+  std::u16string full;             // normalised Windows path after redirection ("C:\a\b")
+  std::filesystem::path host;      // host path; existing levels carry their real host names
+  std::u16string leaf;             // last name as given (may hold wildcards); empty for the root
+  bool isRoot = false;             // the path is the drive root itself
+  bool parentExists = false;       // every level but the last exists and is a folder
+  bool exists = false;             // the path itself exists (file, folder or link)
   bool trailingSeparator = false;  // the given path ended in "\" or "/"
-  bool verbatim = false;        // given with the "\\?\" prefix: no MAX_PATH limits apply
+  bool verbatim = false;           // given with the "\\?\" prefix: no MAX_PATH limits apply
 };
 
 enum ResolveFlags : unsigned {

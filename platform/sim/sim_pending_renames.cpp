@@ -56,8 +56,7 @@ fs::path HostOf(const std::u16string& stored, bool* exists) {
   *exists = false;
   if (stored.compare(0, 4, kNtPrefix) != 0) return {};
   ResolvedPath r;
-  if (ResolvePath(stored.substr(4), &r) != ERROR_SUCCESS || r.isRoot || !r.parentExists)
-    return {};
+  if (ResolvePath(stored.substr(4), &r) != ERROR_SUCCESS || r.isRoot || !r.parentExists) return {};
   *exists = r.exists;
   if (r.exists) return r.host;
   return r.host.parent_path() / r.leaf.c_str();

@@ -29,7 +29,7 @@ constexpr std::uint64_t kNeverEnds = ~std::uint64_t{0};
 struct Process {
   std::uint64_t endTime = 0;  // virtual time at which it ends; kNeverEnds
   os::DWORD exitCode = 0;
-  dev_t imageDevice = 0;      // identity of its image file while it runs (0: unknown)
+  dev_t imageDevice = 0;  // identity of its image file while it runs (0: unknown)
   ino_t imageInode = 0;
 };
 
@@ -156,8 +156,7 @@ class ProcessTable {
     std::u16string service;
     if (ini.Has(section, "RegistersService"))
       service = text::FromUtf8(ini.Get(section, "RegistersService"));
-    else if (text::EqualsNoCase(start.args, u"/Service"))
-      service = payload::kServiceName;
+    else if (text::EqualsNoCase(start.args, u"/Service")) service = payload::kServiceName;
     if (!service.empty()) RegisterService(service, start.image);
 
     const std::uintptr_t id = nextId_++;
@@ -300,9 +299,9 @@ bool IsRunningImage(const std::filesystem::path& host) {
 
 namespace os {
 
-BOOL CreateProcessW(const std::u16string& applicationName, std::u16string commandLine, BOOL,
-                    DWORD, const std::u16string& currentDirectory,
-                    const STARTUPINFOW* startupInfo, PROCESS_INFORMATION* processInformation) {
+BOOL CreateProcessW(const std::u16string& applicationName, std::u16string commandLine, BOOL, DWORD,
+                    const std::u16string& currentDirectory, const STARTUPINFOW* startupInfo,
+                    PROCESS_INFORMATION* processInformation) {
   return sim::ProcessTable::Get().Create(applicationName, commandLine, currentDirectory,
                                          startupInfo, processInformation);
 }

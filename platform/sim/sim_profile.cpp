@@ -22,8 +22,8 @@ std::u16string FullProfilePath(const std::u16string& file) {
 enum class ReadResult { Read, Missing, Failed };
 
 ReadResult ReadWholeFile(const std::u16string& path, std::string* bytes) {
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL);
   if (file == INVALID_HANDLE_VALUE)
     return GetLastError() == ERROR_FILE_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
   const DWORD size = GetFileSize(file, nullptr);
@@ -73,9 +73,9 @@ BOOL WritePrivateProfileStringW(const std::u16string& section, const std::u16str
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (handle == INVALID_HANDLE_VALUE) return FALSE;
   DWORD written = 0;
-  const BOOL ok = out.empty() ||
-                  (WriteFile(handle, out.data(), static_cast<DWORD>(out.size()), &written) &&
-                   written == out.size());
+  const BOOL ok =
+      out.empty() || (WriteFile(handle, out.data(), static_cast<DWORD>(out.size()), &written) &&
+                      written == out.size());
   CloseHandle(handle);
   return ok ? TRUE : FALSE;
 }

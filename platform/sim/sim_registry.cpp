@@ -27,7 +27,7 @@ constexpr os::REGSAM kMaximumAllowed = MAXIMUM_ALLOWED;
 // choose a view and are no rights of the handle.
 os::REGSAM NormalizeAccess(os::REGSAM sam) {
   os::REGSAM out = sam & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY | kGenericRead | kGenericWrite |
-                          kGenericExecute | kGenericAll | kMaximumAllowed);
+                           kGenericExecute | kGenericAll | kMaximumAllowed);
   if (sam & (kGenericRead | kGenericExecute)) out |= KEY_READ;
   if (sam & kGenericWrite) out |= KEY_WRITE;
   if (sam & (kGenericAll | kMaximumAllowed)) out |= KEY_ALL_ACCESS;
@@ -99,8 +99,8 @@ void MarkDeleted(RegKey& key) {
 
 bool SameTree(const RegKey& a, const RegKey& b) {
   if (a.name != b.name || a.keyClass != b.keyClass || a.isVolatile != b.isVolatile ||
-      a.restricted != b.restricted || a.rights != b.rights ||
-      a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size())
+      a.restricted != b.restricted || a.rights != b.rights || a.values.size() != b.values.size() ||
+      a.subkeys.size() != b.subkeys.size())
     return false;
   for (std::size_t i = 0; i < a.values.size(); ++i)
     if (a.values[i].name != b.values[i].name || a.values[i].type != b.values[i].type ||
@@ -371,8 +371,8 @@ std::u16string Registry::PathOf(os::HKEY base, const std::u16string& subKey,
 // ---- Registry: operations ----
 
 os::LONG Registry::CreateKey(os::HKEY base, const std::u16string& subKey,
-                             const std::u16string& keyClass, os::DWORD options,
-                             os::REGSAM access, os::HKEY* result, os::DWORD* disposition) {
+                             const std::u16string& keyClass, os::DWORD options, os::REGSAM access,
+                             os::HKEY* result, os::DWORD* disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;  // Windows clears the handle of a failed call
   const Views views = CurrentViews();
@@ -466,8 +466,8 @@ os::LONG Registry::SetValue(os::HKEY key, const std::u16string& name, os::DWORD 
   return ERROR_SUCCESS;
 }
 
-os::LONG Registry::QueryValue(os::HKEY key, const std::u16string& name, os::DWORD* type,
-                              void* data, os::DWORD* size) {
+os::LONG Registry::QueryValue(os::HKEY key, const std::u16string& name, os::DWORD* type, void* data,
+                              os::DWORD* size) {
   std::lock_guard<std::mutex> lock(mutex_);
   RegKey* k = nullptr;
   if (const os::LONG rc = KeyFor(key, KEY_QUERY_VALUE, &k)) return rc;
@@ -497,9 +497,8 @@ os::LONG Registry::DeleteValue(os::HKEY key, const std::u16string& name) {
   std::lock_guard<std::mutex> lock(mutex_);
   RegKey* k = nullptr;
   if (const os::LONG rc = KeyFor(key, KEY_SET_VALUE, &k)) return rc;
-  const auto it = std::find_if(k->values.begin(), k->values.end(), [&](const RegValue& v) {
-    return text::EqualsNoCase(v.name, name);
-  });
+  const auto it = std::find_if(k->values.begin(), k->values.end(),
+                               [&](const RegValue& v) { return text::EqualsNoCase(v.name, name); });
   if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
   k->values.erase(it);
   return ERROR_SUCCESS;
@@ -539,8 +538,8 @@ os::LONG Registry::EnumKey(os::HKEY key, os::DWORD index, std::u16string* name) 
   return ERROR_SUCCESS;
 }
 
-os::LONG Registry::EnumValue(os::HKEY key, os::DWORD index, std::u16string* name,
-                             os::DWORD* type, std::vector<os::BYTE>* data) {
+os::LONG Registry::EnumValue(os::HKEY key, os::DWORD index, std::u16string* name, os::DWORD* type,
+                             std::vector<os::BYTE>* data) {
   std::lock_guard<std::mutex> lock(mutex_);
   RegKey* k = nullptr;
   if (const os::LONG rc = KeyFor(key, KEY_QUERY_VALUE, &k)) return rc;

@@ -88,8 +88,7 @@ class Registry {
   os::LONG EnumKey(os::HKEY key, os::DWORD index, std::u16string* name);
   os::LONG EnumValue(os::HKEY key, os::DWORD index, std::u16string* name, os::DWORD* type,
                      std::vector<os::BYTE>* data);
-  os::LONG QueryInfo(os::HKEY key, std::u16string* keyClass, os::DWORD* subKeys,
-                     os::DWORD* values);
+  os::LONG QueryInfo(os::HKEY key, std::u16string* keyClass, os::DWORD* subKeys, os::DWORD* values);
 
   // The full path a call names, with the registry view applied
   // ("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\..."): the subject of injected faults.

@@ -53,8 +53,7 @@ LONG RegSetValueExW(HKEY key, const std::u16string& name, DWORD type, const void
   return Reg().SetValue(key, name, type, data, size);
 }
 
-LONG RegQueryValueExW(HKEY key, const std::u16string& name, DWORD* type, void* data,
-                      DWORD* size) {
+LONG RegQueryValueExW(HKEY key, const std::u16string& name, DWORD* type, void* data, DWORD* size) {
   LONG rc = 0;
   if (Faulted("RegQueryValueExW", key, u"", 0, &rc)) return rc;
   return Reg().QueryValue(key, name, type, data, size);

@@ -59,8 +59,8 @@ void WriteValue(const RegValue& v, std::u16string& out) {
   const std::u16string lead = (v.name.empty() ? u"@" : Quote(v.name)) + u"=";
   out += lead;
   if (FitsQuotedString(v)) {
-    out += Quote(std::u16string(reinterpret_cast<const char16_t*>(v.data.data()),
-                                v.data.size() / 2 - 1));
+    out += Quote(
+        std::u16string(reinterpret_cast<const char16_t*>(v.data.data()), v.data.size() / 2 - 1));
   } else if (v.type == REG_DWORD && v.data.size() == 4) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "dword:%08x",
@@ -116,7 +116,11 @@ bool DecodeUtf8(const std::string& in, std::u16string* out, std::size_t* badLine
   for (std::size_t i = 0; i < in.size();) {
     const auto c = static_cast<unsigned char>(in[i]);
     if (c == '\n') ++line;
-    std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    std::size_t len = c < 0x80           ? 1
+                      : (c >> 5) == 0x6  ? 2
+                      : (c >> 4) == 0xE  ? 3
+                      : (c >> 3) == 0x1E ? 4
+                                         : 0;
     if (len == 0 || i + len > in.size()) {
       *badLine = line;
       return false;
@@ -169,8 +173,7 @@ int HexDigit(char16_t c) {
 }
 
 // Parses "..." at s[pos] (pos at the opening quote); pos ends after the closing quote.
-bool ParseQuoted(const std::u16string& s, std::size_t& pos, std::u16string* out,
-                 std::string* why) {
+bool ParseQuoted(const std::u16string& s, std::size_t& pos, std::u16string* out, std::string* why) {
   ++pos;
   while (pos < s.size()) {
     const char16_t c = s[pos++];
@@ -227,8 +230,7 @@ bool ParseHexBytes(const std::u16string& list, std::vector<os::BYTE>* out, std::
 
 class RegTextReader {
  public:
-  RegTextReader(std::vector<std::u16string> lines, std::string fileName, RegKey& hklm,
-                RegKey& hkcu)
+  RegTextReader(std::vector<std::u16string> lines, std::string fileName, RegKey& hklm, RegKey& hkcu)
       : lines_(std::move(lines)), fileName_(std::move(fileName)), hklm_(hklm), hkcu_(hkcu) {}
 
   bool Run(std::string* error) {
@@ -321,7 +323,7 @@ class RegTextReader {
     const std::u16string path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
     const std::size_t slash = path.find(u'\\');
     const std::u16string rootName = path.substr(0, slash);
-    RegKey* root = text::EqualsNoCase(rootName, u"HKEY_LOCAL_MACHINE") ? &hklm_
+    RegKey* root = text::EqualsNoCase(rootName, u"HKEY_LOCAL_MACHINE")  ? &hklm_
                    : text::EqualsNoCase(rootName, u"HKEY_CURRENT_USER") ? &hkcu_
                                                                         : nullptr;
     if (!root) {

@@ -71,8 +71,8 @@ bool ParseManifest(const std::filesystem::path& file,
     std::string type, path;
     long id = -1;
     if (!(fields >> type >> id >> path) || id < 1 || id > 0xFFFF) {
-      *error = file.filename().string() + " line " + std::to_string(lineNo) +
-               ": expected TYPE ID FILE";
+      *error =
+          file.filename().string() + " line " + std::to_string(lineNo) + ": expected TYPE ID FILE";
       return false;
     }
     auto payload = std::make_unique<Payload>();
@@ -133,7 +133,8 @@ HRSRC FindResourceW(const std::u16string& type, WORD id) {
     const std::string upper = sim::Upper(text::ToUtf8(type));
     bool typeKnown = false;
     for (const auto& [key, payload] : r.payloads)
-      if (key.first == upper && std::filesystem::is_regular_file(payload->file, ec)) typeKnown = true;
+      if (key.first == upper && std::filesystem::is_regular_file(payload->file, ec))
+        typeKnown = true;
     SetLastError(typeKnown ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
     return nullptr;
   }
@@ -163,7 +164,8 @@ HGLOBAL LoadResource(HRSRC resource) {
       ::close(fd);
       return nullptr;
     }
-    void* data = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    void* data =
+        ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     ::close(fd);
     if (data == MAP_FAILED) return nullptr;
     payload->data = data;

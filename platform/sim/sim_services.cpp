@@ -58,9 +58,12 @@ struct Handle {
 };
 
 const std::pair<const char*, os::DWORD> kStateWords[] = {
-    {"stopped", SERVICE_STOPPED},          {"start-pending", SERVICE_START_PENDING},
-    {"stop-pending", SERVICE_STOP_PENDING}, {"running", SERVICE_RUNNING},
-    {"continue-pending", SERVICE_CONTINUE_PENDING}, {"pause-pending", SERVICE_PAUSE_PENDING},
+    {"stopped", SERVICE_STOPPED},
+    {"start-pending", SERVICE_START_PENDING},
+    {"stop-pending", SERVICE_STOP_PENDING},
+    {"running", SERVICE_RUNNING},
+    {"continue-pending", SERVICE_CONTINUE_PENDING},
+    {"pause-pending", SERVICE_PAUSE_PENDING},
     {"paused", SERVICE_PAUSED}};
 
 bool StateFromWord(const std::string& word, os::DWORD* state) {
@@ -123,8 +126,7 @@ class ServiceManager {
     return handles_.Add(Handle{true, u"", access});
   }
 
-  os::SC_HANDLE OpenService(os::SC_HANDLE manager, const std::u16string& name,
-                            os::DWORD access) {
+  os::SC_HANDLE OpenService(os::SC_HANDLE manager, const std::u16string& name, os::DWORD access) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     const Handle* m = handles_.Find(manager);
@@ -252,8 +254,8 @@ class ServiceManager {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     os::HKEY key = nullptr;
-    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS,
-                            &key, nullptr) != ERROR_SUCCESS)
+    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS, &key,
+                            nullptr) != ERROR_SUCCESS)
       return false;
     const os::DWORD type = SERVICE_WIN32_OWN_PROCESS, start = SERVICE_AUTO_START, errors = 1;
     const std::u16string objectName = u"LocalSystem";
@@ -378,8 +380,8 @@ class ServiceManager {
   void EnsureKey(const std::u16string& name, const std::u16string& imagePath) {
     os::HKEY key = nullptr;
     os::DWORD disposition = 0;
-    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS,
-                            &key, &disposition) != ERROR_SUCCESS)
+    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS, &key,
+                            &disposition) != ERROR_SUCCESS)
       return;
     if (disposition == REG_CREATED_NEW_KEY) {
       const os::DWORD type = SERVICE_WIN32_OWN_PROCESS, start = SERVICE_AUTO_START;
@@ -442,7 +444,8 @@ class ServiceManager {
     *status = os::SERVICE_STATUS{};
     status->dwServiceType = ReadDword(name, u"Type", SERVICE_WIN32_OWN_PROCESS);
     status->dwCurrentState = rt.state;
-    if (rt.state == SERVICE_RUNNING && b.acceptsStop) status->dwControlsAccepted = SERVICE_ACCEPT_STOP;
+    if (rt.state == SERVICE_RUNNING && b.acceptsStop)
+      status->dwControlsAccepted = SERVICE_ACCEPT_STOP;
     if (IsPending(rt.state)) {
       status->dwCheckPoint = rt.checkPoint;
       status->dwWaitHint = 2000;

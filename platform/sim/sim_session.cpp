@@ -42,7 +42,7 @@ struct Privilege {
   os::DWORD luid;
 };
 constexpr Privilege kPrivileges[] = {
-    {u"SeShutdownPrivilege", 19}, {u"SeDebugPrivilege", 20},    {u"SeBackupPrivilege", 17},
+    {u"SeShutdownPrivilege", 19}, {u"SeDebugPrivilege", 20},   {u"SeBackupPrivilege", 17},
     {u"SeRestorePrivilege", 18},  {u"SeSecurityPrivilege", 8}, {u"SeLoadDriverPrivilege", 10},
 };
 
@@ -146,7 +146,8 @@ BOOL ExitWindowsEx(UINT flags, DWORD reason) {
   {
     std::lock_guard<std::mutex> lock(sim::S().mutex);
     bool held = false;
-    for (const auto& p : sim::S().record.enabledPrivileges) held = held || p == u"SeShutdownPrivilege";
+    for (const auto& p : sim::S().record.enabledPrivileges)
+      held = held || p == u"SeShutdownPrivilege";
     if (!held && (flags & (EWX_SHUTDOWN | EWX_REBOOT))) {
       SetLastError(ERROR_PRIVILEGE_NOT_HELD);
       return FALSE;
@@ -179,8 +180,8 @@ BOOL ShellExecuteExW(ShellExecuteInfo* info) {
     std::lock_guard<std::mutex> lock(sim::S().mutex);
     sim::S().record.started.push_back({info->file, info->parameters, info->directory, info->nShow});
   }
-  sim::Notify("program started: " + text::ToUtf8(info->file) + " " + text::ToUtf8(info->parameters) +
-              (info->nShow == SW_HIDE ? " (hidden)" : ""));
+  sim::Notify("program started: " + text::ToUtf8(info->file) + " " +
+              text::ToUtf8(info->parameters) + (info->nShow == SW_HIDE ? " (hidden)" : ""));
   if (info->fMask & SEE_MASK_NOCLOSEPROCESS) {
     // The caller wants to wait: the program (or the handler of the document's type) runs as a
     // simulated process, described in machine.ini under [Program:<file name>].

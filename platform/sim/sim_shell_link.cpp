@@ -90,8 +90,8 @@ TargetFacts FactsOf(const std::u16string& target) {
   const auto when = std::filesystem::last_write_time(r.host, ec);
   if (!ec) {
     const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        when - std::filesystem::file_time_type::clock::now() + std::chrono::system_clock::now()
-                                                                   .time_since_epoch());
+        when - std::filesystem::file_time_type::clock::now() +
+        std::chrono::system_clock::now().time_since_epoch());
     // FILETIME counts 100 ns from 1601; the Unix epoch lies 11644473600 s later.
     const long long ticks = since.count() / 100 + 116444736000000000LL;
     if (ticks > 0) facts.writeTime = static_cast<std::uint64_t>(ticks);
@@ -155,7 +155,9 @@ std::vector<std::uint8_t> BuildLink(const std::u16string& target) {
 // Bounded little-endian reader over a link file.
 struct Reader {
   const std::vector<std::uint8_t>& bytes;
-  bool Has(std::size_t at, std::size_t n) const { return at <= bytes.size() && n <= bytes.size() - at; }
+  bool Has(std::size_t at, std::size_t n) const {
+    return at <= bytes.size() && n <= bytes.size() - at;
+  }
   std::uint32_t U16(std::size_t at) const { return bytes[at] | (bytes[at + 1] << 8); }
   std::uint32_t U32(std::size_t at) const {
     return U16(at) | (static_cast<std::uint32_t>(U16(at + 2)) << 16);
@@ -216,9 +218,7 @@ HRESULT ParseLinkTarget(const std::vector<std::uint8_t>& bytes, std::u16string* 
 
 }  // namespace
 
-HRESULT CoInitialize() {
-  return t_comInitCount++ == 0 ? S_OK : S_FALSE;
-}
+HRESULT CoInitialize() { return t_comInitCount++ == 0 ? S_OK : S_FALSE; }
 
 void CoUninitialize() {
   if (t_comInitCount > 0) --t_comInitCount;

@@ -29,9 +29,7 @@ static_assert(sizeof(::SP_DEVINFO_DATA) == 28 && sizeof(::SP_DEVINSTALL_PARAMS_W
 HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, const std::u16string& enumerator,
                               DWORD flags) {
   return reinterpret_cast<HDEVINFO>(::SetupDiGetClassDevsW(
-      reinterpret_cast<const ::GUID*>(classGuid),
-      win::WideOrNull(enumerator),
-      nullptr, flags));
+      reinterpret_cast<const ::GUID*>(classGuid), win::WideOrNull(enumerator), nullptr, flags));
 }
 
 BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* device) {
@@ -60,8 +58,7 @@ BOOL SetupDiSetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* device, DW
 BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* device,
                                    SP_CLASSINSTALL_HEADER* params, DWORD size) {
   return ::SetupDiSetClassInstallParamsW(Native(set), Native(device),
-                                         reinterpret_cast<::PSP_CLASSINSTALL_HEADER>(params),
-                                         size);
+                                         reinterpret_cast<::PSP_CLASSINSTALL_HEADER>(params), size);
 }
 
 BOOL SetupDiCallClassInstaller(UINT installFunction, HDEVINFO set, SP_DEVINFO_DATA* device) {

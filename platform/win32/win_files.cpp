@@ -39,7 +39,9 @@ FARPROC Kernel32Proc(const char* name) {
 DWORD GetLastError() { return ::GetLastError(); }
 void SetLastError(DWORD error) { ::SetLastError(error); }
 
-BOOL CreateDirectoryW(const std::u16string& path) { return ::CreateDirectoryW(Wide(path), nullptr); }
+BOOL CreateDirectoryW(const std::u16string& path) {
+  return ::CreateDirectoryW(Wide(path), nullptr);
+}
 BOOL RemoveDirectoryW(const std::u16string& path) { return ::RemoveDirectoryW(Wide(path)); }
 BOOL DeleteFileW(const std::u16string& path) { return ::DeleteFileW(Wide(path)); }
 
@@ -75,8 +77,8 @@ BOOL FindClose(HANDLE find) { return ::FindClose(Native(find)); }
 
 HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD disposition,
                    DWORD flagsAndAttributes) {
-  return Ours(::CreateFileW(Wide(path), access, share, nullptr, disposition, flagsAndAttributes,
-                            nullptr));
+  return Ours(
+      ::CreateFileW(Wide(path), access, share, nullptr, disposition, flagsAndAttributes, nullptr));
 }
 
 BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
@@ -122,14 +124,12 @@ BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::uint64_t* newPosi
 }
 
 BOOL Wow64DisableWow64FsRedirection(void** cookie) {
-  const auto disable =
-      As<Wow64DisableFn>(Kernel32Proc("Wow64DisableWow64FsRedirection"));
+  const auto disable = As<Wow64DisableFn>(Kernel32Proc("Wow64DisableWow64FsRedirection"));
   return disable ? disable(cookie) : FALSE;
 }
 
 BOOL Wow64RevertWow64FsRedirection(void* cookie) {
-  const auto revert =
-      As<Wow64RevertFn>(Kernel32Proc("Wow64RevertWow64FsRedirection"));
+  const auto revert = As<Wow64RevertFn>(Kernel32Proc("Wow64RevertWow64FsRedirection"));
   return revert ? revert(cookie) : FALSE;
 }
 

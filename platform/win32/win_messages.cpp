@@ -12,8 +12,8 @@ UINT RegisterWindowMessageW(const std::u16string& name) {
 std::intptr_t BroadcastMessageTimeoutW(UINT msg, std::uintptr_t wParam, std::intptr_t lParam,
                                        UINT flags, UINT timeoutMs) {
   DWORD_PTR result = 0;
-  return static_cast<std::intptr_t>(::SendMessageTimeoutW(HWND_BROADCAST, msg, wParam, lParam,
-                                                          flags, timeoutMs, &result));
+  return static_cast<std::intptr_t>(
+      ::SendMessageTimeoutW(HWND_BROADCAST, msg, wParam, lParam, flags, timeoutMs, &result));
 }
 
 }  // namespace os

@@ -20,9 +20,8 @@ BOOL CreateProcessW(const std::u16string& applicationName, std::u16string comman
   line.push_back(L'\0');
   ::STARTUPINFOW startup = *reinterpret_cast<const ::STARTUPINFOW*>(startupInfo);
   return ::CreateProcessW(win::WideOrNull(applicationName), line.data(), nullptr, nullptr,
-                          inheritHandles, creationFlags, nullptr,
-                          win::WideOrNull(currentDirectory), &startup,
-                          reinterpret_cast<::PROCESS_INFORMATION*>(processInformation));
+                          inheritHandles, creationFlags, nullptr, win::WideOrNull(currentDirectory),
+                          &startup, reinterpret_cast<::PROCESS_INFORMATION*>(processInformation));
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

@@ -10,8 +10,7 @@ namespace os {
 
 using win::Wide;
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 DWORD GetPrivateProfileStringW(const std::u16string& section, const std::u16string& key,
                                const std::u16string& defaultValue, std::u16string* out,

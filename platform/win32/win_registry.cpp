@@ -23,9 +23,8 @@ LONG RegCreateKeyExW(HKEY root, const std::u16string& subKey, const std::u16stri
   ::HKEY created = result ? Native(*result) : nullptr;
   ::DWORD outcome = disposition ? *disposition : 0;
   const LONG rc = ::RegCreateKeyExW(Native(root), Wide(subKey), 0,
-                                    const_cast<wchar_t*>(Wide(keyClass)), options, access,
-                                    nullptr, result ? &created : nullptr,
-                                    disposition ? &outcome : nullptr);
+                                    const_cast<wchar_t*>(Wide(keyClass)), options, access, nullptr,
+                                    result ? &created : nullptr, disposition ? &outcome : nullptr);
   if (result) *result = reinterpret_cast<HKEY>(created);
   if (disposition) *disposition = outcome;
   return rc;
@@ -34,8 +33,8 @@ LONG RegCreateKeyExW(HKEY root, const std::u16string& subKey, const std::u16stri
 LONG RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, REGSAM access,
                    HKEY* result) {
   ::HKEY opened = result ? Native(*result) : nullptr;
-  const LONG rc = ::RegOpenKeyExW(Native(root), Wide(subKey), options, access,
-                                  result ? &opened : nullptr);
+  const LONG rc =
+      ::RegOpenKeyExW(Native(root), Wide(subKey), options, access, result ? &opened : nullptr);
   if (result) *result = reinterpret_cast<HKEY>(opened);
   return rc;
 }
@@ -49,8 +48,7 @@ LONG RegSetValueExW(HKEY key, const std::u16string& name, DWORD type, const void
   return ::RegSetValueExW(Native(key), Wide(name), 0, type, static_cast<const BYTE*>(data), size);
 }
 
-LONG RegQueryValueExW(HKEY key, const std::u16string& name, DWORD* type, void* data,
-                      DWORD* size) {
+LONG RegQueryValueExW(HKEY key, const std::u16string& name, DWORD* type, void* data, DWORD* size) {
   ::DWORD t = type ? *type : 0, s = size ? *size : 0;
   const LONG rc = ::RegQueryValueExW(Native(key), Wide(name), nullptr, type ? &t : nullptr,
                                      static_cast<BYTE*>(data), size ? &s : nullptr);
@@ -70,10 +68,9 @@ LONG RegDeleteKeyExW(HKEY root, const std::u16string& subKey, REGSAM view) {
 LONG RegEnumKeyExW(HKEY key, DWORD index, std::u16string* name) {
   wchar_t buffer[256];  // key names are at most 255 characters
   ::DWORD length = 256;
-  const LONG rc = ::RegEnumKeyExW(Native(key), index, buffer, &length, nullptr, nullptr, nullptr,
-                                  nullptr);
-  if (rc == ERROR_SUCCESS && name)
-    *name = win::Ours(buffer, length);
+  const LONG rc =
+      ::RegEnumKeyExW(Native(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_SUCCESS && name) *name = win::Ours(buffer, length);
   return rc;
 }
 

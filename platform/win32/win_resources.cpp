@@ -6,8 +6,8 @@
 namespace os {
 
 HRSRC FindResourceW(const std::u16string& type, WORD id) {
-  return reinterpret_cast<HRSRC>(::FindResourceW(
-      nullptr, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(type.c_str())));
+  return reinterpret_cast<HRSRC>(
+      ::FindResourceW(nullptr, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(type.c_str())));
 }
 
 DWORD SizeofResource(HRSRC resource) {
@@ -18,8 +18,6 @@ HGLOBAL LoadResource(HRSRC resource) {
   return reinterpret_cast<HGLOBAL>(::LoadResource(nullptr, reinterpret_cast<::HRSRC>(resource)));
 }
 
-const void* LockResource(HGLOBAL data) {
-  return ::LockResource(reinterpret_cast<::HGLOBAL>(data));
-}
+const void* LockResource(HGLOBAL data) { return ::LockResource(reinterpret_cast<::HGLOBAL>(data)); }
 
 }  // namespace os

@@ -23,8 +23,7 @@ SC_HANDLE OpenSCManagerW(const std::u16string& machineName, const std::u16string
 }
 
 SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::u16string& serviceName, DWORD access) {
-  return Ours(::OpenServiceW(Native(manager),
-                             win::Wide(serviceName), access));
+  return Ours(::OpenServiceW(Native(manager), win::Wide(serviceName), access));
 }
 
 BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status) {

@@ -7,8 +7,7 @@
 
 namespace os {
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 BOOL ShellExecuteExW(ShellExecuteInfo* info) {
   ::SHELLEXECUTEINFOW sei{};

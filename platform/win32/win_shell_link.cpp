@@ -16,9 +16,7 @@ struct ShellLinkTag {
   IPersistFile* persistFile = nullptr;
 };
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 HRESULT CoInitialize() { return ::CoInitialize(nullptr); }
 void CoUninitialize() { ::CoUninitialize(); }

@@ -15,8 +15,7 @@ HANDLE OpenProcessToken(DWORD access) {
 
 BOOL LookupPrivilegeValueW(const std::u16string& name, Luid* luid) {
   ::LUID value{};
-  if (!::LookupPrivilegeValueW(nullptr, win::Wide(name), &value))
-    return FALSE;
+  if (!::LookupPrivilegeValueW(nullptr, win::Wide(name), &value)) return FALSE;
   luid->lowPart = value.LowPart;
   luid->highPart = value.HighPart;
   return TRUE;
@@ -28,8 +27,8 @@ BOOL AdjustTokenPrivilege(HANDLE token, const Luid& luid, DWORD attributes) {
   privileges.Privileges[0].Luid.LowPart = luid.lowPart;
   privileges.Privileges[0].Luid.HighPart = luid.highPart;
   privileges.Privileges[0].Attributes = attributes;
-  return ::AdjustTokenPrivileges(reinterpret_cast<::HANDLE>(token), FALSE, &privileges, 0,
-                                 nullptr, nullptr);
+  return ::AdjustTokenPrivileges(reinterpret_cast<::HANDLE>(token), FALSE, &privileges, 0, nullptr,
+                                 nullptr);
 }
 
 BOOL CloseTokenHandle(HANDLE token) { return ::CloseHandle(reinterpret_cast<::HANDLE>(token)); }

@@ -113,7 +113,8 @@ UINT GetWindowsDirectoryW(std::u16string* path) {
 std::u16string GetModuleFileNameW() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return u"";
     if (length < buffer.size()) return Ours(buffer.data());
     buffer.resize(buffer.size() * 2);  // cut to the buffer: try a larger one

@@ -43,7 +43,8 @@ class BackgroundTest : public WizardScenario {
 
 TEST_F(BackgroundTest, FullScreenPictureFromTheResolutionFolder) {
   const Seen seen = RunAndLook();
-  EXPECT_EQ(seen.picture, u"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\Skin\\1366x768\\Background.png");
+  EXPECT_EQ(seen.picture,
+            u"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\Skin\\1366x768\\Background.png");
   EXPECT_EQ(seen.left, 0);
   EXPECT_EQ(seen.top, 0);
   EXPECT_EQ(seen.width, 1920);
@@ -107,7 +108,8 @@ TEST_P(BackgroundScreenTest, AreaBoundariesAreStrict) {
   if (folder.empty())
     EXPECT_EQ(seen.picture, u"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\\\Background.png");
   else
-    EXPECT_EQ(seen.picture, u"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\Skin\\" + folder + u"\\Background.png");
+    EXPECT_EQ(seen.picture,
+              u"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\Skin\\" + folder + u"\\Background.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, BackgroundScreenTest,
@@ -115,7 +117,6 @@ INSTANTIATE_TEST_SUITE_P(Screens, BackgroundScreenTest,
                                          ScreenCase{1920, 1080, "1366x768"},
                                          ScreenCase{1366, 768, "960x540"},
                                          ScreenCase{1367, 768, "1366x768"},
-                                         ScreenCase{960, 540, ""},
-                                         ScreenCase{800, 600, ""}));
+                                         ScreenCase{960, 540, ""}, ScreenCase{800, 600, ""}));
 
 }  // namespace

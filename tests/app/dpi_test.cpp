@@ -19,8 +19,9 @@ struct Screen {
 class DpiTest : public WizardScenario, public testing::WithParamInterface<Screen> {
  protected:
   std::string MachineIni() const override {
-    return "[Screen]\nWidth=" + std::to_string(GetParam().width) + "\nHeight=" +
-           std::to_string(GetParam().height) + "\nDpi=" + std::to_string(GetParam().dpi) + "\n";
+    return "[Screen]\nWidth=" + std::to_string(GetParam().width) +
+           "\nHeight=" + std::to_string(GetParam().height) +
+           "\nDpi=" + std::to_string(GetParam().dpi) + "\n";
   }
   // A design value at this screen's DPI, rounded half away from zero as MulDiv rounds.
   int At(int design) const {
@@ -36,8 +37,10 @@ TEST_P(DpiTest, WizardIsTheDesignScaledByTheScreensDpi) {
     const char16_t* name;
     int left, top, width, height;
   } const controls[] = {
-      {u"NextBitBtn", 120, 119, 75, 25},  {u"FinishBitBtn", 232, 119, 75, 25},
-      {u"CancelBitBtn", 339, 119, 75, 25}, {u"ComboBox", 16, 74, 153, 21},
+      {u"NextBitBtn", 120, 119, 75, 25},
+      {u"FinishBitBtn", 232, 119, 75, 25},
+      {u"CancelBitBtn", 339, 119, 75, 25},
+      {u"ComboBox", 16, 74, 153, 21},
       {u"SelectLangLabel", 16, 52, 103, 16},
       // The sample's English file places this label itself: 184, 20, 230, 16 and 10 points.
       {u"VersionLabel", 184, 20, 230, 16},
@@ -122,7 +125,7 @@ TEST_P(DpiFormTest, MovingToAMonitorOfAnotherDpiScalesAgainWithoutDrift) {
 }
 
 const Screen kScreens[] = {
-    {96, 1920, 1080, u"1366x768\\"},  {120, 1920, 1080, u"1366x768\\"},
+    {96, 1920, 1080, u"1366x768\\"},   {120, 1920, 1080, u"1366x768\\"},
     {144, 2880, 1620, u"1920x1080\\"}, {192, 3840, 2160, u"1920x1080\\"},
     {144, 1366, 768, u"960x540\\"},
 };

@@ -16,7 +16,7 @@ TEST_F(LabelsTest, ColourFieldsInDecimalAndHexadecimalAreApplied) {
   const auto& version = person->View(u"VersionLabel");
   EXPECT_EQ(version.font.color, 0xFFu);  // a blank after the comma is accepted
   EXPECT_EQ(version.font.name, u"Arial");
-  EXPECT_EQ(version.font.height, -16);   // 12 points
+  EXPECT_EQ(version.font.height, -16);  // 12 points
   EXPECT_EQ(version.left, 1);
   EXPECT_EQ(version.top, 2);
   EXPECT_EQ(version.width, 3);

@@ -12,7 +12,8 @@ class StartupTest : public WizardScenario {
   void UseExePathOfLength(std::size_t length) {
     const std::u16string prefix = u"C:\\S\\";
     const std::u16string file = u"\\ZKTAudioSetup.exe";
-    const std::u16string folder = prefix + std::u16string(length - prefix.size() - file.size(), u'd');
+    const std::u16string folder =
+        prefix + std::u16string(length - prefix.size() - file.size(), u'd');
     const std::u16string path = folder + file;
     ASSERT_EQ(path.size(), length);
     std::filesystem::create_directories(Host(text::ToUtf8(folder)));
@@ -48,7 +49,9 @@ TEST_F(StartupTest, PathOf181CharactersShowsOnlyTheGuardBox) {
 
 TEST_F(StartupTest, TooLongPathWithMissingIconShowsGuardThenConstructionError) {
   UseExePathOfLength(181);
-  std::filesystem::remove(Host(text::ToUtf8(machine().ModulePath().substr(0, machine().ModulePath().rfind(u'\\') + 1))) / "Setup.ico");
+  std::filesystem::remove(Host(text::ToUtf8(machine().ModulePath().substr(
+                              0, machine().ModulePath().rfind(u'\\') + 1))) /
+                          "Setup.ico");
   Run("next");
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
@@ -66,8 +69,9 @@ TEST_F(StartupTest, MissingIconEndsBeforeAnyWindowWithTheErrorDisplay) {
   auto person = Run("next");
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, u"Cannot open file \"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\Setup.ico\". "
-                           u"The system cannot find the file specified.");
+  EXPECT_EQ(boxes[0].text,
+            u"Cannot open file \"C:\\Users\\User\\Downloads\\ZKTAudioSetup\\Setup.ico\". "
+            u"The system cannot find the file specified.");
   EXPECT_EQ(boxes[0].caption, u"ZKTAudioSetup");  // no title yet: the program's name
   EXPECT_FALSE(person->LoopEnded());
   EXPECT_EQ(DebugText().find("FormShow"), std::string::npos);
@@ -89,7 +93,7 @@ TEST_F(StartupTest, MissingDeviceIdSectionEndsSilentlyAfterTheWizardIsShown) {
     auto person = Run("next");
     EXPECT_TRUE(Boxes().empty());
     EXPECT_TRUE(person->LoopEnded());
-    EXPECT_TRUE(person->ActionsLeft());  // the person never got a turn
+    EXPECT_TRUE(person->ActionsLeft());        // the person never got a turn
     EXPECT_EQ(person->Page(), u"FinishPage");  // the design page: FormShow stopped early
   }
 }

@@ -49,40 +49,111 @@ TEST_F(Unattended, EndsWithTheCodeOfHowItWent) {
   };
   const std::vector<Case> cases = {
       {"reboot suggested (STEP10 ran)", {u"/S"}, "", {}, nullptr, SETUP_EXIT_REBOOT_REQUIRED, true},
-      {"/quiet, other case, unknown arguments", {u"-QUIET", u"/whatever", u"x"}, "", {}, nullptr,
-       SETUP_EXIT_REBOOT_REQUIRED, true},
-      {"no update step: plain success", {u"/S"}, "", {},
-       [this] { SetConfig("Install", "InstallWindowsKB", "0"); }, SETUP_EXIT_SUCCESS,
+      {"/quiet, other case, unknown arguments",
+       {u"-QUIET", u"/whatever", u"x"},
+       "",
+       {},
+       nullptr,
+       SETUP_EXIT_REBOOT_REQUIRED,
        true},
-      {"/forcerestart restarts", {u"/S", u"/forcerestart"}, "", {}, nullptr,
-       SETUP_EXIT_REBOOT_INITIATED, true},
-      {"/norestart after /forcerestart wins", {u"/S", u"/forcerestart", u"/norestart"}, "", {},
-       nullptr, SETUP_EXIT_REBOOT_REQUIRED, true},
-      {"a refused restart still asks for one", {u"/S", u"/forcerestart"}, "",
-       {"ExitWindowsEx", 0, -1, ERROR_ACCESS_DENIED, ""}, nullptr, SETUP_EXIT_REBOOT_REQUIRED, true},
-      {"STEP1 fails", {u"/S"}, "", {"RegCreateKeyExW", 0, 1, ERROR_ACCESS_DENIED, "Services\\ZEVor"},
-       nullptr, 0x80000001, false},
-      {"STEP2 fails", {u"/S"}, "[Program:AudioDeviceService.exe]\nStartError=5\n", {}, nullptr,
-       0x80000002, false},
-      {"STEP4 fails", {u"/S"}, "", {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTAudioUninstall"},
-       nullptr, 0x80000004, true},
-      {"STEP3 fails", {u"/S"}, "", {"CreateFileW", 0, 1, ERROR_SHARING_VIOLATION, "ZKTAudioControl.exe"},
-       nullptr, 0x80000003, false},
-      {"STEP8.1 fails", {u"/S"}, "", {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTSoundEffect.exe"},
-       nullptr, 0x80000008, true},
-      {"STEP10 fails", {u"/S"}, "[Windows]\nVersion=6.1\nServicePack=1\n",
-       {"ShellExecuteExW", 0, 1, ERROR_ACCESS_DENIED, ".msu"}, nullptr, 0x80000006, true},
-      {"previous filter still loaded", {u"/S"}, "[ControlDevices]\nClass#UsbAudioExtension&B7D2&00=1\n",
-       {}, nullptr, SETUP_EXIT_PREVIOUS_FILTER_LOADED, false},
-      {"device-ID group unverifiable", {u"/S"}, "", {},
-       [this] { RemoveSection("HID_VID_PID"); }, SETUP_EXIT_DEVICE_ID_GROUP_FAILED,
+      {"no update step: plain success",
+       {u"/S"},
+       "",
+       {},
+       [this] { SetConfig("Install", "InstallWindowsKB", "0"); },
+       SETUP_EXIT_SUCCESS,
+       true},
+      {"/forcerestart restarts",
+       {u"/S", u"/forcerestart"},
+       "",
+       {},
+       nullptr,
+       SETUP_EXIT_REBOOT_INITIATED,
+       true},
+      {"/norestart after /forcerestart wins",
+       {u"/S", u"/forcerestart", u"/norestart"},
+       "",
+       {},
+       nullptr,
+       SETUP_EXIT_REBOOT_REQUIRED,
+       true},
+      {"a refused restart still asks for one",
+       {u"/S", u"/forcerestart"},
+       "",
+       {"ExitWindowsEx", 0, -1, ERROR_ACCESS_DENIED, ""},
+       nullptr,
+       SETUP_EXIT_REBOOT_REQUIRED,
+       true},
+      {"STEP1 fails",
+       {u"/S"},
+       "",
+       {"RegCreateKeyExW", 0, 1, ERROR_ACCESS_DENIED, "Services\\ZEVor"},
+       nullptr,
+       0x80000001,
        false},
-      {"no configuration file", {u"/S"}, "", {},
+      {"STEP2 fails",
+       {u"/S"},
+       "[Program:AudioDeviceService.exe]\nStartError=5\n",
+       {},
+       nullptr,
+       0x80000002,
+       false},
+      {"STEP4 fails",
+       {u"/S"},
+       "",
+       {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTAudioUninstall"},
+       nullptr,
+       0x80000004,
+       true},
+      {"STEP3 fails",
+       {u"/S"},
+       "",
+       {"CreateFileW", 0, 1, ERROR_SHARING_VIOLATION, "ZKTAudioControl.exe"},
+       nullptr,
+       0x80000003,
+       false},
+      {"STEP8.1 fails",
+       {u"/S"},
+       "",
+       {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTSoundEffect.exe"},
+       nullptr,
+       0x80000008,
+       true},
+      {"STEP10 fails",
+       {u"/S"},
+       "[Windows]\nVersion=6.1\nServicePack=1\n",
+       {"ShellExecuteExW", 0, 1, ERROR_ACCESS_DENIED, ".msu"},
+       nullptr,
+       0x80000006,
+       true},
+      {"previous filter still loaded",
+       {u"/S"},
+       "[ControlDevices]\nClass#UsbAudioExtension&B7D2&00=1\n",
+       {},
+       nullptr,
+       SETUP_EXIT_PREVIOUS_FILTER_LOADED,
+       false},
+      {"device-ID group unverifiable",
+       {u"/S"},
+       "",
+       {},
+       [this] { RemoveSection("HID_VID_PID"); },
+       SETUP_EXIT_DEVICE_ID_GROUP_FAILED,
+       false},
+      {"no configuration file",
+       {u"/S"},
+       "",
+       {},
        [this] { fs::remove(SetupHost("AudioConfig.cfg")); },
-       SETUP_EXIT_CONFIG_NOT_LOADED, false},
-      {"wizard icon unreadable", {u"/S"}, "", {},
+       SETUP_EXIT_CONFIG_NOT_LOADED,
+       false},
+      {"wizard icon unreadable",
+       {u"/S"},
+       "",
+       {},
        [this] { std::ofstream(SetupHost("Setup.ico"), std::ios::binary) << "text"; },
-       SETUP_EXIT_CONFIG_NOT_LOADED, false},
+       SETUP_EXIT_CONFIG_NOT_LOADED,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -101,7 +172,8 @@ TEST_F(Unattended, EndsWithTheCodeOfHowItWent) {
 }
 
 TEST_F(Unattended, TooLongPathEndsAtOnceWithoutABox) {
-  std::u16string path = u"C:\\" + std::u16string(kMaxSetupPathLength, u'd') + u"\\ZKTAudioSetup.exe";
+  std::u16string path =
+      u"C:\\" + std::u16string(kMaxSetupPathLength, u'd') + u"\\ZKTAudioSetup.exe";
   machine().SetModulePath(path);
   EXPECT_EQ(RunSetup({u"/S"}), SETUP_EXIT_PATH_TOO_LONG);
   EXPECT_TRUE(::sim::MessageBoxes().empty());
@@ -122,7 +194,9 @@ TEST_F(Unattended, UsesTheRememberedLanguage) {
   std::ifstream in(Host("C:\\Users\\User\\AppData\\Local\\Temp\\ZKTAudioSetup.log"));
   const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   // The message the wizard would have shown, in German, and the step's own code.
-  EXPECT_TRUE(Contains(log, "Die Installation konnte nicht abgeschlossen werden.(Code = 0x80000003)")) << log;
+  EXPECT_TRUE(
+      Contains(log, "Die Installation konnte nicht abgeschlossen werden.(Code = 0x80000003)"))
+      << log;
   EXPECT_TRUE(Contains(log, "Step result 0x80000302")) << log;
 }
 
@@ -135,8 +209,8 @@ TEST_F(Unattended, EntryInTheListOfInstalledProgramsIsComplete) {
   EXPECT_TRUE(Contains(entry, "\"InstallDate\"=\"20240301\"\n")) << entry;
   EXPECT_TRUE(Contains(entry, "\"NoModify\"=dword:00000001\n")) << entry;
   EXPECT_TRUE(Contains(entry, "\"NoRepair\"=dword:00000001\n")) << entry;
-  EXPECT_TRUE(Contains(entry, "\"QuietUninstallString\"=\"\\\"" + folder +
-                                  "ZKTAudioUninstall.exe\\\" /S\"\n"))
+  EXPECT_TRUE(Contains(
+      entry, "\"QuietUninstallString\"=\"\\\"" + folder + "ZKTAudioUninstall.exe\\\" /S\"\n"))
       << entry;
   // The size of everything the steps put into the folder, counted on the host, in KB.
   std::uintmax_t bytes = 0;
@@ -164,8 +238,11 @@ TEST_F(Unattended, LogHasAHeaderAndEveryTraceLine) {
   EXPECT_FALSE(Exists("C:\\Users\\User\\AppData\\Local\\Temp\\ZKTAudioSetup.log"));
   const std::string t = "2024-03-01 09:00:00.000 ";
   EXPECT_EQ(log.find("\r\n" + t + "===== ZKT audio setup started =====\r\n"), 0u) << log;
-  EXPECT_TRUE(Contains(log, t + "Program: C:\\Users\\User\\Downloads\\ZKTAudioSetup\\ZKTAudioSetup.exe, version "));
-  EXPECT_TRUE(Contains(log, t + "Windows: 10.0.19045 Service Pack 0, 64-bit (this 32-bit program runs under WOW64)\r\n"));
+  EXPECT_TRUE(Contains(
+      log, t + "Program: C:\\Users\\User\\Downloads\\ZKTAudioSetup\\ZKTAudioSetup.exe, version "));
+  EXPECT_TRUE(Contains(
+      log,
+      t + "Windows: 10.0.19045 Service Pack 0, 64-bit (this 32-bit program runs under WOW64)\r\n"));
   EXPECT_TRUE(Contains(log, t + "Arguments: /S /log=C:\\Logs\\setup.log\r\n"));
   EXPECT_TRUE(Contains(log, t + "Setup folder: C:\\Users\\User\\Downloads\\ZKTAudioSetup\\\r\n"));
   // Every line of the debugger channel is in the log, in order.
@@ -224,7 +301,9 @@ TEST_F(Unattended, LogThatCannotBeWrittenChangesNothingElse) {
   } cases[] = {
       {"cannot be opened", {"CreateFileW", 0, -1, ERROR_ACCESS_DENIED, "ZKTAudioSetup.log"}, false},
       {"first write fails", {"WriteFile", 0, -1, ERROR_WRITE_PROTECT, "ZKTAudioSetup.log"}, false},
-      {"a later write fails", {"WriteFile", 20, 1, ERROR_WRITE_PROTECT, "ZKTAudioSetup.log"}, false},
+      {"a later write fails",
+       {"WriteFile", 20, 1, ERROR_WRITE_PROTECT, "ZKTAudioSetup.log"},
+       false},
       {"a folder in its place", {}, true},
   };
   for (const Case& c : cases) {

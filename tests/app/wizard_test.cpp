@@ -123,8 +123,7 @@ TEST_F(WizardTest, ApplicationThatDoesNotStartIsNotReportedAndTheSetupCloses) {
   const auto& lines = person->Transcript();
   const auto finish = std::find(lines.begin(), lines.end(), "> finish");
   ASSERT_NE(finish, lines.end());
-  for (auto it = finish; it != lines.end(); ++it)
-    EXPECT_NE(it->rfind("message box", 0), 0u) << *it;
+  for (auto it = finish; it != lines.end(); ++it) EXPECT_NE(it->rfind("message box", 0), 0u) << *it;
   EXPECT_TRUE(person->LoopEnded());
   EXPECT_TRUE(person->ActionsLeft());  // the setup closed after Finish
 }
@@ -158,7 +157,8 @@ TEST_F(WizardTest, FailedInstallEndsOnAPageThatSaysSoAndFinishOnlyCloses) {
     std::string machineIni;
     ::sim::FaultRule fault;
   } const cases[] = {
-      {"application unwritable", "",
+      {"application unwritable",
+       "",
        {"CreateFileW", 0, 1, ERROR_SHARING_VIOLATION, "ZKTAudioControl.exe"}},
       {"old filter loaded", "[ControlDevices]\nClass#UsbAudioExtension&B7D2&00=1\n", {}},
   };
@@ -201,9 +201,10 @@ TEST_F(WizardTest, LanguageFilesTranslateTheFailedInstallText) {
   SetConfig("Install", "ShowRebootScreen", "1");
   machine().InjectFault({"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZEVor.sys"});
   auto person = Run("language=German,next,next");
-  EXPECT_EQ(person->View(u"RebootLabel").caption,
-            u"Die Installation wurde nicht abgeschlossen. \u201EFertig\u201C beendet das Setup ohne "
-            u"Neustart von Windows.");
+  EXPECT_EQ(
+      person->View(u"RebootLabel").caption,
+      u"Die Installation wurde nicht abgeschlossen. \u201EFertig\u201C beendet das Setup ohne "
+      u"Neustart von Windows.");
 }
 
 // The completion handler and the close rule, driven directly on the forms.
@@ -236,7 +237,8 @@ TEST_F(WizardFormTest, CompletionCombinationsOfShowRebootScreenAndSuggestedReboo
       {1, 1, true, false}, {2, 0, false, true},  {2, 1, true, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "ShowRebootScreen " << c.show << " suggested " << c.suggested);
+    SCOPED_TRACE(testing::Message()
+                 << "ShowRebootScreen " << c.show << " suggested " << c.suggested);
     MainForm->RebootRadioButton.SetChecked(false);
     MainForm->NoRebootRadioButton.SetChecked(true);
     Complete(c.show, c.suggested);

@@ -51,7 +51,8 @@ std::string Encode(const std::u16string& text, int encoding) {
     default: break;
   }
   const int width = encoding <= REGINI_MGR::ENCODING_UTF8 ? 1 : encoding <= 3 ? 2 : 4;
-  const bool big = encoding == REGINI_MGR::ENCODING_UTF16BE || encoding == REGINI_MGR::ENCODING_UTF32BE;
+  const bool big =
+      encoding == REGINI_MGR::ENCODING_UTF16BE || encoding == REGINI_MGR::ENCODING_UTF32BE;
   out.reserve(out.size() + text.size() * width);
   for (char16_t c : text) unit(c, width, big);
   return out;
@@ -103,9 +104,10 @@ int main(int argc, char** argv) {
     const int result = mgr.LoadBytes(data.data(), data.size());
     const double engine = Seconds(Clock::now() - t0);
 
-    std::printf("%-9s %9.1f %10.3f %10.1f %10.3f %10.1f %7.2f   (code %d, %zu sections, %zu lines)\n",
-                names[encoding], mb, engine, mb / engine, baseline, mb / baseline,
-                engine / baseline, result, mgr.m_Sections.size(), lines);
+    std::printf(
+        "%-9s %9.1f %10.3f %10.1f %10.3f %10.1f %7.2f   (code %d, %zu sections, %zu lines)\n",
+        names[encoding], mb, engine, mb / engine, baseline, mb / baseline, engine / baseline,
+        result, mgr.m_Sections.size(), lines);
     std::filesystem::remove(file);
   }
   std::filesystem::remove(folder);

@@ -88,7 +88,8 @@ int main() {
   getrusage(RUSAGE_SELF, &usage);
   const double mb = static_cast<double>(size) / (1024 * 1024);
   std::printf("payload: %.0f MB, WritePayloadFile result %d, cp result %d\n", mb, result, cpResult);
-  std::printf("LoadPayloadResource + WritePayloadFile: %.3f s (%.0f MB/s)\n", extract, mb / extract);
+  std::printf("LoadPayloadResource + WritePayloadFile: %.3f s (%.0f MB/s)\n", extract,
+              mb / extract);
   std::printf("cp of the same file:                    %.3f s (%.0f MB/s)\n", copy, mb / copy);
   std::printf("anonymous memory: %ld kB before, %ld kB peak during the write (+%ld kB)\n",
               anonBefore, anonPeak.load(), anonPeak.load() - anonBefore);

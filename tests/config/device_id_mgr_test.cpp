@@ -15,14 +15,15 @@ namespace {
 using DEVICEID_MGR::CDeviceIdMgr;
 
 // Made with the entry password, a zero IV and PKCS#5 (openssl enc -des-cbc).
-const char kAbc[] = "e6PiYsJ9yAo=";            // "abc"
-const char kNoPadding[] = "voWe1wCBm6E=";      // "ABCDEFGH" encrypted without padding
-const char kZeroInside[] = "9+uMCi4PV6o=";     // "ab\0cd"
-const char kEmptyText[] = "85y2wVa/TYE=";      // ""
-const char kOtherKey[] = "zcXOaQnW7tQ=";       // "abc" under the key "ab" padded with zeros
-const char kLatin1[] = "kxYSw90+LNg=";         // the bytes "caf\xE9"
+const char kAbc[] = "e6PiYsJ9yAo=";         // "abc"
+const char kNoPadding[] = "voWe1wCBm6E=";   // "ABCDEFGH" encrypted without padding
+const char kZeroInside[] = "9+uMCi4PV6o=";  // "ab\0cd"
+const char kEmptyText[] = "85y2wVa/TYE=";   // ""
+const char kOtherKey[] = "zcXOaQnW7tQ=";    // "abc" under the key "ab" padded with zeros
+const char kLatin1[] = "kxYSw90+LNg=";      // the bytes "caf\xE9"
 const char kUsbPattern[] =
-    "USB\\VID_B7D2&PID_72XX&REV_0100&MI_00,BjKOrxXxh2EYR79hpPdhrgnzhnRhpe6aGOVk4ONh5qOKt9tLFo/aRg==";
+    "USB\\VID_B7D2&PID_72XX&REV_0100&MI_00,BjKOrxXxh2EYR79hpPdhrgnzhnRhpe6aGOVk4ONh5qOKt9tLFo/"
+    "aRg==";
 
 int Decode(const std::string& text, std::size_t capacity, std::string* out = nullptr) {
   unsigned char buffer[2048];
@@ -155,17 +156,34 @@ TEST_F(DeviceIdMgrTest, EntriesThatFailVerificationAreSkipped) {
   const std::string abc = kAbc;
   ASSERT_EQ(Load(mgr, "USB_VID_PID",
                  "[USB_VID_PID]\n"
-                 "a=ABC," + abc + "\n"                  // decrypts to another case
-                 "b=abc ,  " + abc + "  \n"             // spaces around the comma are removed
-                 "c=abc\n"                              // no comma
-                 "d=abc,e6PiYsJ9yAo\n"                  // missing padding character
-                 "e=abc," + abc + ",x\n"                // second comma stays in the Base64 part
-                 "f=abd," + abc + "\n"                  // mismatch
-                 "g=ABCDEFGH," + kNoPadding + "\n"      // decryption fails
-                 "h=ab," + kZeroInside + "\n"           // a zero byte ends the plaintext
-                 "i=x," + kEmptyText + "\n"             // decrypts to nothing
-                 "j=caf\xE9," + kLatin1 + "\n"          // Latin-1 bytes on both sides
-                 "k=\tabc," + abc + "\n"),              // tabs are not trimmed
+                 "a=ABC," +
+                     abc +
+                     "\n"  // decrypts to another case
+                     "b=abc ,  " +
+                     abc +
+                     "  \n"                 // spaces around the comma are removed
+                     "c=abc\n"              // no comma
+                     "d=abc,e6PiYsJ9yAo\n"  // missing padding character
+                     "e=abc," +
+                     abc +
+                     ",x\n"  // second comma stays in the Base64 part
+                     "f=abd," +
+                     abc +
+                     "\n"  // mismatch
+                     "g=ABCDEFGH," +
+                     kNoPadding +
+                     "\n"  // decryption fails
+                     "h=ab," +
+                     kZeroInside +
+                     "\n"  // a zero byte ends the plaintext
+                     "i=x," +
+                     kEmptyText +
+                     "\n"  // decrypts to nothing
+                     "j=caf\xE9," +
+                     kLatin1 +
+                     "\n"  // Latin-1 bytes on both sides
+                     "k=\tabc," +
+                     abc + "\n"),  // tabs are not trimmed
             0);
   std::vector<std::u16string> verified;
   for (const auto& entry : mgr.m_VerifiedIds) verified.push_back(entry.first);
@@ -175,12 +193,10 @@ TEST_F(DeviceIdMgrTest, EntriesThatFailVerificationAreSkipped) {
 
 TEST_F(DeviceIdMgrTest, DuplicateKeysContributeTheFirstValueTwice) {
   CDeviceIdMgr mgr;
-  ASSERT_EQ(Load(mgr, "HID_VID_PID",
-                 "[HID_VID_PID]\n1=abc," + std::string(kAbc) + "\n1=zzz,zzz\n"),
+  ASSERT_EQ(Load(mgr, "HID_VID_PID", "[HID_VID_PID]\n1=abc," + std::string(kAbc) + "\n1=zzz,zzz\n"),
             0);
-  EXPECT_EQ(mgr.m_EntryValues,
-            (std::vector<std::u16string>{u"abc," + text::FromUtf8(kAbc),
-                                         u"abc," + text::FromUtf8(kAbc)}));
+  EXPECT_EQ(mgr.m_EntryValues, (std::vector<std::u16string>{u"abc," + text::FromUtf8(kAbc),
+                                                            u"abc," + text::FromUtf8(kAbc)}));
   EXPECT_EQ(mgr.m_VerifiedIds.count(u"abc"), 2u);
 }
 

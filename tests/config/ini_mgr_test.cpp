@@ -33,8 +33,7 @@ std::string Utf16Be(const std::u16string& text) {
   return out;
 }
 
-const std::u16string kSample =
-    u"[USB_VID_PID]\r\n1=a,b\r\n2=c\u00e9,d\r\n";
+const std::u16string kSample = u"[USB_VID_PID]\r\n1=a,b\r\n2=c\u00e9,d\r\n";
 
 TEST(IniMgrTest, DetectsAllSixEncodings) {
   struct Case {
@@ -72,7 +71,7 @@ TEST(IniMgrTest, DecodingErrorsGiveFiveAndClearTheContents) {
       "\xEF\xBB\xBF[S]\nk=\xE2\x82",            // cut off by the end of the data
       "\xEF\xBB\xBF[S]\nk=\xC3(\n",             // bad continuation
       "\xEF\xBB\xBF[S]\nk=\xFE\n",
-      Utf32(u"[S]", false) + "\x01",            // length not a multiple of 4
+      Utf32(u"[S]", false) + "\x01",  // length not a multiple of 4
       Utf32(u"[S]", true).substr(0, 10),
       std::string("\xFF\xFE\0\0\0\0\x01\0", 8),  // a unit above 0xFFFF
   };
@@ -138,8 +137,8 @@ TEST(IniMgrTest, SectionsEntriesAndLookups) {
   EXPECT_TRUE(mgr.HasSection(u""));
   EXPECT_EQ(mgr.GetValue(u"", u"e"), u"1");
   EXPECT_EQ(mgr.m_Sections[0].m_RawLines,
-            (V{u"[S]", u"k = v", u"dup=first", u"dup=second", u"novalue=", u"=nokey",
-               u"plain line", u"x=a=b", u"[H] ", u"inH=1"}));
+            (V{u"[S]", u"k = v", u"dup=first", u"dup=second", u"novalue=", u"=nokey", u"plain line",
+               u"x=a=b", u"[H] ", u"inH=1"}));
   EXPECT_EQ(mgr.m_Sections[0].m_Section.m_Name, u"S");
 
   V untouched{u"keep"};
@@ -232,9 +231,9 @@ TEST_F(IniMgrFileTest, SectionsStoredBeforeTheHeapRanDryStay) {
 // As the C runtime's "rb": a configuration file that an editor holds open for writing loads.
 TEST_F(IniMgrFileTest, FileHeldOpenForWritingLoads) {
   PutFile("C:\\cfg\\AudioConfig.cfg", "[S]\nk=v\n");
-  const os::HANDLE writer = os::CreateFileW(u"C:\\cfg\\AudioConfig.cfg", GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL);
+  const os::HANDLE writer =
+      os::CreateFileW(u"C:\\cfg\\AudioConfig.cfg", GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   CIniMgr mgr;
   EXPECT_EQ(mgr.LoadFile(u"C:\\cfg\\AudioConfig.cfg"), 0);

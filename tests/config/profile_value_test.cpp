@@ -72,19 +72,13 @@ TEST_F(ProfileValueTest, ReadsValuesAsWindowsDoes) {
     const char16_t* expected;
     int result;
   } cases[] = {
-      {u"install", u"TITLE", u"Hello World", 0},
-      {u" Install ", u" Title ", u"Hello World", 0},
-      {u"Install", u"Quoted", u"quoted text", 0},
-      {u"Install", u"Single", u"single", 0},
-      {u"Install", u"Half", u"\"half", 0},
-      {u"Install", u"Empty", u"<kept>", 1},
-      {u"Install", u"Hidden", u"<kept>", 1},
-      {u"Install", u"Dup", u"first", 0},
-      {u"Install", u"NoEquals", u"<kept>", 1},
-      {u"Install", u"Tab", u"a\tb", 0},
+      {u"install", u"TITLE", u"Hello World", 0},  {u" Install ", u" Title ", u"Hello World", 0},
+      {u"Install", u"Quoted", u"quoted text", 0}, {u"Install", u"Single", u"single", 0},
+      {u"Install", u"Half", u"\"half", 0},        {u"Install", u"Empty", u"<kept>", 1},
+      {u"Install", u"Hidden", u"<kept>", 1},      {u"Install", u"Dup", u"first", 0},
+      {u"Install", u"NoEquals", u"<kept>", 1},    {u"Install", u"Tab", u"a\tb", 0},
       {u"Install", u"Second", u"<kept>", 1},  // only the first section of a name counts
-      {u"Install", u"orphan", u"<kept>", 1},
-      {u"Other", u"Last", u"no final newline", 0},
+      {u"Install", u"orphan", u"<kept>", 1},      {u"Other", u"Last", u"no final newline", 0},
       {u"Missing", u"Title", u"<kept>", 1},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -47,7 +47,7 @@ void PrintAttributes(const char* what, const std::u16string& path);
 
 }  // namespace conf
 
-#define CONFORMANCE_SCENARIO(name, order)                                      \
-  static void conformance_##name();                                             \
+#define CONFORMANCE_SCENARIO(name, order)                                               \
+  static void conformance_##name();                                                     \
   static ::conf::Registration conformance_reg_##name(#name, order, conformance_##name); \
   static void conformance_##name()

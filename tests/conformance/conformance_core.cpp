@@ -123,8 +123,7 @@ void PrintAttributes(const char* what, const std::u16string& path) {
   const os::DWORD a = os::GetFileAttributesW(path);
   if (a == INVALID_FILE_ATTRIBUTES)
     Line("%s: no such entry, last error %lu", what, static_cast<unsigned long>(os::GetLastError()));
-  else
-    Line("%s: %s", what, (a & FILE_ATTRIBUTE_DIRECTORY) ? "folder" : "file");
+  else Line("%s: %s", what, (a & FILE_ATTRIBUTE_DIRECTORY) ? "folder" : "file");
 }
 
 std::vector<std::string> ScenarioNames() {

@@ -10,8 +10,8 @@ namespace {
 using conf::kPoison;
 
 // The audio device interface category the install sequence passes.
-const os::GUID kAudioCategory = {0x6994AD04, 0x93EF, 0x11D0,
-                                 {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+const os::GUID kAudioCategory = {
+    0x6994AD04, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 
 void EnumerateAll(const char* what, os::DWORD flags) {
   os::SetLastError(kPoison);

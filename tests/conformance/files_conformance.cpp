@@ -46,7 +46,9 @@ void List(const char* what, const std::u16string& pattern) {
     return;
   }
   std::string names;
-  do names += " " + conf::U8(data.fileName) + ((data.attributes & FILE_ATTRIBUTE_DIRECTORY) ? "/" : "");
+  do
+    names +=
+        " " + conf::U8(data.fileName) + ((data.attributes & FILE_ATTRIBUTE_DIRECTORY) ? "/" : "");
   while (os::FindNextFileW(find, &data));
   const os::DWORD end = os::GetLastError();
   os::FindClose(find);
@@ -87,8 +89,9 @@ CONFORMANCE_SCENARIO(files_create_directory, 21) {
   Create(4, "with trailing backslash", Base() + u"Second\\");
   conf::WriteText(Base() + u"plain.txt", "x");
   Create(5, "a file of that name", Base() + u"plain.txt");
-  conf::Line("attributes of New 0x%lx, of Second 0x%lx, of Missing 0x%lx", Attributes(Base() + u"New"),
-             Attributes(Base() + u"Second"), Attributes(Base() + u"Missing"));
+  conf::Line("attributes of New 0x%lx, of Second 0x%lx, of Missing 0x%lx",
+             Attributes(Base() + u"New"), Attributes(Base() + u"Second"),
+             Attributes(Base() + u"Missing"));
 }
 
 CONFORMANCE_SCENARIO(files_copy, 22) {
@@ -117,7 +120,8 @@ CONFORMANCE_SCENARIO(files_read_only_target, 23) {
   os::SetLastError(kPoison);
   const os::BOOL copied = os::CopyFileW(a, ro, FALSE);
   const os::DWORD error = os::GetLastError();
-  if (conf::OnSim() && (copied || error != ERROR_ACCESS_DENIED || conf::ReadText(ro) != "protected"))
+  if (conf::OnSim() &&
+      (copied || error != ERROR_ACCESS_DENIED || conf::ReadText(ro) != "protected"))
     conf::Line("sim differs from Windows: CopyFileW %d, last error 0x%lx, target %s", copied,
                static_cast<unsigned long>(error), conf::ReadText(ro).c_str());
   conf::Line("read-only target attributes 0x%lx", Attributes(ro));
@@ -163,12 +167,13 @@ CONFORMANCE_SCENARIO(files_handle_information, 26) {
     os::SetLastError(kPoison);
     const os::HANDLE file = os::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
-    conf::Line("%d open always: %s, last error %lu", run, file == INVALID_HANDLE_VALUE ? "failed" : "ok",
-               os::GetLastError());
+    conf::Line("%d open always: %s, last error %lu", run,
+               file == INVALID_HANDLE_VALUE ? "failed" : "ok", os::GetLastError());
     if (file == INVALID_HANDLE_VALUE) return;
     std::uint64_t position = kPoison;
     os::BOOL ok = os::SetFilePointerEx(file, 0, &position, FILE_END);
-    conf::Line("%d to the end: %d, position %llu", run, ok, static_cast<unsigned long long>(position));
+    conf::Line("%d to the end: %d, position %llu", run, ok,
+               static_cast<unsigned long long>(position));
     os::DWORD written = 0;
     os::WriteFile(file, "hello", 5, &written);
     os::FileInformation info;

@@ -62,13 +62,14 @@ CONFORMANCE_SCENARIO(files_read_only_entries, 86) {
   os::SetFileAttributesW(file, FILE_ATTRIBUTE_READONLY);
   os::SetLastError(kPoison);
   PrintOpen("open for writing", os::CreateFileW(file, GENERIC_WRITE, 0, OPEN_EXISTING, 0));
-  PrintOpen("open for reading", os::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
+  PrintOpen("open for reading",
+            os::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
   PrintOpen("CREATE_ALWAYS", os::CreateFileW(file, GENERIC_WRITE, 0, CREATE_ALWAYS, 0));
   Check("DeleteFileW", os::DeleteFileW(file));
   Check("MoveFileExW renaming it", os::MoveFileExW(file, Base() + u"moved.txt", 0));
-  conf::Line("  renamed file keeps read-only: %s",
-             (os::GetFileAttributesW(Base() + u"moved.txt") & FILE_ATTRIBUTE_READONLY) ? "yes"
-                                                                                        : "no");
+  conf::Line(
+      "  renamed file keeps read-only: %s",
+      (os::GetFileAttributesW(Base() + u"moved.txt") & FILE_ATTRIBUTE_READONLY) ? "yes" : "no");
   Check("CopyFileW from it", os::CopyFileW(Base() + u"moved.txt", file, FALSE));
   conf::Line("  the copy is read-only: %s",
              (os::GetFileAttributesW(file) & FILE_ATTRIBUTE_READONLY) ? "yes" : "no");
@@ -161,7 +162,8 @@ CONFORMANCE_SCENARIO(files_long_path_prefix, 86) {
     os::SetLastError(kPoison);
     const os::BOOL ok = os::CreateDirectoryW(folder);
     conf::Line("level %d (%u characters): CreateDirectoryW %d, last error %lu", i + 1,
-               static_cast<unsigned>(folder.size() - 4), ok ? 1 : 0, U(ok ? 0 : os::GetLastError()));
+               static_cast<unsigned>(folder.size() - 4), ok ? 1 : 0,
+               U(ok ? 0 : os::GetLastError()));
   }
   const std::u16string file = folder + u"\\deep.txt";
   conf::WriteText(file, "deep");

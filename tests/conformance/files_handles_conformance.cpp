@@ -44,12 +44,14 @@ CONFORMANCE_SCENARIO(files_handle_sizes, 88) {
 CONFORMANCE_SCENARIO(files_share_delete_holder, 88) {
   const std::u16string file = Base() + u"held.txt", aside = Base() + u"aside.txt";
   conf::WriteText(file, "held");
-  const os::HANDLE h = os::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                       OPEN_EXISTING, 0);
+  const os::HANDLE h =
+      os::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
   conf::Line("holder: %s", h == INVALID_HANDLE_VALUE ? "failed" : "opened");
   os::SetLastError(kPoison);
-  conf::PrintOpen("a writer", os::CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE
-                                                  | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
+  conf::PrintOpen(
+      "a writer",
+      os::CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      OPEN_EXISTING, 0));
   conf::Check("MoveFileExW renaming it", os::MoveFileExW(file, aside, 0));
   conf::PrintAttributes("the old name", file);
   conf::Line("the new name reads %s", conf::ReadText(aside).c_str());

@@ -64,9 +64,11 @@ CONFORMANCE_SCENARIO(files_path_normalisation, 85) {
   conf::PrintAttributes("forward slashes", u"C:/zkt-conformance/paths/norm/name.txt");
   conf::PrintAttributes("mixed slashes and doubled separators", folder + u"/\\name.txt");
   conf::PrintAttributes("dot and dot-dot", folder + u"\\.\\..\\norm\\name.txt");
-  conf::PrintAttributes("dot-dot above the root", u"C:\\..\\..\\zkt-conformance\\paths\\norm\\name.txt");
+  conf::PrintAttributes("dot-dot above the root",
+                        u"C:\\..\\..\\zkt-conformance\\paths\\norm\\name.txt");
   conf::PrintAttributes("folder with a trailing dot", folder + u".\\name.txt");
-  conf::PrintResult("CreateDirectoryW with a trailing dot", os::CreateDirectoryW(Base() + u"dotted."));
+  conf::PrintResult("CreateDirectoryW with a trailing dot",
+                    os::CreateDirectoryW(Base() + u"dotted."));
   conf::PrintAttributes("  which is the folder", Base() + u"dotted");
   conf::WriteText(Base() + u"blank.txt ", "b");
   conf::PrintAttributes("file written with a trailing blank", Base() + u"blank.txt");
@@ -99,7 +101,8 @@ CONFORMANCE_SCENARIO(files_missing_entries, 85) {
   os::SetLastError(kPoison);
   conf::PrintResult("DeleteFileW of a missing file", os::DeleteFileW(Base() + u"missing.txt"));
   os::SetLastError(kPoison);
-  conf::PrintResult("DeleteFileW in a missing folder", os::DeleteFileW(Base() + u"none\\missing.txt"));
+  conf::PrintResult("DeleteFileW in a missing folder",
+                    os::DeleteFileW(Base() + u"none\\missing.txt"));
   os::SetLastError(kPoison);
   conf::PrintResult("DeleteFileW of a folder", os::DeleteFileW(conf::Scratch() + u"paths"));
   os::SetLastError(kPoison);
@@ -118,16 +121,20 @@ CONFORMANCE_SCENARIO(files_create_dispositions, 85) {
   const struct {
     const char* name;
     os::DWORD disposition;
-  } steps[] = {{"OPEN_EXISTING, missing", OPEN_EXISTING}, {"TRUNCATE_EXISTING, missing", TRUNCATE_EXISTING},
-               {"CREATE_NEW", CREATE_NEW},               {"CREATE_NEW, existing", CREATE_NEW},
-               {"OPEN_ALWAYS, existing", OPEN_ALWAYS},  {"CREATE_ALWAYS, existing", CREATE_ALWAYS},
-               {"TRUNCATE_EXISTING", TRUNCATE_EXISTING}, {"OPEN_EXISTING", OPEN_EXISTING}};
+  } steps[] = {{"OPEN_EXISTING, missing", OPEN_EXISTING},
+               {"TRUNCATE_EXISTING, missing", TRUNCATE_EXISTING},
+               {"CREATE_NEW", CREATE_NEW},
+               {"CREATE_NEW, existing", CREATE_NEW},
+               {"OPEN_ALWAYS, existing", OPEN_ALWAYS},
+               {"CREATE_ALWAYS, existing", CREATE_ALWAYS},
+               {"TRUNCATE_EXISTING", TRUNCATE_EXISTING},
+               {"OPEN_EXISTING", OPEN_EXISTING}};
   for (const auto& step : steps) {
     os::SetLastError(kPoison);
     const os::HANDLE h = os::CreateFileW(file, GENERIC_WRITE, 0, step.disposition, 0);
     const os::DWORD error = os::GetLastError();
-    conf::Line("%s: %s, last error %lu", step.name,
-               h == INVALID_HANDLE_VALUE ? "failed" : "opened", U(error));
+    conf::Line("%s: %s, last error %lu", step.name, h == INVALID_HANDLE_VALUE ? "failed" : "opened",
+               U(error));
     if (h != INVALID_HANDLE_VALUE) os::CloseHandle(h);
   }
   os::DeleteFileW(file);
@@ -141,21 +148,25 @@ CONFORMANCE_SCENARIO(files_move_rules, 85) {
   conf::PrintResult("MoveFileExW onto an existing file", os::MoveFileExW(a, b, 0));
   os::SetFileAttributesW(b, FILE_ATTRIBUTE_READONLY);
   os::SetLastError(kPoison);
-  conf::PrintResult("MoveFileExW replacing a read-only file", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
+  conf::PrintResult("MoveFileExW replacing a read-only file",
+                    os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
   os::SetFileAttributesW(b, FILE_ATTRIBUTE_NORMAL);
   os::SetLastError(kPoison);
   conf::PrintResult("MoveFileExW replacing", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
   conf::Line("b now reads %s, a %s", conf::ReadText(b).c_str(), conf::ReadText(a).c_str());
   os::SetLastError(kPoison);
-  conf::PrintResult("MoveFileExW of a missing file", os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
+  conf::PrintResult("MoveFileExW of a missing file",
+                    os::MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
   os::SetLastError(kPoison);
-  conf::PrintResult("MoveFileExW into a missing folder", os::MoveFileExW(b, Base() + u"none\\b.txt", 0));
+  conf::PrintResult("MoveFileExW into a missing folder",
+                    os::MoveFileExW(b, Base() + u"none\\b.txt", 0));
   os::CreateDirectoryW(Base() + u"sub");
   os::SetLastError(kPoison);
-  conf::PrintResult("MoveFileExW of a folder onto a file", os::MoveFileExW(Base() + u"sub", b,
-                                                               MOVEFILE_REPLACE_EXISTING));
+  conf::PrintResult("MoveFileExW of a folder onto a file",
+                    os::MoveFileExW(Base() + u"sub", b, MOVEFILE_REPLACE_EXISTING));
   os::SetLastError(kPoison);
-  conf::PrintResult("MoveFileExW renaming a folder", os::MoveFileExW(Base() + u"sub", Base() + u"sub2", 0));
+  conf::PrintResult("MoveFileExW renaming a folder",
+                    os::MoveFileExW(Base() + u"sub", Base() + u"sub2", 0));
   os::RemoveDirectoryW(Base() + u"sub2");
   os::DeleteFileW(b);
 }

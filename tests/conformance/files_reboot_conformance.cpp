@@ -46,8 +46,7 @@ std::vector<std::u16string> PendingStrings(os::HKEY key) {
   return strings;
 }
 
-void Move(const char* what, const std::u16string& from, const std::u16string& to,
-          os::DWORD flags) {
+void Move(const char* what, const std::u16string& from, const std::u16string& to, os::DWORD flags) {
   os::SetLastError(kPoison);
   const os::BOOL ok = os::MoveFileExW(from, to, flags);
   conf::Line("%s: MoveFileExW %d, last error %lu", what, ok ? 1 : 0,

@@ -80,8 +80,8 @@ CONFORMANCE_SCENARIO(files_hidden_and_system_targets, 84) {
                conf::ReadText(target).c_str());
     os::SetLastError(kPoison);
     const os::BOOL deleted = os::DeleteFileW(target);
-    conf::Line("attributes 0x%lx: DeleteFileW %d, last error %lu", U(attributes),
-               deleted ? 1 : 0, U(deleted ? 0 : os::GetLastError()));
+    conf::Line("attributes 0x%lx: DeleteFileW %d, last error %lu", U(attributes), deleted ? 1 : 0,
+               U(deleted ? 0 : os::GetLastError()));
     os::SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
     os::DeleteFileW(target);
   }

@@ -106,9 +106,11 @@ CONFORMANCE_SCENARIO(helpers_copy_folder, 27) {
   // Known wine difference: wine run as root copies over a read-only target, where Windows
   // refuses it; the kept content is checked on the sim's own tests, the attributes here.
   const std::string content = conf::ReadText(Base() + u"t2\\Skin\\a.txt");
-  if (conf::OnSim() && content != "A") conf::Line("read-only target was replaced: %s", content.c_str());
-  conf::Line("read-only target: read-only %d",
-             (os::GetFileAttributesW(Base() + u"t2\\Skin\\a.txt") & FILE_ATTRIBUTE_READONLY) ? 1 : 0);
+  if (conf::OnSim() && content != "A")
+    conf::Line("read-only target was replaced: %s", content.c_str());
+  conf::Line(
+      "read-only target: read-only %d",
+      (os::GetFileAttributesW(Base() + u"t2\\Skin\\a.txt") & FILE_ATTRIBUTE_READONLY) ? 1 : 0);
 }
 
 CONFORMANCE_SCENARIO(helpers_registry, 28) {
@@ -121,7 +123,8 @@ CONFORMANCE_SCENARIO(helpers_registry, 28) {
     std::u16string keyClass;
     os::DWORD values = 0;
     os::RegQueryInfoKeyW(key, &keyClass, nullptr, &values);
-    conf::Line("class %s, %lu values", conf::U8(keyClass).c_str(), static_cast<unsigned long>(values));
+    conf::Line("class %s, %lu values", conf::U8(keyClass).c_str(),
+               static_cast<unsigned long>(values));
     for (const char16_t* value : {u"ErrorControl", u"Start", u"Type", u"ImagePath"}) {
       os::DWORD type = 0, size = 0;
       char16_t data[64] = {};
@@ -144,8 +147,8 @@ CONFORMANCE_SCENARIO(helpers_registry, 28) {
   os::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path, 0);
 
   conf::Line("SetRunValue %d", SetRunValue(u"ZktConformanceRun", u"\"C:\\x y\\a.exe\" -boot"));
-  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                        0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+  if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                        KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
     os::DWORD type = 0, size = 0;
     os::RegQueryValueExW(key, u"ZktConformanceRun", &type, nullptr, &size);
     conf::Line("Run value: type %lu, %lu bytes", static_cast<unsigned long>(type),

@@ -22,8 +22,8 @@ void Run(const char* what, const std::u16string& application, const std::u16stri
   startup.cb = sizeof(startup);
   os::PROCESS_INFORMATION info;
   os::SetLastError(kPoison);
-  const os::BOOL started = os::CreateProcessW(application, commandLine, FALSE, CREATE_NO_WINDOW,
-                                              u"", &startup, &info);
+  const os::BOOL started =
+      os::CreateProcessW(application, commandLine, FALSE, CREATE_NO_WINDOW, u"", &startup, &info);
   if (!started) {
     conf::Line("%s: CreateProcessW 0, last error %lu", what, U(os::GetLastError()));
     return;

@@ -38,8 +38,8 @@ bool Start(const std::u16string& commandLine, os::PROCESS_INFORMATION* info) {
   os::STARTUPINFOW startup;
   startup.cb = sizeof(startup);
   os::SetLastError(kPoison);
-  const os::BOOL ok = os::CreateProcessW(u"", commandLine, FALSE, CREATE_NO_WINDOW, u"", &startup,
-                                         info);
+  const os::BOOL ok =
+      os::CreateProcessW(u"", commandLine, FALSE, CREATE_NO_WINDOW, u"", &startup, info);
   if (!ok) conf::Line("CreateProcessW 0, last error %lu", U(os::GetLastError()));
   return ok != FALSE;
 }
@@ -111,7 +111,8 @@ CONFORMANCE_SCENARIO(process_unquoted_first_match, 92) {
   if (!Place(u"run me.exe") || !Place(u"run.exe")) return;
   os::PROCESS_INFORMATION info;
   for (const char16_t* line : {u"run me.exe 7", u"\"run me.exe\" 7"}) {
-    const std::u16string command = line[0] == u'"' ? u"\"" + Folder() + (line + 1) : Folder() + line;
+    const std::u16string command =
+        line[0] == u'"' ? u"\"" + Folder() + (line + 1) : Folder() + line;
     if (!Start(command, &info)) continue;
     os::WaitForSingleObject(info.hProcess, INFINITE);
     os::DWORD code = kPoison;

@@ -33,7 +33,9 @@ std::string Escaped(const std::u16string& s) {
   return out;
 }
 
-std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string Utf16(const std::string& ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
 
 std::string Utf16LeBytes(const std::u16string& text) {
   std::string out = "\xFF\xFE";
@@ -56,8 +58,8 @@ bool PutBytes(const std::u16string& path, const std::string& bytes) {
 }
 
 std::string GetBytes(const std::u16string& path) {
-  os::HANDLE file = os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL);
+  os::HANDLE file =
+      os::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (file == INVALID_HANDLE_VALUE) return "<missing>";
   const os::DWORD size = os::GetFileSize(file, nullptr);
   std::string bytes(size, '\0');
@@ -118,9 +120,9 @@ void Read(const std::u16string& file, const Query& q, const char* fallback = "")
   const os::DWORD count = os::GetPrivateProfileStringW(Utf16(q.section), Utf16(q.key),
                                                        Utf16(fallback), &out, q.size, file);
   // Long values: their length and ends tell enough.
-  const std::string shown = out.size() <= 40 ? Escaped(out)
-                                             : Escaped(out.substr(0, 8)) + "..." +
-                                                   Escaped(out.substr(out.size() - 8));
+  const std::string shown =
+      out.size() <= 40 ? Escaped(out)
+                       : Escaped(out.substr(0, 8)) + "..." + Escaped(out.substr(out.size() - 8));
   conf::Line("  [%s] %s (buffer %lu): %lu \"%s\" length %zu", q.section, q.key,
              static_cast<unsigned long>(q.size), static_cast<unsigned long>(count), shown.c_str(),
              out.size());
@@ -152,14 +154,15 @@ CONFORMANCE_SCENARIO(profile_read_awkward, 40) {
   for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
   const std::u16string lfFile = conf::Scratch() + u"awkward_lf.ini";
   const std::u16string longFile = conf::Scratch() + u"long_value.ini";
-  conf::Line("put %d %d %d", PutBytes(crlf, kAwkward), PutBytes(lfFile, lf + "[Last]\nk=no final newline"),
+  conf::Line("put %d %d %d", PutBytes(crlf, kAwkward),
+             PutBytes(lfFile, lf + "[Last]\nk=no final newline"),
              PutBytes(longFile, "[S]\r\nLong=" + std::string(2000, 'v') + "\r\n"));
   const Query queries[] = {
-      {"install", "TITLE", 1024}, {" Install ", " Title ", 1024}, {"Install", "Title", 6},
+      {"install", "TITLE", 1024},  {" Install ", " Title ", 1024}, {"Install", "Title", 6},
       {"Install", "Quoted", 1024}, {"Install", "Quoted", 5},       {"Install", "Quoted", 13},
-      {"Install", "Single", 1024}, {"Install", "Half", 1024},       {"Install", "Empty", 1024},
-      {"Install", "Hidden", 1024}, {"Install", "Dup", 1024},        {"Install", "NoEquals", 1024},
-      {"Install", "Tab", 1024},    {"Install", "Second", 1024},     {"Install", "orphan", 1024},
+      {"Install", "Single", 1024}, {"Install", "Half", 1024},      {"Install", "Empty", 1024},
+      {"Install", "Hidden", 1024}, {"Install", "Dup", 1024},       {"Install", "NoEquals", 1024},
+      {"Install", "Tab", 1024},    {"Install", "Second", 1024},    {"Install", "orphan", 1024},
       {"Missing", "Title", 1024},
   };
   for (const std::u16string& file : {crlf, lfFile}) {
@@ -183,10 +186,11 @@ CONFORMANCE_SCENARIO(profile_read_utf16, 41) {
 
 CONFORMANCE_SCENARIO(profile_write, 42) {
   const std::u16string ansi = conf::Scratch() + u"write_ansi.ini";
-  conf::Line("put %d", PutBytes(ansi, "; keep me\n[Language]  \nDefaultLanguage = English\n\n"
-                                      "Other=1\n[Next]\r\nA=b"));
-  conf::Line("write existing %d", os::WritePrivateProfileStringW(u"language", u"defaultlanguage",
-                                                                  u"German", ansi));
+  conf::Line("put %d", PutBytes(ansi,
+                                "; keep me\n[Language]  \nDefaultLanguage = English\n\n"
+                                "Other=1\n[Next]\r\nA=b"));
+  conf::Line("write existing %d",
+             os::WritePrivateProfileStringW(u"language", u"defaultlanguage", u"German", ansi));
   conf::Line("write new key %d", os::WritePrivateProfileStringW(u"Language", u"New", u"x", ansi));
   conf::Line("write after last line %d", os::WritePrivateProfileStringW(u"Next", u"C", u"d", ansi));
   conf::Line("write new section %d", os::WritePrivateProfileStringW(u"Added", u"K", u"v", ansi));
@@ -196,20 +200,20 @@ CONFORMANCE_SCENARIO(profile_write, 42) {
   Read(ansi, {"Next", "A", 1024});
 
   const std::u16string created = conf::Scratch() + u"write_created.ini";
-  conf::Line("create %d", os::WritePrivateProfileStringW(u"Language", u"DefaultLanguage",
-                                                          u"English", created));
+  conf::Line("create %d",
+             os::WritePrivateProfileStringW(u"Language", u"DefaultLanguage", u"English", created));
   PrintNormalised(created);
 
   const std::u16string wide = conf::Scratch() + u"write_utf16.ini";
   conf::Line("put %d", PutBytes(wide, Utf16LeBytes(u"[Language]\r\nDefaultLanguage=English\r\n")));
   conf::Line("write utf16 %d", os::WritePrivateProfileStringW(u"Language", u"DefaultLanguage",
-                                                               u"\u7e41\u9ad4", wide));
+                                                              u"\u7e41\u9ad4", wide));
   PrintNormalised(wide);
   Read(wide, {"Language", "DefaultLanguage", 1024});
 
-  conf::Line("write in missing folder %d",
-             os::WritePrivateProfileStringW(u"S", u"K", u"v",
-                                            conf::Scratch() + u"no\\such\\folder.ini"));
+  conf::Line(
+      "write in missing folder %d",
+      os::WritePrivateProfileStringW(u"S", u"K", u"v", conf::Scratch() + u"no\\such\\folder.ini"));
 }
 
 CONFORMANCE_SCENARIO(des_decryption, 45) {
@@ -217,11 +221,11 @@ CONFORMANCE_SCENARIO(des_decryption, 45) {
     const char* base64;
     std::size_t capacity;
   } cases[] = {
-      {"e6PiYsJ9yAo=", 64},   // "abc"
+      {"e6PiYsJ9yAo=", 64},  // "abc"
       {"BjKOrxXxh2EYR79hpPdhrgnzhnRhpe6aGOVk4ONh5qOKt9tLFo/aRg==", 64},
-      {"85y2wVa/TYE=", 64},   // empty text
-      {"voWe1wCBm6E=", 64},   // no valid padding
-      {"e6PiYsJ9yAo=", 7},    // capacity below the ciphertext length
+      {"85y2wVa/TYE=", 64},  // empty text
+      {"voWe1wCBm6E=", 64},  // no valid padding
+      {"e6PiYsJ9yAo=", 7},   // capacity below the ciphertext length
   };
   for (std::size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
     unsigned char cipher[128];

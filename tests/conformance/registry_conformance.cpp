@@ -19,7 +19,9 @@ const char16_t kUserScratch[] = u"Software\\ZktConformance";
 const char16_t kMachineScratch[] = u"SOFTWARE\\ZktConformance";
 const os::DWORD kPoison = 0xdeadbeefu;
 
-os::HKEY PoisonKey() { return reinterpret_cast<os::HKEY>(static_cast<std::uintptr_t>(0x5a5a5a50u)); }
+os::HKEY PoisonKey() {
+  return reinterpret_cast<os::HKEY>(static_cast<std::uintptr_t>(0x5a5a5a50u));
+}
 
 std::string Hex(const std::vector<os::BYTE>& data) {
   std::string out;
@@ -71,9 +73,9 @@ CONFORMANCE_SCENARIO(registry_create, 10) {
   RemoveScratch();  // leftovers of an interrupted run
   os::HKEY key = PoisonKey();
   os::DWORD disposition = kPoison;
-  os::LONG rc = os::RegCreateKeyExW(HKEY_CURRENT_USER, std::u16string(kUserScratch) + u"\\Class",
-                                    u"ZEVor", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key,
-                                    &disposition);
+  os::LONG rc =
+      os::RegCreateKeyExW(HKEY_CURRENT_USER, std::u16string(kUserScratch) + u"\\Class", u"ZEVor",
+                          REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key, &disposition);
   conf::Line("create new: rc=%ld disposition=%lu", static_cast<long>(rc),
              static_cast<unsigned long>(disposition));
   os::RegCloseKey(key);
@@ -157,9 +159,8 @@ CONFORMANCE_SCENARIO(registry_values, 11) {
     size = static_cast<os::DWORD>(buffer.size());
     type = kPoison;
     rc = os::RegQueryValueExW(key, c.name, &type, buffer.data(), &size);
-    conf::Line("[%zu] read rc=%ld type=%lu size=%lu bytes=%s, after: %s", i,
-               static_cast<long>(rc), static_cast<unsigned long>(type),
-               static_cast<unsigned long>(size),
+    conf::Line("[%zu] read rc=%ld type=%lu size=%lu bytes=%s, after: %s", i, static_cast<long>(rc),
+               static_cast<unsigned long>(type), static_cast<unsigned long>(size),
                Hex(std::vector<os::BYTE>(buffer.begin(), buffer.begin() + c.data.size())).c_str(),
                Hex(std::vector<os::BYTE>(buffer.begin() + c.data.size(), buffer.end())).c_str());
     if (c.data.empty()) continue;
@@ -186,7 +187,8 @@ CONFORMANCE_SCENARIO(registry_missing, 12) {
   const os::LONG queryRc = os::RegQueryValueExW(key, u"missing", &type, nullptr, &size);
   conf::Line("open: rc=%ld; query missing value: rc=%ld", static_cast<long>(rc),
              static_cast<long>(queryRc));
-  conf::Line("delete missing value: rc=%ld", static_cast<long>(os::RegDeleteValueW(key, u"missing")));
+  conf::Line("delete missing value: rc=%ld",
+             static_cast<long>(os::RegDeleteValueW(key, u"missing")));
   const os::LONG deleteRc = os::RegDeleteValueW(key, u"none");
   const os::LONG againRc = os::RegDeleteValueW(key, u"none");
   conf::Line("delete value: rc=%ld, again: rc=%ld", static_cast<long>(deleteRc),
@@ -278,9 +280,8 @@ CONFORMANCE_SCENARIO(registry_views, 15) {
     const os::LONG rc = os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kMachineScratch, u"", 0,
                                             KEY_ALL_ACCESS | w.view, &key, &disposition);
     const os::LONG setRc = os::RegSetValueExW(key, u"view", REG_DWORD, w.data, 4);
-    conf::Line("create in the %s: rc=%ld disposition=%lu set=%ld", w.label,
-               static_cast<long>(rc), static_cast<unsigned long>(disposition),
-               static_cast<long>(setRc));
+    conf::Line("create in the %s: rc=%ld disposition=%lu set=%ld", w.label, static_cast<long>(rc),
+               static_cast<unsigned long>(disposition), static_cast<long>(setRc));
     os::RegCloseKey(key);
   }
   struct Read {
@@ -333,6 +334,7 @@ CONFORMANCE_SCENARIO(registry_cleanup, 19) {
   conf::Line("remove HKLM scratch, 32-bit view: rc=%ld",
              static_cast<long>(DeleteTree(HKEY_LOCAL_MACHINE, kMachineScratch, KEY_WOW64_32KEY)));
   os::HKEY key = PoisonKey();
-  conf::Line("open removed scratch: rc=%ld",
-             static_cast<long>(os::RegOpenKeyExW(HKEY_CURRENT_USER, kUserScratch, 0, KEY_READ, &key)));
+  conf::Line(
+      "open removed scratch: rc=%ld",
+      static_cast<long>(os::RegOpenKeyExW(HKEY_CURRENT_USER, kUserScratch, 0, KEY_READ, &key)));
 }

@@ -60,8 +60,8 @@ os::LONG Create(os::HKEY root, const std::u16string& path, os::REGSAM access, os
 // WOW6432Node, where Programs and Features reads 32-bit programs' entries.
 CONFORMANCE_SCENARIO(registry_uninstall_entry_views, 19) {
   os::HKEY key = nullptr;
-  conf::Line("create in the default view: %ld", L(Create(HKEY_LOCAL_MACHINE, kUninstall,
-                                                         KEY_ALL_ACCESS, &key)));
+  conf::Line("create in the default view: %ld",
+             L(Create(HKEY_LOCAL_MACHINE, kUninstall, KEY_ALL_ACCESS, &key)));
   if (!key) return;
   SetText(key, u"DisplayName", u"Zkt conformance");
   os::RegCloseKey(key);

@@ -25,15 +25,16 @@ void PrintResource(const char* what, const std::u16string& type, os::WORD id) {
   }
   const os::DWORD size = os::SizeofResource(found);
   const os::HGLOBAL loaded = os::LoadResource(found);
-  const auto* bytes = static_cast<const unsigned char*>(loaded ? os::LockResource(loaded) : nullptr);
+  const auto* bytes =
+      static_cast<const unsigned char*>(loaded ? os::LockResource(loaded) : nullptr);
   std::string hex;
   char cell[4];
   for (os::DWORD i = 0; bytes && i < size && i < 8; ++i) {
     std::snprintf(cell, sizeof cell, "%02x ", bytes[i]);
     hex += cell;
   }
-  conf::Line("%s: size %lu, loaded %s, locked %s, begins %s", what, U(size),
-             loaded ? "yes" : "no", bytes ? "yes" : "no", hex.c_str());
+  conf::Line("%s: size %lu, loaded %s, locked %s, begins %s", what, U(size), loaded ? "yes" : "no",
+             bytes ? "yes" : "no", hex.c_str());
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ void PrintOpen(const char* what, os::SC_HANDLE handle) {
 
 CONFORMANCE_SCENARIO(service_handle_rights, 56) {
   os::SC_HANDLE manager = os::OpenSCManagerW(u"", u"", SC_MANAGER_CONNECT);
-  os::SC_HANDLE service = manager ? os::OpenServiceW(manager, kService, SERVICE_QUERY_STATUS)
-                                  : nullptr;
+  os::SC_HANDLE service =
+      manager ? os::OpenServiceW(manager, kService, SERVICE_QUERY_STATUS) : nullptr;
   if (!service) {
     conf::Line("test service not registered");
     if (manager) os::CloseServiceHandle(manager);
@@ -53,8 +53,10 @@ CONFORMANCE_SCENARIO(service_handle_rights, 56) {
 CONFORMANCE_SCENARIO(service_names, 56) {
   os::SC_HANDLE manager = os::OpenSCManagerW(u"", u"", SC_MANAGER_CONNECT);
   os::SetLastError(kPoison);
-  PrintOpen("name in lower case", os::OpenServiceW(manager, u"zkttestservice", SERVICE_QUERY_STATUS));
-  PrintOpen("name in upper case", os::OpenServiceW(manager, u"ZKTTESTSERVICE", SERVICE_QUERY_STATUS));
+  PrintOpen("name in lower case",
+            os::OpenServiceW(manager, u"zkttestservice", SERVICE_QUERY_STATUS));
+  PrintOpen("name in upper case",
+            os::OpenServiceW(manager, u"ZKTTESTSERVICE", SERVICE_QUERY_STATUS));
   PrintOpen("name with a backslash",
             os::OpenServiceW(manager, u"Zkt\\TestService", SERVICE_QUERY_STATUS));
   PrintOpen("name with a slash",
@@ -66,8 +68,8 @@ CONFORMANCE_SCENARIO(service_names, 56) {
 
 CONFORMANCE_SCENARIO(service_manager_arguments, 56) {
   os::SetLastError(kPoison);
-  PrintOpen("the active database by name", os::OpenSCManagerW(u"", u"ServicesActive",
-                                                              SC_MANAGER_CONNECT));
+  PrintOpen("the active database by name",
+            os::OpenSCManagerW(u"", u"ServicesActive", SC_MANAGER_CONNECT));
   PrintOpen("another database", os::OpenSCManagerW(u"", u"ZktNoDatabase", SC_MANAGER_CONNECT));
   os::SERVICE_STATUS status;
   os::SetLastError(kPoison);

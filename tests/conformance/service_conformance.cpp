@@ -42,8 +42,8 @@ void PrintRequest(const char* what, const std::u16string& name, std::uint32_t re
 // service's state afterwards.
 void PrintControl(const char* what, os::DWORD control, bool compareAnswer = true) {
   os::SC_HANDLE manager = os::OpenSCManagerW(u"", u"", SC_MANAGER_ALL_ACCESS);
-  os::SC_HANDLE service = manager ? os::OpenServiceW(manager, kService, SERVICE_ALL_ACCESS)
-                                  : nullptr;
+  os::SC_HANDLE service =
+      manager ? os::OpenServiceW(manager, kService, SERVICE_ALL_ACCESS) : nullptr;
   os::SERVICE_STATUS status;
   os::SetLastError(kPoison);
   const os::BOOL ok = service ? os::ControlService(service, control, &status) : FALSE;

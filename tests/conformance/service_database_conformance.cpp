@@ -69,8 +69,9 @@ os::DWORD Settle(os::SC_HANDLE service) {
 CONFORMANCE_SCENARIO(service_key_alone, 53) {
   os::HKEY key = nullptr;
   os::DWORD disposition = 0;
-  const os::LONG created = os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyOnlyPath, u"", 0,
-                                               KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key, &disposition);
+  const os::LONG created =
+      os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyOnlyPath, u"", 0,
+                          KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key, &disposition);
   conf::Line("service key written: %ld, disposition %lu", static_cast<long>(created),
              U(disposition));
   if (created != ERROR_SUCCESS) return;
@@ -84,8 +85,8 @@ CONFORMANCE_SCENARIO(service_key_alone, 53) {
 
   os::SC_HANDLE manager = os::OpenSCManagerW(u"", u"", SC_MANAGER_ALL_ACCESS);
   os::SetLastError(kPoison);
-  os::SC_HANDLE service = manager ? os::OpenServiceW(manager, kKeyOnly, SERVICE_ALL_ACCESS)
-                                  : nullptr;
+  os::SC_HANDLE service =
+      manager ? os::OpenServiceW(manager, kKeyOnly, SERVICE_ALL_ACCESS) : nullptr;
   conf::Line("OpenServiceW on a key alone: %s, last error %lu", service ? "handle" : "null",
              U(service ? 0 : os::GetLastError()));
   if (service) os::CloseServiceHandle(service);
@@ -101,8 +102,8 @@ CONFORMANCE_SCENARIO(service_key_alone, 53) {
 // 1061 or 1062 ("ControlService function", Remarks, Microsoft Learn).
 CONFORMANCE_SCENARIO(service_status_on_refusal, 54) {
   os::SC_HANDLE manager = os::OpenSCManagerW(u"", u"", SC_MANAGER_ALL_ACCESS);
-  os::SC_HANDLE service = manager ? os::OpenServiceW(manager, kService, SERVICE_ALL_ACCESS)
-                                  : nullptr;
+  os::SC_HANDLE service =
+      manager ? os::OpenServiceW(manager, kService, SERVICE_ALL_ACCESS) : nullptr;
   if (!service) {
     conf::Line("test service not registered");
     if (manager) os::CloseServiceHandle(manager);

@@ -11,7 +11,9 @@ namespace {
 std::u16string Folder() { return conf::Scratch() + u"links\\"; }
 std::u16string Target() { return Folder() + u"Audio App.exe"; }
 
-unsigned long Hex(os::HRESULT hr) { return static_cast<unsigned long>(static_cast<std::uint32_t>(hr)); }
+unsigned long Hex(os::HRESULT hr) {
+  return static_cast<unsigned long>(static_cast<std::uint32_t>(hr));
+}
 
 // The steps of the setup's shortcut writers, each result printed.
 void Write(const char* what, const std::u16string& target, const std::u16string& linkPath) {
@@ -59,5 +61,6 @@ CONFORMANCE_SCENARIO(shortcut_cleanup, 34) {
   os::DeleteFileW(Folder() + u"Audio App.lnk");
   os::DeleteFileW(Target());
   os::RemoveDirectoryW(Folder());
-  conf::Line("links folder removed: %d", os::GetFileAttributesW(Folder()) == INVALID_FILE_ATTRIBUTES);
+  conf::Line("links folder removed: %d",
+             os::GetFileAttributesW(Folder()) == INVALID_FILE_ATTRIBUTES);
 }

@@ -5,7 +5,8 @@
 CONFORMANCE_SCENARIO(conformance_start, 0) {
   // Both runs are a 64-bit program on 64-bit Windows: wine64 runs the x86_64 build and the sim
   // machine is set up the same way.
-  conf::Line("native processor architecture %u", static_cast<unsigned>(os::GetNativeProcessorArchitecture()));
+  conf::Line("native processor architecture %u",
+             static_cast<unsigned>(os::GetNativeProcessorArchitecture()));
   os::BOOL wow64 = 7;
   const os::BOOL ok = os::IsWow64Process(&wow64);
   conf::Line("IsWow64Process ok %d, under WOW64 %d", ok, wow64);

@@ -66,8 +66,8 @@ CONFORMANCE_SCENARIO(version_values, 61) {
     std::memcpy(fixed, value, sizeof fixed);
     // VS_FIXEDFILEINFO: signature, struct version, file MS/LS, product MS/LS, flags mask,
     // flags, OS, type, subtype, date MS/LS.
-    conf::Line("signature %08x, file %08x %08x, product %08x %08x, os %08x, type %u",
-               fixed[0], fixed[2], fixed[3], fixed[4], fixed[5], fixed[8], fixed[9]);
+    conf::Line("signature %08x, file %08x %08x, product %08x %08x, os %08x, type %u", fixed[0],
+               fixed[2], fixed[3], fixed[4], fixed[5], fixed[8], fixed[9]);
   }
 
   ok = os::VerQueryValueW(block.data(), u"\\VarFileInfo\\Translation", &value, &length);
@@ -133,7 +133,8 @@ void PrintString(const std::vector<unsigned char>& block, const std::u16string& 
 CONFORMANCE_SCENARIO(version_other_bitness_values, 64) {
   for (const char16_t* name : {u"zkt_version_fixture.exe", u"zkt_version_fixture_other.exe"}) {
     const std::u16string path = conf::Fixture(name);
-    const std::vector<unsigned char> block = path.empty() ? std::vector<unsigned char>() : BlockOf(path);
+    const std::vector<unsigned char> block =
+        path.empty() ? std::vector<unsigned char>() : BlockOf(path);
     conf::Line("%s: block %s", conf::U8(name).c_str(), block.empty() ? "none" : "read");
     if (block.empty()) continue;
     PrintString(block, u"\\StringFileInfo\\040904b0\\FileVersion");
@@ -144,7 +145,8 @@ CONFORMANCE_SCENARIO(version_other_bitness_values, 64) {
 // Names the block does not hold: a missing string, another language's table, a bad path.
 CONFORMANCE_SCENARIO(version_missing_values, 64) {
   const std::u16string path = conf::Fixture(u"zkt_version_fixture.exe");
-  const std::vector<unsigned char> block = path.empty() ? std::vector<unsigned char>() : BlockOf(path);
+  const std::vector<unsigned char> block =
+      path.empty() ? std::vector<unsigned char>() : BlockOf(path);
   if (block.empty()) {
     conf::Line("no version block");
     return;

@@ -28,10 +28,10 @@ std::string Shown(const std::u16string& value) {
 }  // namespace
 
 CONFORMANCE_SCENARIO(wow64_environment, 72) {
-  for (const char16_t* name : {u"ProgramFiles", u"ProgramFiles(x86)", u"ProgramW6432",
-                               u"CommonProgramFiles", u"CommonProgramFiles(x86)",
-                               u"CommonProgramW6432", u"PROCESSOR_ARCHITECTURE",
-                               u"PROCESSOR_ARCHITEW6432", u"windir", u"SystemRoot"}) {
+  for (const char16_t* name :
+       {u"ProgramFiles", u"ProgramFiles(x86)", u"ProgramW6432", u"CommonProgramFiles",
+        u"CommonProgramFiles(x86)", u"CommonProgramW6432", u"PROCESSOR_ARCHITECTURE",
+        u"PROCESSOR_ARCHITEW6432", u"windir", u"SystemRoot"}) {
     std::u16string value;
     const bool set = os::GetEnvironmentVariableW(name, &value);
     conf::Line("%s=%s", conf::U8(name).c_str(), set ? Shown(value).c_str() : "(not set)");

@@ -53,8 +53,9 @@ CONFORMANCE_SCENARIO(wow64_redirection_switch, 71) {
              U(off ? 0 : os::GetLastError()));
   conf::WriteText(Folder(u"System32\\") + kProbe, "through System32, redirection off");
   PrintProbes("redirection off");
-  if (off) conf::Line("Wow64RevertWow64FsRedirection %d",
-                      os::Wow64RevertWow64FsRedirection(cookie) ? 1 : 0);
+  if (off)
+    conf::Line("Wow64RevertWow64FsRedirection %d",
+               os::Wow64RevertWow64FsRedirection(cookie) ? 1 : 0);
   PrintProbes("redirection back on");
 
   // Clean up both copies, each by the name that reaches it.

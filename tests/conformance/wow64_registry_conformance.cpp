@@ -75,9 +75,9 @@ CONFORMANCE_SCENARIO(registry_wow64_explicit_views, 17) {
   PrintViews("then in the 64-bit view", HKEY_LOCAL_MACHINE, kKey);
   // Both flags at once are refused.
   os::HKEY key = nullptr;
-  conf::Line("both view flags: %ld", static_cast<long>(os::RegOpenKeyExW(
-                                         HKEY_LOCAL_MACHINE, kKey, 0,
-                                         KEY_READ | KEY_WOW64_32KEY | KEY_WOW64_64KEY, &key)));
+  conf::Line("both view flags: %ld",
+             static_cast<long>(os::RegOpenKeyExW(
+                 HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | KEY_WOW64_32KEY | KEY_WOW64_64KEY, &key)));
   if (key) os::RegCloseKey(key);
 }
 

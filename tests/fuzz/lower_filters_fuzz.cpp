@@ -35,8 +35,8 @@ std::vector<std::u16string> Entries(const std::u16string& units) {
 
 bool Ready() {
   static const bool ready = [] {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("zkt-fuzz-filters-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("zkt-fuzz-filters-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "machine.ini") << "[Device:Audio]\nHardwareIds=USB\\VID_B7D2&PID_7201\n"
                                              "LowerFilters=ZEVor\n";

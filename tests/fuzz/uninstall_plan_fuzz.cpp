@@ -74,10 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       payload::LocateUninstaller(u"C:\\Program Files (x86)\\Product", fields[0]) ==
       payload::UninstallerPlace::InstallFolder;
 
-  const std::vector<std::u16string> folders = {l.installFolder, l.nativeSystemFolder,
-                                               l.systemFolder,  l.commonPrograms,
-                                               l.desktop,       l.appData,
-                                               l.commonAppData};
+  const std::vector<std::u16string> folders = {
+      l.installFolder, l.nativeSystemFolder, l.systemFolder, l.commonPrograms, l.desktop,
+      l.appData,       l.commonAppData};
   for (const auto& action : payload::PlanUninstall(l).actions) {
     payload::Describe(action);
     switch (action.kind) {
@@ -94,8 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return 0;

@@ -80,8 +80,7 @@ TEST_F(InstallScenario, Windows10x64InstallsEverythingInItsPlace) {
   EXPECT_TRUE(Exists("C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"));
   EXPECT_FALSE(Exists("C:\\Windows\\System32\\Windows6.1-KB3033929-x64.msu"));
 
-  const std::string driver =
-      Reg("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\ZEVor");
+  const std::string driver = Reg("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\ZEVor");
   EXPECT_TRUE(Contains(driver, "\"Start\"=dword:00000003")) << driver;
   EXPECT_TRUE(Contains(driver, "\"Type\"=dword:00000001")) << driver;
 
@@ -91,12 +90,14 @@ TEST_F(InstallScenario, Windows10x64InstallsEverythingInItsPlace) {
 
   // The fifteen launch modes in the 32-bit view, quoted paths.
   const std::string modes = Reg(kWow + "ZKT 72xx Software");
-  EXPECT_TRUE(Contains(modes, "\"UserPrivilegeExecution_C0\"=\"\\\"C:\\\\Program Files (x86)"
-                              "\\\\ZKT 72xx Audio\\\\ZKTAudioControl.exe\\\" -servicestart\""))
+  EXPECT_TRUE(Contains(modes,
+                       "\"UserPrivilegeExecution_C0\"=\"\\\"C:\\\\Program Files (x86)"
+                       "\\\\ZKT 72xx Audio\\\\ZKTAudioControl.exe\\\" -servicestart\""))
       << modes;
-  EXPECT_TRUE(Contains(modes, "\"AdminPrivilegeExecutionOnBoot_D4\"=\"\\\"C:\\\\Program Files "
-                              "(x86)\\\\ZKT 72xx Audio\\\\Plugin\\\\ZKTSoundEffect\\\\"
-                              "ZKTSoundEffect.exe\\\" -serviceboot\""))
+  EXPECT_TRUE(Contains(modes,
+                       "\"AdminPrivilegeExecutionOnBoot_D4\"=\"\\\"C:\\\\Program Files "
+                       "(x86)\\\\ZKT 72xx Audio\\\\Plugin\\\\ZKTSoundEffect\\\\"
+                       "ZKTSoundEffect.exe\\\" -serviceboot\""))
       << modes;
   std::size_t launchModes = 0;
   for (std::size_t at = modes.find("PrivilegeExecution"); at != std::string::npos;
@@ -105,27 +106,29 @@ TEST_F(InstallScenario, Windows10x64InstallsEverythingInItsPlace) {
   EXPECT_EQ(launchModes, 15u) << modes;
 
   const std::string run = Reg(kWow + "Microsoft\\Windows\\CurrentVersion\\Run");
-  EXPECT_TRUE(Contains(run, "\"ZKTAudioControl\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
-                            "Audio\\\\ZKTAudioControl.exe\\\" -boot\""))
+  EXPECT_TRUE(Contains(run,
+                       "\"ZKTAudioControl\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
+                       "Audio\\\\ZKTAudioControl.exe\\\" -boot\""))
       << run;
 
   // The uninstall entry: the command quoted, the icon as the bare path.
   const std::string entry =
       Reg(kWow + "Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt");
-  EXPECT_TRUE(Contains(entry, "\"UninstallString\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
-                              "Audio\\\\ZKTAudioUninstall.exe\\\"\""))
+  EXPECT_TRUE(Contains(entry,
+                       "\"UninstallString\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
+                       "Audio\\\\ZKTAudioUninstall.exe\\\"\""))
       << entry;
-  EXPECT_TRUE(Contains(entry, "\"DisplayIcon\"=\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
-                              "Audio\\\\ZKTAudioUninstall.exe\""))
+  EXPECT_TRUE(Contains(entry,
+                       "\"DisplayIcon\"=\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
+                       "Audio\\\\ZKTAudioUninstall.exe\""))
       << entry;
   EXPECT_TRUE(Contains(entry, "\"Publisher\"=\"ZKT\"")) << entry;
 
   // Applications, data and shortcuts.
-  for (const char* file : {"ZKTAudioControl.exe", "ZKTAudioUninstall.exe", "AudioConfig.cfg",
-                           "Setup.ico", "bee.wav", "DLLZK_UsbAudio72xx_x32.dll",
-                           "Plugin\\ZKTEffect\\ZKTEffect.exe",
-                           "Plugin\\ZKTSoundEffect\\ZKTSoundEffect.exe",
-                           "Plugin\\ZKTEffect\\Presets.ini"})
+  for (const char* file :
+       {"ZKTAudioControl.exe", "ZKTAudioUninstall.exe", "AudioConfig.cfg", "Setup.ico", "bee.wav",
+        "DLLZK_UsbAudio72xx_x32.dll", "Plugin\\ZKTEffect\\ZKTEffect.exe",
+        "Plugin\\ZKTSoundEffect\\ZKTSoundEffect.exe", "Plugin\\ZKTEffect\\Presets.ini"})
     EXPECT_TRUE(Exists(kInstall + file)) << file;
   EXPECT_TRUE(Exists(kInstall + "Skin\\Skin\\1920x1080"));
   EXPECT_TRUE(Exists(kInstall + "Language\\Language\\English\\Language.ini"));
@@ -178,10 +181,11 @@ TEST_F(InstallScenario, Windows7x64Sp1WithoutTheUpdateLaunchesItAndSuggestsARebo
   ASSERT_EQ(::sim::Session().shutdownRequests.size(), 1u);
   EXPECT_EQ(::sim::Session().shutdownRequests[0], 2u);
   const std::string log = DebugText();
-  EXPECT_TRUE(Contains(log, "===== Install STEP10 =====\n"
-                            "ZKTAudioControlSetup:  ==> TMainForm::Install_KB3033929\n"
-                            "***** Service pack KDB3033929 not EXIST! *****\n"
-                            "***** Service pack KDB3033929 not EXIST! *****\n"))
+  EXPECT_TRUE(Contains(log,
+                       "===== Install STEP10 =====\n"
+                       "ZKTAudioControlSetup:  ==> TMainForm::Install_KB3033929\n"
+                       "***** Service pack KDB3033929 not EXIST! *****\n"
+                       "***** Service pack KDB3033929 not EXIST! *****\n"))
       << log;
 }
 
@@ -191,7 +195,8 @@ TEST_F(InstallScenario, TheComponentStoreDecidesWhetherTheUpdateRuns) {
     std::string key;  // under HKLM, in the 64-bit view
     bool launched;
   } cases[] = {
-      {"package key", kCbs + "Packages\\Package_for_KB3033929~31bf3856ad364e35~amd64~~6.1.1.1", false},
+      {"package key", kCbs + "Packages\\Package_for_KB3033929~31bf3856ad364e35~amd64~~6.1.1.1",
+       false},
       {"applicability key only",
        kCbs + "ApplicabilityEvaluationCache\\Package_for_KB3033929~31bf3856ad364e35~amd64~~6.1.1.1",
        false},
@@ -218,8 +223,8 @@ TEST_F(InstallScenario, Windows7x64WithoutServicePackSkipsTheUpdate) {
   UseMachine(kWin7x64);
   auto person = Install();
   EXPECT_FALSE(Launched(".msu"));
-  EXPECT_TRUE(Contains(DebugText(),
-                       "##### The OS is Win7, but not install the service pack! #####\n"));
+  EXPECT_TRUE(
+      Contains(DebugText(), "##### The OS is Win7, but not install the service pack! #####\n"));
   EXPECT_TRUE(Exists("C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"));
 }
 
@@ -242,23 +247,46 @@ TEST_F(InstallScenario, EachFailingStepShowsItsCodeAndKeepsWhatWasDone) {
     const char16_t* code;
     const char* keptFile;  // written by an earlier step, still there
   } cases[] = {
-      {"driver image unwritable", "", {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZEVor.sys"},
-       u"(Code = 0x80000001)", nullptr},
-      {"registration run never ends", "[Program:AudioDeviceService.exe]\nRunTime=never\n", {},
-       u"(Code = 0x80000002)", "C:\\Windows\\System32\\drivers\\ZEVor.sys"},
-      {"registration run cannot start", "[Program:AudioDeviceService.exe]\nStartError=5\n", {},
-       u"(Code = 0x80000002)", "C:\\Windows\\System32\\AudioDeviceService.exe"},
-      {"Run key refused", "", {"RegCreateKeyExW", 0, 1, ERROR_ACCESS_DENIED, "CurrentVersion\\Run"},
-       u"(Code = 0x80000003)", "C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioControl.exe"},
-      {"uninstaller unwritable", "", {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTAudioUninstall"},
-       u"(Code = 0x80000004)", "C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioControl.exe"},
-      {"effect application unwritable", "", {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTEffect.exe"},
-       u"(Code = 0x80000008)", "C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioUninstall.exe"},
-      {"sound-effect application unwritable", "",
-       {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTSoundEffect.exe"}, u"(Code = 0x80000008)",
+      {"driver image unwritable",
+       "",
+       {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZEVor.sys"},
+       u"(Code = 0x80000001)",
+       nullptr},
+      {"registration run never ends",
+       "[Program:AudioDeviceService.exe]\nRunTime=never\n",
+       {},
+       u"(Code = 0x80000002)",
+       "C:\\Windows\\System32\\drivers\\ZEVor.sys"},
+      {"registration run cannot start",
+       "[Program:AudioDeviceService.exe]\nStartError=5\n",
+       {},
+       u"(Code = 0x80000002)",
+       "C:\\Windows\\System32\\AudioDeviceService.exe"},
+      {"Run key refused",
+       "",
+       {"RegCreateKeyExW", 0, 1, ERROR_ACCESS_DENIED, "CurrentVersion\\Run"},
+       u"(Code = 0x80000003)",
+       "C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioControl.exe"},
+      {"uninstaller unwritable",
+       "",
+       {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTAudioUninstall"},
+       u"(Code = 0x80000004)",
+       "C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioControl.exe"},
+      {"effect application unwritable",
+       "",
+       {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTEffect.exe"},
+       u"(Code = 0x80000008)",
+       "C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioUninstall.exe"},
+      {"sound-effect application unwritable",
+       "",
+       {"CreateFileW", 0, 1, ERROR_ACCESS_DENIED, "ZKTSoundEffect.exe"},
+       u"(Code = 0x80000008)",
        "C:\\Program Files (x86)\\ZKT 72xx Audio\\Plugin\\ZKTEffect\\ZKTEffect.exe"},
-      {"update launch failing", "", {"ShellExecuteExW", 0, 1, ERROR_ACCESS_DENIED, ".msu"},
-       u"(Code = 0x80000006)", "C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"},
+      {"update launch failing",
+       "",
+       {"ShellExecuteExW", 0, 1, ERROR_ACCESS_DENIED, ".msu"},
+       u"(Code = 0x80000006)",
+       "C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -318,7 +346,9 @@ TEST_F(InstallScenario, RedirectionThatCannotBeSwitchedFailsTheStepAndWritesNoth
 TEST_F(InstallScenario, MissingPayloadFailsItsStep) {
   UseMachine(kWin10x64);
   const fs::path manifest = folder_ / "payloads.ini";
-  std::ofstream(manifest) << "DRIVER 103 " << (fs::path(ZKT_SOURCE_DIR) / "payload/placeholders/ZEVor-x64.sys").string() << "\n";
+  std::ofstream(manifest)
+      << "DRIVER 103 " << (fs::path(ZKT_SOURCE_DIR) / "payload/placeholders/ZEVor-x64.sys").string()
+      << "\n";
   std::string error;
   const fs::path bundled = ::sim::PayloadManifest();
   ASSERT_TRUE(::sim::SetPayloadManifest(manifest, &error)) << error;
@@ -335,8 +365,10 @@ TEST_F(InstallScenario, PluginAndUpdateSwitches) {
     std::vector<int> tail;  // progress after 90
     bool step10;
   } cases[] = {
-      {"", "1", {100}, true},          {"Plugin", "0", {95, 98, 98}, false},
-      {"Plugin", "2", {95, 98, 98}, false}, {"", "0", {}, false},
+      {"", "1", {100}, true},
+      {"Plugin", "0", {95, 98, 98}, false},
+      {"Plugin", "2", {95, 98, 98}, false},
+      {"", "0", {}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("plugin '") + c.plugin + "' kb " + c.kb);
@@ -370,7 +402,8 @@ TEST_F(InstallScenario, ReinstallOverAnInstallationReplacesAndRestartsTheService
     for (const auto& l : log) s += l + "\n";
     return s;
   }();
-  EXPECT_TRUE(Contains(all, "AudioDeviceService control 128\nAudioDeviceService control 1\n")) << all;
+  EXPECT_TRUE(Contains(all, "AudioDeviceService control 128\nAudioDeviceService control 1\n"))
+      << all;
   EXPECT_EQ(::sim::ServiceState(u"AudioDeviceService"), 4u);
   // One uninstall entry with the values of this run: the five and the six that complete it.
   const std::string entry =
@@ -393,8 +426,9 @@ TEST_F(InstallScenario, AnEntryThatOnlyAllowsSettingValuesIsStillWritten) {
   const std::string entry = Reg(key);
   EXPECT_TRUE(Contains(entry, ";rights=00020003")) << entry;
   EXPECT_FALSE(Contains(entry, "\"DisplayName\"=\"old\"")) << entry;
-  EXPECT_TRUE(Contains(entry, "\"UninstallString\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
-                              "Audio\\\\ZKTAudioUninstall.exe\\\"\""))
+  EXPECT_TRUE(Contains(entry,
+                       "\"UninstallString\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT 72xx "
+                       "Audio\\\\ZKTAudioUninstall.exe\\\"\""))
       << entry;
 }
 

@@ -7,11 +7,11 @@
 using namespace payload;
 
 TEST(FilterDetach, ServedDevicesAreThoseOfThePublishedWhitelist) {
-  const auto whitelist = WhitelistFromGroup(
-      {{u"1", u"USB\\VID_B7D2&PID_72XX&REV_0100&MI_00,q83vEjRWeJA="},
-       {u"2", u" usb\\vid_b7d2&pid_7201&rev_0100&mi_00 ,abc"},
-       {u"3", u"no comma"},
-       {u"4", u",empty"}});
+  const auto whitelist =
+      WhitelistFromGroup({{u"1", u"USB\\VID_B7D2&PID_72XX&REV_0100&MI_00,q83vEjRWeJA="},
+                          {u"2", u" usb\\vid_b7d2&pid_7201&rev_0100&mi_00 ,abc"},
+                          {u"3", u"no comma"},
+                          {u"4", u",empty"}});
   ASSERT_EQ(2u, whitelist.size());
   EXPECT_EQ(u"USB\\VID_B7D2&PID_7201&REV_0100&MI_00", whitelist[1]);
   EXPECT_TRUE(IsServedDevice(u"USB\\VID_B7D2&PID_7255&REV_0100&MI_00", whitelist));

@@ -28,8 +28,11 @@ TEST(LaunchModes, QuotedPathWithSpacesAndItsSwitch) {
 TEST(LaunchModes, MalformedLinesAreRefusedWithAReason) {
   const struct {
     const char16_t* line;
-  } cases[] = {{u""}, {u"C:\\a.exe -servicestart"}, {u"\"C:\\a.exe -servicestart"},
-               {u"\"\" -servicestart"}, {u"\"C:\\a.exe\"-servicestart"}};
+  } cases[] = {{u""},
+               {u"C:\\a.exe -servicestart"},
+               {u"\"C:\\a.exe -servicestart"},
+               {u"\"\" -servicestart"},
+               {u"\"C:\\a.exe\"-servicestart"}};
   for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
     const LaunchLine line = ParseLaunchLine(cases[i].line);
     EXPECT_FALSE(line.ok) << "case " << i;

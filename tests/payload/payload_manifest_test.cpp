@@ -43,10 +43,11 @@ class PayloadManifestTest : public ::testing::Test {
   // Runs the generator; returns cmake's exit status.
   int Generate(const std::string& replacements) {
     const fs::path script = root_ / "generate.cmake";
-    Write(script, "include(\"" ZKT_SOURCE_DIR "/cmake/payload_manifest.cmake\")\n"
-                  "zkt_write_payload_manifest(\"" + (root_ / "payload" / "payloads.ini").string() +
-                      "\" \"" + Output().string() + "\" \"" +
-                      (root_ / "payload" / "vendor").string() + "\" \"test note\" " +
+    Write(script, "include(\"" ZKT_SOURCE_DIR
+                  "/cmake/payload_manifest.cmake\")\n"
+                  "zkt_write_payload_manifest(\"" +
+                      (root_ / "payload" / "payloads.ini").string() + "\" \"" + Output().string() +
+                      "\" \"" + (root_ / "payload" / "vendor").string() + "\" \"test note\" " +
                       replacements + ")\n");
     const std::string command = std::string("\"") + ZKT_CMAKE_COMMAND + "\" -P \"" +
                                 script.string() + "\" >\"" + (root_ / "log").string() + "\" 2>&1";
@@ -81,8 +82,9 @@ TEST_F(PayloadManifestTest, DeviceMakersFileTakesThePlaceholdersPlace) {
       << manifest;
   // A built program wins over a vendor file of the same name.
   Write(root_ / "payload" / "vendor" / "AudioDeviceService-x86.exe", "MZ");
-  ASSERT_EQ(0, Generate("\"SERVICE 105=" +
-                        (root_ / "build" / "payload" / "bin" / "S.exe").string() + "\""));
+  ASSERT_EQ(
+      0,
+      Generate("\"SERVICE 105=" + (root_ / "build" / "payload" / "bin" / "S.exe").string() + "\""));
   EXPECT_NE(std::string::npos, Read(Output()).find("\nSERVICE 105 bin/S.exe\n"));
 }
 

@@ -40,9 +40,8 @@ TEST(PayloadSafety, InUseFilesAreQueuedUnderANewNameInTheirFolder) {
 
 TEST(PayloadSafety, FolderIsQueuedOnlyWhenAllThatStaysGoesAtRestart) {
   const std::u16string folder = u"C:\\P\\ZKT 72xx Audio\\";
-  const std::vector<std::u16string> queued = {folder + u"U.exe.1.remove",
-                                              folder + u"Plugin\\E.exe.2.remove",
-                                              folder + u"Plugin"};
+  const std::vector<std::u16string> queued = {
+      folder + u"U.exe.1.remove", folder + u"Plugin\\E.exe.2.remove", folder + u"Plugin"};
   EXPECT_TRUE(EmptyAfterRestart({}, queued));
   EXPECT_TRUE(EmptyAfterRestart({folder + u"u.EXE.1.remove"}, queued));
   // A plug-in in use kept its folder: both go at the restart, so the install folder may too.
@@ -101,12 +100,12 @@ TEST(PayloadSafety, PlantedFoldersAndFilesAreNotTrusted) {
 }
 
 TEST(PayloadSafety, ServiceRegistersOnlyAnImageInTheSystemFolder) {
-  EXPECT_TRUE(IsDirectlyIn(u"C:\\Windows\\system32\\AudioDeviceService.exe",
-                           u"C:\\WINDOWS\\System32"));
-  EXPECT_TRUE(IsDirectlyIn(u"C:\\Windows\\system32\\AudioDeviceService.exe",
-                           u"C:\\Windows\\system32\\"));
-  EXPECT_FALSE(IsDirectlyIn(u"C:\\Users\\Ann\\Downloads\\AudioDeviceService.exe",
-                            u"C:\\Windows\\system32"));
+  EXPECT_TRUE(
+      IsDirectlyIn(u"C:\\Windows\\system32\\AudioDeviceService.exe", u"C:\\WINDOWS\\System32"));
+  EXPECT_TRUE(
+      IsDirectlyIn(u"C:\\Windows\\system32\\AudioDeviceService.exe", u"C:\\Windows\\system32\\"));
+  EXPECT_FALSE(
+      IsDirectlyIn(u"C:\\Users\\Ann\\Downloads\\AudioDeviceService.exe", u"C:\\Windows\\system32"));
   EXPECT_FALSE(IsDirectlyIn(u"C:\\Windows\\system32\\sub\\AudioDeviceService.exe",
                             u"C:\\Windows\\system32"));
   EXPECT_FALSE(IsDirectlyIn(u"C:\\Windows\\system32x\\A.exe", u"C:\\Windows\\system32"));

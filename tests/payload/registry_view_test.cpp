@@ -29,9 +29,8 @@ class PayloadRegistryViewTest : public ConfigFileTest {
   // A payload program's read of one DWORD with the given extra access bits.
   os::LONG ReadDword(os::REGSAM view, const char16_t* name, os::DWORD* value) {
     os::HKEY key = nullptr;
-    const os::LONG opened =
-        os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, payload::kProductKey, 0, KEY_QUERY_VALUE | view,
-                          &key);
+    const os::LONG opened = os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, payload::kProductKey, 0,
+                                              KEY_QUERY_VALUE | view, &key);
     if (opened != ERROR_SUCCESS) return opened;
     os::DWORD type = 0, size = sizeof *value;
     const os::LONG read = os::RegQueryValueExW(key, name, &type, value, &size);

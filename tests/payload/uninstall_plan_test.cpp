@@ -85,8 +85,8 @@ TEST(UninstallPlan, RemovesWhatTheSetupInstalled) {
 
   const auto files = Targets(plan, ActionKind::RemoveFile);
   const std::u16string folder = u"C:\\Program Files (x86)\\ZKT 72xx Audio\\";
-  for (const char16_t* name : {u"ZKTAudioControl.exe", u"AudioConfig.cfg", u"Setup.ico",
-                               u"bee.wav", u"DLLZK_UsbAudio72xx_x32.dll"})
+  for (const char16_t* name : {u"ZKTAudioControl.exe", u"AudioConfig.cfg", u"Setup.ico", u"bee.wav",
+                               u"DLLZK_UsbAudio72xx_x32.dll"})
     EXPECT_TRUE(Has(files, folder + name)) << std::string(name, name + 3);
   EXPECT_TRUE(Has(files, u"C:\\Windows\\system32\\AudioDeviceService.exe"));
   EXPECT_TRUE(Has(files, u"C:\\Windows\\system32\\drivers\\ZEVor.sys"));
@@ -112,8 +112,7 @@ TEST(UninstallPlan, ServiceImagesAreInTheNativeSystemFolderTheUpdatePackageIsNot
     if (a.target == u"C:\\Windows\\system32\\AudioDeviceService.exe" ||
         a.target == u"C:\\Windows\\system32\\drivers\\ZEVor.sys")
       EXPECT_TRUE(a.nativeSystemFolder);
-    else
-      EXPECT_FALSE(a.nativeSystemFolder) << std::string(a.target.begin(), a.target.end());
+    else EXPECT_FALSE(a.nativeSystemFolder) << std::string(a.target.begin(), a.target.end());
   }
   EXPECT_TRUE(Has(Targets(plan, ActionKind::RemoveFile),
                   u"C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"));
@@ -211,12 +210,12 @@ TEST(UninstallPlan, PlainNames) {
   for (const char16_t* good : {u"Skin", u"ZKT 72xx Audio", u"a.b", u"Chinese (Traditional)",
                                u"CONSOLE", u"COM10", u"LPT0", u"NULL.txt", u"Com"})
     EXPECT_TRUE(IsPlainName(good)) << std::string(good, good + 2);
-  for (const char16_t* bad : {u"", u".", u"..", u"a\\b", u"a/b", u"C:", u"*", u"a?", u"Skin.",
-                              u"Skin ", u"a|b"})
+  for (const char16_t* bad :
+       {u"", u".", u"..", u"a\\b", u"a/b", u"C:", u"*", u"a?", u"Skin.", u"Skin ", u"a|b"})
     EXPECT_FALSE(IsPlainName(bad));
   // Device names, with an extension or in any case, name the device in every folder.
-  for (const char16_t* device : {u"CON", u"nul", u"Aux", u"PRN.txt", u"NUL .lnk", u"com1",
-                                 u"LPT9.exe", u"CONOUT$"})
+  for (const char16_t* device :
+       {u"CON", u"nul", u"Aux", u"PRN.txt", u"NUL .lnk", u"com1", u"LPT9.exe", u"CONOUT$"})
     EXPECT_FALSE(IsPlainName(device)) << std::string(device, device + 3);
   EXPECT_TRUE(IsPlainName(std::u16string(255, u'a')));
   EXPECT_FALSE(IsPlainName(std::u16string(256, u'a')));
@@ -235,11 +234,10 @@ TEST(UninstallPlan, OnlyTheEntryConfirmsTheInstallFolder) {
             LocateUninstaller(u"C:\\Program Files (x86)\\ZKT 72xx Audio\\Plugin\\", entry));
   // No entry: no folder is confirmed, whatever its name (the Downloads folder once was).
   EXPECT_EQ(UninstallerPlace::NotInstalled, LocateUninstaller(folder, u""));
-  EXPECT_EQ(UninstallerPlace::NotInstalled,
-            LocateUninstaller(u"C:\\Users\\Ann\\Downloads\\", u""));
+  EXPECT_EQ(UninstallerPlace::NotInstalled, LocateUninstaller(u"C:\\Users\\Ann\\Downloads\\", u""));
   // An entry that names no program in a full path confirms nothing either.
-  for (const char16_t* broken : {u"\"C:\\Program Files (x86)\\ZKT 72xx Audio\\", u"U.exe",
-                                 u"\"\"", u"\"C:\\x\\U.exe", u"C:U.exe", u"\\U.exe"})
+  for (const char16_t* broken : {u"\"C:\\Program Files (x86)\\ZKT 72xx Audio\\", u"U.exe", u"\"\"",
+                                 u"\"C:\\x\\U.exe", u"C:U.exe", u"\\U.exe"})
     EXPECT_EQ(UninstallerPlace::NotInstalled, LocateUninstaller(folder, broken))
         << std::string(broken, broken + 3);
   EXPECT_EQ(u"C:\\Program Files (x86)\\ZKT 72xx Audio", RegisteredInstallFolder(entry));

@@ -16,15 +16,14 @@ namespace {
 using Log = std::vector<std::string>;
 
 // The install sequence's arguments: the audio category, the pattern's length and "ZEVor".
-const os::GUID kAudioCategory = {0x6994AD04, 0x93EF, 0x11D0,
-                                 {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+const os::GUID kAudioCategory = {
+    0x6994AD04, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 constexpr char16_t kPattern[] = u"USB\\VID_B7D2&PID_72XX&REV_0100&MI_00";
 constexpr std::uint32_t kIdLength = 36;
 
 std::string Device(const std::string& label, const std::string& hardwareId,
                    const std::string& more) {
-  return "[Device:" + label + "]\nHardwareIds=" + hardwareId + ",USB\\VID_B7D2&PID_7201\n" +
-         more;
+  return "[Device:" + label + "]\nHardwareIds=" + hardwareId + ",USB\\VID_B7D2&PID_7201\n" + more;
 }
 
 class DeviceFilterTest : public SimMachineTest {
@@ -98,11 +97,10 @@ TEST_F(DeviceFilterTest, OtherEntriesStayInOrderInUpperCase) {
 }
 
 TEST_F(DeviceFilterTest, ListWithoutTheFilterIsNotRewritten) {
-  OpenMachine(Device("A", "USB\\VID_B7D2&PID_7201&REV_0100&MI_00",
-                     "LowerFilters=ksthunk,other\n"));
+  OpenMachine(Device("A", "USB\\VID_B7D2&PID_7201&REV_0100&MI_00", "LowerFilters=ksthunk,other\n"));
   Detach();
-  EXPECT_EQ(sim::DeviceLog(), Log({"Device:A disable config-specific",
-                 "Device:A enable global", "Device:A enable config-specific"}));
+  EXPECT_EQ(sim::DeviceLog(), Log({"Device:A disable config-specific", "Device:A enable global",
+                                   "Device:A enable config-specific"}));
   EXPECT_EQ(SavedFilters("A"), "7:" + Hex(std::u16string(u"ksthunk\0other\0\0", 15)));
 }
 
@@ -120,8 +118,8 @@ TEST_F(DeviceFilterTest, UnpluggedDeviceIsCleanedButNotRestarted) {
   Detach();
   EXPECT_EQ(sim::DeviceLog(),
             Log({"Device:Away LowerFilters deleted", "Device:Here LowerFilters deleted",
-                 "Device:Here disable config-specific",
-                 "Device:Here enable global", "Device:Here enable config-specific"}));
+                 "Device:Here disable config-specific", "Device:Here enable global",
+                 "Device:Here enable config-specific"}));
   EXPECT_EQ(machine().Now(), 1000u);
 }
 
@@ -129,9 +127,9 @@ TEST_F(DeviceFilterTest, NoDeviceSetEndsTheWholeDetach) {
   OpenMachine(Device("A", "USB\\VID_B7D2&PID_7201&REV_0100&MI_00", "LowerFilters=ZEVor\n"));
   machine().InjectFault({"SetupDiGetClassDevsW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
   INSTALL_MGR::CInstallMgr mgr;
-  EXPECT_EQ(mgr.RemoveFilterFromDevices(kAudioCategory, kIdLength, ids_, u"ZEVor",
-                                        SPDRP_LOWERFILTERS),
-            1);
+  EXPECT_EQ(
+      mgr.RemoveFilterFromDevices(kAudioCategory, kIdLength, ids_, u"ZEVor", SPDRP_LOWERFILTERS),
+      1);
   machine().InjectFault({"SetupDiGetClassDevsW", 0, 1, ERROR_NOT_ENOUGH_MEMORY, ""});
   Detach();  // the removal pass fails, so no restart follows
   EXPECT_TRUE(sim::DeviceLog().empty());
@@ -279,8 +277,8 @@ TEST_F(OneDeviceTest, UnterminatedFilterListIsReadWithinItsBlock) {
   Open("");
   // Five characters without any terminating zero, as a careless writer may leave them.
   const char16_t raw[] = u"ZEVor";
-  ASSERT_TRUE(os::SetupDiSetDeviceRegistryPropertyW(
-      set_, &device_, SPDRP_LOWERFILTERS, reinterpret_cast<const os::BYTE*>(raw), 10));
+  ASSERT_TRUE(os::SetupDiSetDeviceRegistryPropertyW(set_, &device_, SPDRP_LOWERFILTERS,
+                                                    reinterpret_cast<const os::BYTE*>(raw), 10));
   EXPECT_TRUE(IsFilterInProperty(set_, &device_, u"zevor", SPDRP_LOWERFILTERS));
   INSTALL_MGR::CInstallMgr mgr;
   EXPECT_TRUE(mgr.RemoveFilterFromProperty(set_, &device_, u"ZEVor", SPDRP_LOWERFILTERS));

@@ -15,8 +15,7 @@ class OwnedHandlesTest : public SimMachineTest {
  protected:
   os::HKEY OpenSoftware() {
     os::HKEY key = nullptr;
-    EXPECT_EQ(os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    EXPECT_EQ(os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);
     return key;
   }
   os::HANDLE CreateFile(const std::u16string& path) {
@@ -57,9 +56,9 @@ TEST_F(OwnedHandlesTest, FailedOpensOwnNothing) {
   EXPECT_FALSE(file);
   EXPECT_EQ(file.get(), INVALID_HANDLE_VALUE);
   os::OwnedKey key;
-  EXPECT_NE(os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\NoSuchKey", 0, KEY_READ,
-                              key.Receive()),
-            ERROR_SUCCESS);
+  EXPECT_NE(
+      os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\NoSuchKey", 0, KEY_READ, key.Receive()),
+      ERROR_SUCCESS);
   EXPECT_FALSE(key);
   const os::OwnedService service(nullptr);
   EXPECT_FALSE(service);

@@ -112,8 +112,9 @@ TEST_F(PayloadResourceTest, BundledManifestNamesAllNinePayloads) {
   std::string error;
   ASSERT_TRUE(sim::SetPayloadManifest(bundled_, &error)) << error;
   const std::pair<const char16_t*, std::uint16_t> table[] = {
-      {u"DRIVER", 102}, {u"DRIVER", 103}, {u"SERVICE", 105}, {u"SERVICE", 106}, {u"APP", 107},
-      {u"UNINSTALL", 108}, {u"WindowPatch", 110}, {u"APP", 111}, {u"APP", 112}};
+      {u"DRIVER", 102},      {u"DRIVER", 103}, {u"SERVICE", 105},
+      {u"SERVICE", 106},     {u"APP", 107},    {u"UNINSTALL", 108},
+      {u"WindowPatch", 110}, {u"APP", 111},    {u"APP", 112}};
   for (const auto& [type, id] : table) {
     std::uint32_t size = 0;
     EXPECT_NE(LoadPayloadResource(id, type, size), nullptr) << id;

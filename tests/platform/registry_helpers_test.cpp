@@ -20,7 +20,8 @@ class RegistryHelpersTest : public SimMachineTest {
 TEST_F(RegistryHelpersTest, DriverServiceKeyHoldsTheFourValuesAndItsClass) {
   ASSERT_EQ(RegisterDriverService(u"ZEVor"), 0);
   // "System32\DRIVERS\ZEVor.sys" as REG_EXPAND_SZ with its terminating zero.
-  const std::string block = SavedKey("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\ZEVor");
+  const std::string block =
+      SavedKey("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\ZEVor");
   EXPECT_NE(block.find("\"ErrorControl\"=dword:00000001"), std::string::npos) << block;
   EXPECT_NE(block.find("\"Start\"=dword:00000003"), std::string::npos) << block;
   EXPECT_NE(block.find("\"Type\"=dword:00000001"), std::string::npos) << block;
@@ -57,7 +58,8 @@ TEST_F(RegistryHelpersTest, SecondRegistrationOverwritesTheValuesAndKeepsOthers)
 
   ASSERT_EQ(RegisterDriverService(u"ZEVor"), 0);
   ASSERT_EQ(RegisterDriverService(u"ZEVor"), 0);
-  const std::string block = SavedKey("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\ZEVor");
+  const std::string block =
+      SavedKey("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\ZEVor");
   EXPECT_NE(block.find("\"Start\"=dword:00000003"), std::string::npos) << block;
   EXPECT_NE(block.find("\"Group\"=\"x\""), std::string::npos) << block;
 }
@@ -72,8 +74,9 @@ TEST_F(RegistryHelpersTest, RunValueOfThe32BitSetupLandsInThe32BitView) {
   ASSERT_EQ(SetRunValue(u"ZKTAudio", u"\"C:\\Program Files (x86)\\ZKT\\App.exe\" -boot"), 0);
   const std::string block = SavedKey(
       "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run");
-  EXPECT_NE(block.find("\"ZKTAudio\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT\\\\App.exe\\\" -boot\""),
-            std::string::npos)
+  EXPECT_NE(
+      block.find("\"ZKTAudio\"=\"\\\"C:\\\\Program Files (x86)\\\\ZKT\\\\App.exe\\\" -boot\""),
+      std::string::npos)
       << block;
 }
 

@@ -16,8 +16,7 @@ class ServiceControlTest : public SimMachineTest {
  protected:
   // One service of the given behaviour, on a default machine.
   void Describe(const std::string& keys) {
-    OpenMachine("[Windows]\nVersion=10.0\nArchitecture=x64\n[Service:AudioDeviceService]\n" +
-                keys);
+    OpenMachine("[Windows]\nVersion=10.0\nArchitecture=x64\n[Service:AudioDeviceService]\n" + keys);
   }
   std::uint32_t Request(std::uint32_t code) { return SetServiceState(u"AudioDeviceService", code); }
   os::DWORD State() { return sim::ServiceState(u"AudioDeviceService"); }
@@ -65,9 +64,8 @@ TEST_F(ServiceControlTest, StartThenCodeThenStopAsTheInstallSequenceDoes) {
   EXPECT_EQ(Request(128), 0u);
   EXPECT_EQ(Request(1), 0u);
   EXPECT_EQ(State(), SERVICE_STOPPED);
-  EXPECT_EQ(sim::ServiceLog(),
-            Log({"AudioDeviceService start", "AudioDeviceService control 128",
-                 "AudioDeviceService control 1"}));
+  EXPECT_EQ(sim::ServiceLog(), Log({"AudioDeviceService start", "AudioDeviceService control 128",
+                                    "AudioDeviceService control 1"}));
   // Two pauses while starting, one while stopping.
   EXPECT_EQ(machine().Now(), 900u);
   ExpectHandlesClosedInOrder();

@@ -37,8 +37,8 @@ TEST_F(SetupLogTest, LinesGetTimeStampsAndAreAppended) {
   ASSERT_TRUE(setup_log::Open(u"C:\\Logs\\a.log"));
   setup_log::Append(u"==> TMainForm::Install\n");
   machine().Advance(1234);
-  setup_log::Append(u"\n");                              // a separator stays an empty line
-  setup_log::Append(u"two\nlines \u00e4\U0001F50A");     // UTF-8, no final line feed
+  setup_log::Append(u"\n");                           // a separator stays an empty line
+  setup_log::Append(u"two\nlines \u00e4\U0001F50A");  // UTF-8, no final line feed
   setup_log::Close();
   EXPECT_EQ(Read("C:\\Logs\\a.log"),
             "earlier run\r\n"
@@ -81,10 +81,12 @@ TEST_F(SetupLogTest, RefusesWhatIsNotAPlainFileOfItsOwn) {
     const char* name;
     std::function<void()> make;
   } cases[] = {
-      {"file link", [&] { fs::create_symlink(Host("C:\\Logs\\system-file"), Host("C:\\Logs\\x.log")); }},
+      {"file link",
+       [&] { fs::create_symlink(Host("C:\\Logs\\system-file"), Host("C:\\Logs\\x.log")); }},
       {"dangling file link",
        [&] { fs::create_symlink(Host("C:\\Logs\\new-system-file"), Host("C:\\Logs\\x.log")); }},
-      {"second name", [&] { fs::create_hard_link(Host("C:\\Logs\\system-file"), Host("C:\\Logs\\x.log")); }},
+      {"second name",
+       [&] { fs::create_hard_link(Host("C:\\Logs\\system-file"), Host("C:\\Logs\\x.log")); }},
       {"folder", [&] { fs::create_directory(Host("C:\\Logs\\x.log")); }},
   };
   for (const Case& c : cases) {

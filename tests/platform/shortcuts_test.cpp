@@ -59,9 +59,9 @@ TEST_F(ShortcutsTest, AnOverLongShortcutPathIsSkippedNotCut) {
   EXPECT_NE(DebugText().find("***** Shortcut path too long, skipped = "), std::string::npos);
 
   CreateProgramsShortcutEx(text::FromUtf8(std::string(240, 'f')), u"C:\\App.exe", u"x", u"ZKT");
-  EXPECT_EQ(std::distance(fs::directory_iterator(Host(kPrograms + "\\ZKT")),
-                          fs::directory_iterator()),
-            1);  // only Audio: the over-long folder was not created under a cut name
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(Host(kPrograms + "\\ZKT")), fs::directory_iterator()),
+      1);  // only Audio: the over-long folder was not created under a cut name
 }
 
 TEST_F(ShortcutsTest, NoLinkObjectMeansNoFoldersAndNoFile) {

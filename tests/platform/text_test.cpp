@@ -25,16 +25,12 @@ TEST(TextConversion, CaseFoldingBeyondLatin1FollowsTheUpcaseTable) {
   const struct {
     const char16_t* lower;
     const char16_t* upper;
-  } pairs[] = {{u"ÿ", u"Ÿ"},          {u"őłž", u"ŐŁŽ"},
-               {u"αωάώ", u"ΑΩΆΏ"},
-               {u"аяёџ", u"АЯЁЏ"},
-               {u"ґәӏ", u"ҐӘӀ"}, {u"ա", u"Ա"},
-               {u"ａ", u"Ａ"}};
+  } pairs[] = {{u"ÿ", u"Ÿ"},     {u"őłž", u"ŐŁŽ"}, {u"αωάώ", u"ΑΩΆΏ"}, {u"аяёџ", u"АЯЁЏ"},
+               {u"ґәӏ", u"ҐӘӀ"}, {u"ա", u"Ա"},     {u"ａ", u"Ａ"}};
   for (const auto& pair : pairs) {
     EXPECT_EQ(text::ToUpper(std::u16string(pair.lower)), pair.upper) << text::ToUtf8(pair.lower);
     EXPECT_EQ(text::ToUpper(std::u16string(pair.upper)), pair.upper) << text::ToUtf8(pair.upper);
   }
   // No pair in the table: final sigma, dotless i, long s, the division sign, CJK.
-  for (char16_t c : {u'ς', u'ı', u'ſ', u'÷', u'音'})
-    EXPECT_EQ(text::ToUpper(c), c);
+  for (char16_t c : {u'ς', u'ı', u'ſ', u'÷', u'音'}) EXPECT_EQ(text::ToUpper(c), c);
 }

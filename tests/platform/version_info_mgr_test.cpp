@@ -13,10 +13,10 @@ TEST(OsClassification, ClassesAndCodesOverMajorMinorPairs) {
     unsigned major, minor;
     std::int32_t osClass, code;
   } cases[] = {
-      {4, 0, 0, 0x400},  {4, 1, 0, -1},    {5, 0, 1, 0x500},  {5, 1, 2, 0x501},
-      {5, 2, 2, 0x502},  {6, 0, 3, 0x600}, {6, 1, 4, 0x601},  {6, 2, 5, 0x602},
-      {6, 3, 5, 0x603},  {6, 4, -1, -1},   {10, 0, 6, 0xA00}, {10, 1, 6, -1},
-      {3, 51, -1, -1},   {11, 0, -1, -1},  {0, 0, -1, -1},    {0x10A, 0, -1, -1},
+      {4, 0, 0, 0x400}, {4, 1, 0, -1},    {5, 0, 1, 0x500},  {5, 1, 2, 0x501},
+      {5, 2, 2, 0x502}, {6, 0, 3, 0x600}, {6, 1, 4, 0x601},  {6, 2, 5, 0x602},
+      {6, 3, 5, 0x603}, {6, 4, -1, -1},   {10, 0, 6, 0xA00}, {10, 1, 6, -1},
+      {3, 51, -1, -1},  {11, 0, -1, -1},  {0, 0, -1, -1},    {0x10A, 0, -1, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
@@ -64,15 +64,18 @@ TEST_P(WindowsVersionTest, ClassifiesAndTracesTheRunningWindows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Machines, WindowsVersionTest,
-    ::testing::Values(
-        MachineCase{"Windows10", "[Windows]\nVersion=10.0\n", 6, 0xA00, 0, "##### The OS is WIN10 #####\n"},
-        MachineCase{"Windows81", "[Windows]\nVersion=6.3\n", 5, 0x603, 0, "##### The OS is WIN8.1 #####\n"},
-        MachineCase{"Windows7Sp1", "[Windows]\nVersion=6.1\nServicePack=1\n", 4, 0x601, 1,
-                    "##### The OS is WIN7 #####\n"},
-        MachineCase{"Windows7", "[Windows]\nVersion=6.1\n", 4, 0x601, 0, "##### The OS is WIN7 #####\n"},
-        MachineCase{"Server2003", "[Windows]\nVersion=5.2\nArchitecture=x86\n", 2, 0x502, 0,
-                    "##### The OS is Windows Server 2003 #####\n"},
-        MachineCase{"Version10_1", "[Windows]\nVersion=10.1\n", 6, -1, 0, "##### The OS is Unknown #####\n"}),
+    ::testing::Values(MachineCase{"Windows10", "[Windows]\nVersion=10.0\n", 6, 0xA00, 0,
+                                  "##### The OS is WIN10 #####\n"},
+                      MachineCase{"Windows81", "[Windows]\nVersion=6.3\n", 5, 0x603, 0,
+                                  "##### The OS is WIN8.1 #####\n"},
+                      MachineCase{"Windows7Sp1", "[Windows]\nVersion=6.1\nServicePack=1\n", 4,
+                                  0x601, 1, "##### The OS is WIN7 #####\n"},
+                      MachineCase{"Windows7", "[Windows]\nVersion=6.1\n", 4, 0x601, 0,
+                                  "##### The OS is WIN7 #####\n"},
+                      MachineCase{"Server2003", "[Windows]\nVersion=5.2\nArchitecture=x86\n", 2,
+                                  0x502, 0, "##### The OS is Windows Server 2003 #####\n"},
+                      MachineCase{"Version10_1", "[Windows]\nVersion=10.1\n", 6, -1, 0,
+                                  "##### The OS is Unknown #####\n"}),
     [](const ::testing::TestParamInfo<MachineCase>& info) { return std::string(info.param.name); });
 
 class VersionFailureTest : public SimMachineTest {};

@@ -139,7 +139,8 @@ class PeVersionTest : public SimMachineTest {
   void Place(const std::string& winPath, const Bytes& bytes) {
     std::filesystem::create_directories(Host(winPath).parent_path());
     std::ofstream(Host(winPath), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   std::u16string QueryText(const Bytes& block, const std::u16string& name) {
     const void* value = nullptr;
@@ -226,16 +227,19 @@ TEST(PeVersionParser, DamagedImagesAreRefusedOrReadSafely) {
                                  u"\\VarFileInfo\\Translation", u"\\StringFileInfo"}) {
       const std::uint8_t* value = nullptr;
       std::uint32_t valueLength = 0;
-      if (!pe::QueryVersionValue(image.data() + offset, length, name, &value, &valueLength)) continue;
+      if (!pe::QueryVersionValue(image.data() + offset, length, name, &value, &valueLength))
+        continue;
       const std::size_t at = static_cast<std::size_t>(value - (image.data() + offset));
       EXPECT_LE(at, length);
     }
   };
-  for (std::size_t cut = 0; cut < good.size(); cut += 7) check(Bytes(good.begin(), good.begin() + cut));
+  for (std::size_t cut = 0; cut < good.size(); cut += 7)
+    check(Bytes(good.begin(), good.begin() + cut));
   std::mt19937 random(1234);
   for (int round = 0; round < 3000; ++round) {
     Bytes image = good;
-    for (int flips = 0; flips < 4; ++flips) image[random() % image.size()] = static_cast<std::uint8_t>(random());
+    for (int flips = 0; flips < 4; ++flips)
+      image[random() % image.size()] = static_cast<std::uint8_t>(random());
     check(image);
   }
   std::size_t offset = 0, size = 0;
@@ -250,8 +254,8 @@ TEST(PeVersionParser, NodesLongerThanTheBlockAreNotFollowed) {
   Set16(&block, stringFileInfo, 0xFFF0);
   const std::uint8_t* value = nullptr;
   std::uint32_t length = 0;
-  EXPECT_FALSE(pe::QueryVersionValue(block.data(), block.size(), u"\\StringFileInfo\\040904b0\\FileVersion",
-                                     &value, &length));
+  EXPECT_FALSE(pe::QueryVersionValue(block.data(), block.size(),
+                                     u"\\StringFileInfo\\040904b0\\FileVersion", &value, &length));
   EXPECT_TRUE(pe::QueryVersionValue(block.data(), block.size(), u"\\", &value, &length));
 }
 

@@ -64,14 +64,19 @@ TEST_F(SimFilesTest, ReadOnlyFilesRefuseDeletionAndReplacement) {
   ExpectFailure([] { return os::DeleteFileW(u"C:\\D\\ro.txt"); }, ERROR_ACCESS_DENIED, "delete");
   ExpectFailure([] { return os::CopyFileW(u"C:\\D\\src.txt", u"C:\\D\\ro.txt", FALSE); },
                 ERROR_ACCESS_DENIED, "copy over");
-  ExpectFailure([] { return os::MoveFileExW(u"C:\\D\\src.txt", u"C:\\D\\ro.txt", MOVEFILE_REPLACE_EXISTING); },
-                ERROR_ACCESS_DENIED, "move over");
-  EXPECT_EQ(os::CreateFileW(u"C:\\D\\ro.txt", GENERIC_WRITE, 0, OPEN_EXISTING, 0), INVALID_HANDLE_VALUE);
+  ExpectFailure(
+      [] {
+        return os::MoveFileExW(u"C:\\D\\src.txt", u"C:\\D\\ro.txt", MOVEFILE_REPLACE_EXISTING);
+      },
+      ERROR_ACCESS_DENIED, "move over");
+  EXPECT_EQ(os::CreateFileW(u"C:\\D\\ro.txt", GENERIC_WRITE, 0, OPEN_EXISTING, 0),
+            INVALID_HANDLE_VALUE);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(ReadFile("C:\\D\\ro.txt"), "keep");
 
   ASSERT_TRUE(os::SetFileAttributesW(u"C:\\D\\ro.txt", FILE_ATTRIBUTE_NORMAL));
-  EXPECT_EQ(os::GetFileAttributesW(u"C:\\D\\ro.txt"), static_cast<os::DWORD>(FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(os::GetFileAttributesW(u"C:\\D\\ro.txt"),
+            static_cast<os::DWORD>(FILE_ATTRIBUTE_NORMAL));
   EXPECT_TRUE(os::DeleteFileW(u"C:\\D\\ro.txt"));
   ExpectFailure([] { return os::DeleteFileW(u"C:\\D"); }, ERROR_ACCESS_DENIED, "a folder");
 }
@@ -95,15 +100,18 @@ TEST_F(SimFilesTest, CopyFileResultsAndAttributes) {
   EXPECT_EQ(ReadFile("C:\\S\\a.txt"), "source");
 
   // The copy keeps the source's attributes, read-only included, and is marked for archiving.
-  ASSERT_TRUE(os::SetFileAttributesW(u"C:\\S\\a.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(
+      os::SetFileAttributesW(u"C:\\S\\a.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
   EXPECT_TRUE(os::CopyFileW(u"C:\\S\\a.txt", u"C:\\T\\c.txt", TRUE));
   EXPECT_EQ(os::GetFileAttributesW(u"C:\\T\\c.txt"),
-            static_cast<os::DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+            static_cast<os::DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                   FILE_ATTRIBUTE_ARCHIVE));
   // Attributes live in the machine folder: the next run sees them.
   ReopenMachine();
   EXPECT_EQ(os::GetFileAttributesW(u"C:\\T\\c.txt") & FILE_ATTRIBUTE_READONLY,
             static_cast<os::DWORD>(FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(os::GetFileAttributesW(u"C:\\T\\a.txt"), static_cast<os::DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(os::GetFileAttributesW(u"C:\\T\\a.txt"),
+            static_cast<os::DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
 TEST_F(SimFilesTest, InjectedFaultFailsTheCallWithItsError) {
@@ -122,10 +130,13 @@ TEST_F(SimFilesTest, MoveFileRenamesAndCarriesAttributes) {
   ExpectFailure([] { return os::MoveFileExW(u"C:\\M\\other.txt", u"C:\\M\\Sub\\f.txt", 0); },
                 ERROR_ALREADY_EXISTS, "no replace");
   ASSERT_TRUE(os::MoveFileExW(u"C:\\M\\Sub", u"C:\\M\\Moved", 0));
-  EXPECT_EQ(os::GetFileAttributesW(u"C:\\M\\Moved\\f.txt"), static_cast<os::DWORD>(FILE_ATTRIBUTE_HIDDEN));
-  ASSERT_TRUE(os::MoveFileExW(u"C:\\M\\other.txt", u"C:\\M\\Moved\\f.txt", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(os::GetFileAttributesW(u"C:\\M\\Moved\\f.txt"),
+            static_cast<os::DWORD>(FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(
+      os::MoveFileExW(u"C:\\M\\other.txt", u"C:\\M\\Moved\\f.txt", MOVEFILE_REPLACE_EXISTING));
   EXPECT_EQ(ReadFile("C:\\M\\Moved\\f.txt"), "o");
-  EXPECT_EQ(os::GetFileAttributesW(u"C:\\M\\Moved\\f.txt"), static_cast<os::DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(os::GetFileAttributesW(u"C:\\M\\Moved\\f.txt"),
+            static_cast<os::DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   ASSERT_TRUE(os::MoveFileExW(u"C:\\M\\moved", u"C:\\M\\MOVED", 0));  // a change of case only
   EXPECT_TRUE(fs::is_directory(Host("C:\\M\\MOVED")));
   EXPECT_FALSE(fs::exists(Host("C:\\M\\Moved")));
@@ -176,7 +187,8 @@ TEST_F(SimFilesTest, FindDataCarriesAttributesSizesAndJunctions) {
 
 TEST_F(SimFilesTest, CreateFileDispositionsAndIo) {
   os::SetLastError(kPoison);
-  os::HANDLE h = os::CreateFileW(u"C:\\io.bin", GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  os::HANDLE h =
+      os::CreateFileW(u"C:\\io.bin", GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_SUCCESS));  // created
   os::DWORD written = 0;
@@ -184,12 +196,14 @@ TEST_F(SimFilesTest, CreateFileDispositionsAndIo) {
   EXPECT_EQ(written, 5u);
   char buffer[8] = {};
   os::DWORD got = 99;
-  ExpectFailure([&] { return os::ReadFile(h, buffer, 5, &got); }, ERROR_ACCESS_DENIED, "write-only");
+  ExpectFailure([&] { return os::ReadFile(h, buffer, 5, &got); }, ERROR_ACCESS_DENIED,
+                "write-only");
   // The handle shares nothing: a second opening is refused, as is deletion.
   EXPECT_EQ(os::CreateFileW(u"C:\\io.bin", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_SHARING_VIOLATION));
-  ExpectFailure([] { return os::DeleteFileW(u"C:\\io.bin"); }, ERROR_SHARING_VIOLATION, "open file");
+  ExpectFailure([] { return os::DeleteFileW(u"C:\\io.bin"); }, ERROR_SHARING_VIOLATION,
+                "open file");
   EXPECT_TRUE(os::CloseHandle(h));
 
   h = os::CreateFileW(u"C:\\IO.BIN", GENERIC_READ, FILE_SHARE_READ, OPEN_ALWAYS, 0);
@@ -207,9 +221,11 @@ TEST_F(SimFilesTest, CreateFileDispositionsAndIo) {
 
   EXPECT_EQ(os::CreateFileW(u"C:\\io.bin", GENERIC_WRITE, 0, CREATE_NEW, 0), INVALID_HANDLE_VALUE);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_FILE_EXISTS));
-  EXPECT_EQ(os::CreateFileW(u"C:\\none.bin", GENERIC_READ, 0, OPEN_EXISTING, 0), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(os::CreateFileW(u"C:\\none.bin", GENERIC_READ, 0, OPEN_EXISTING, 0),
+            INVALID_HANDLE_VALUE);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(os::CreateFileW(u"C:\\No\\none.bin", GENERIC_READ, 0, OPEN_EXISTING, 0), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(os::CreateFileW(u"C:\\No\\none.bin", GENERIC_READ, 0, OPEN_EXISTING, 0),
+            INVALID_HANDLE_VALUE);
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_PATH_NOT_FOUND));
 
   h = os::CreateFileW(u"C:\\io.bin", GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);

@@ -60,9 +60,9 @@ TEST_F(SimPathsTest, SeparatorsDotsAndTrailingCharactersFoldAsOnWindows) {
   } cases[] = {
       {u"C:/Data/./Sub/../File.txt", u"C:\\Data\\File.txt"},
       {u"C:\\Data\\\\File.txt", u"C:\\Data\\File.txt"},
-      {u"C:\\Data\\File.txt. . ", u"C:\\Data\\File.txt"},   // last name: dots and spaces go
-      {u"C:\\Data.\\File.txt", u"C:\\Data\\File.txt"},      // a single trailing dot goes
-      {u"C:\\Data..\\File.txt", u"C:\\Data..\\File.txt"},   // two dots stay
+      {u"C:\\Data\\File.txt. . ", u"C:\\Data\\File.txt"},  // last name: dots and spaces go
+      {u"C:\\Data.\\File.txt", u"C:\\Data\\File.txt"},     // a single trailing dot goes
+      {u"C:\\Data..\\File.txt", u"C:\\Data..\\File.txt"},  // two dots stay
       {u"C:\\..\\..\\Data\\File.txt", u"C:\\Data\\File.txt"},
       {u"\\Data\\File.txt", u"C:\\Data\\File.txt"},
   };
@@ -74,11 +74,15 @@ TEST_F(SimPathsTest, SeparatorsDotsAndTrailingCharactersFoldAsOnWindows) {
 }
 
 TEST_F(SimPathsTest, ForbiddenCharactersOtherDrivesAndNetworkPaths) {
-  for (const char16_t* bad : {u"C:\\a<b", u"C:\\a>b", u"C:\\a\"b", u"C:\\a|b", u"C:\\a:b",
-                              u"C:\\a?b", u"C:\\a*b", u"C:\\a\x01" u"b"})
+  for (const char16_t* bad :
+       {u"C:\\a<b", u"C:\\a>b", u"C:\\a\"b", u"C:\\a|b", u"C:\\a:b", u"C:\\a?b", u"C:\\a*b",
+        u"C:\\a\x01"
+        u"b"})
     EXPECT_EQ(ErrorOf(bad), static_cast<os::DWORD>(ERROR_INVALID_NAME)) << text::ToUtf8(bad);
-  EXPECT_EQ(ErrorOf(u"C:\\Data\\*.txt", sim::kAllowWildcards), static_cast<os::DWORD>(ERROR_SUCCESS));
-  EXPECT_EQ(ErrorOf(u"C:\\*\\x.txt", sim::kAllowWildcards), static_cast<os::DWORD>(ERROR_INVALID_NAME));
+  EXPECT_EQ(ErrorOf(u"C:\\Data\\*.txt", sim::kAllowWildcards),
+            static_cast<os::DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(ErrorOf(u"C:\\*\\x.txt", sim::kAllowWildcards),
+            static_cast<os::DWORD>(ERROR_INVALID_NAME));
   EXPECT_EQ(ErrorOf(u"D:\\x"), static_cast<os::DWORD>(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(ErrorOf(u"\\\\server\\share\\x"), static_cast<os::DWORD>(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(ErrorOf(u""), static_cast<os::DWORD>(ERROR_PATH_NOT_FOUND));
@@ -89,7 +93,8 @@ TEST_F(SimPathsTest, LongPathsFailAsWithoutLongPathSupport) {
   // Files: 259 characters work, 260 do not.
   std::u16string folder = PathOfLength(200);
   ASSERT_EQ(folder.size(), 200u);
-  for (std::size_t i = folder.find(u'\\', 3); i != std::u16string::npos; i = folder.find(u'\\', i + 1))
+  for (std::size_t i = folder.find(u'\\', 3); i != std::u16string::npos;
+       i = folder.find(u'\\', i + 1))
     os::CreateDirectoryW(folder.substr(0, i));
   ASSERT_TRUE(os::CreateDirectoryW(folder));
   const std::u16string file259 = folder + u"\\" + std::u16string(58, u'f');
@@ -162,9 +167,7 @@ TEST_F(SimPathsTest, WritesThroughSystem32LandInSysWow64) {
 
 class SimPaths32BitWindowsTest : public SimPathsTest {
  protected:
-  std::string MachineIni() const override {
-    return "[Windows]\nVersion=6.1\nArchitecture=x86\n";
-  }
+  std::string MachineIni() const override { return "[Windows]\nVersion=6.1\nArchitecture=x86\n"; }
 };
 
 TEST_F(SimPaths32BitWindowsTest, NothingIsRedirectedAndTheSwitchFails) {

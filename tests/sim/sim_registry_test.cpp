@@ -23,9 +23,9 @@ class SimRegistryTest : public SimMachineTest {
   os::HKEY Create(os::HKEY root, const std::u16string& path, os::REGSAM access = KEY_ALL_ACCESS,
                   const std::u16string& keyClass = u"") {
     os::HKEY key = nullptr;
-    EXPECT_EQ(os::RegCreateKeyExW(root, path, keyClass, REG_OPTION_NON_VOLATILE, access, &key,
-                                  nullptr),
-              ERROR_SUCCESS)
+    EXPECT_EQ(
+        os::RegCreateKeyExW(root, path, keyClass, REG_OPTION_NON_VOLATILE, access, &key, nullptr),
+        ERROR_SUCCESS)
         << text::ToUtf8(path);
     return key;
   }
@@ -109,9 +109,9 @@ TEST_F(SimRegistryTest, OpenAndHandleErrorsAreWindowsCodes) {
 
   // Nobody adds a hive below HKEY_LOCAL_MACHINE.
   os::HKEY hive = nullptr;
-  EXPECT_EQ(os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"NEWHIVE", u"", 0, KEY_ALL_ACCESS, &hive,
-                                nullptr),
-            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(
+      os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"NEWHIVE", u"", 0, KEY_ALL_ACCESS, &hive, nullptr),
+      ERROR_ACCESS_DENIED);
 }
 
 TEST_F(SimRegistryTest, ValuesKeepExactBytesAndAnswerSizeQueries) {
@@ -213,7 +213,8 @@ TEST_F(SimRegistryTest, EnumerationOrderAndDeleteRules) {
   for (const char16_t* n : {u"zeta", u"alpha", u"Mid"}) Set(key, n, REG_DWORD, {0, 0, 0, 0});
   std::vector<std::u16string> keys, values;
   std::u16string name;
-  for (os::DWORD i = 0; os::RegEnumKeyExW(key, i, &name) == ERROR_SUCCESS; ++i) keys.push_back(name);
+  for (os::DWORD i = 0; os::RegEnumKeyExW(key, i, &name) == ERROR_SUCCESS; ++i)
+    keys.push_back(name);
   for (os::DWORD i = 0; os::RegEnumValueW(key, i, &name, nullptr, nullptr) == ERROR_SUCCESS; ++i)
     values.push_back(name);
   // Subkeys in ordinal upper-case order ('_' after the letters), values as created.
@@ -240,7 +241,8 @@ TEST_F(SimRegistryTest, ThirtyTwoBitProgramLandsInWow6432Node) {
   os::HKEY key = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\ZktView");
   Set(key, u"view", REG_DWORD, {32, 0, 0, 0});
   os::RegCloseKey(key);
-  os::HKEY native = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\ZktView", KEY_ALL_ACCESS | KEY_WOW64_64KEY);
+  os::HKEY native =
+      Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\ZktView", KEY_ALL_ACCESS | KEY_WOW64_64KEY);
   Set(native, u"view", REG_DWORD, {64, 0, 0, 0});
   os::RegCloseKey(native);
 
@@ -269,8 +271,8 @@ TEST_F(SimRegistryTest, ThirtyTwoBitProgramLandsInWow6432Node) {
   // A fault sees the path the call really touches.
   machine().InjectFault({"RegCreateKeyExW", 0, 1, ERROR_CANTWRITE, "WOW6432Node\\ZktFault"});
   os::HKEY faulted = nullptr;
-  EXPECT_EQ(os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\ZktFault", u"", 0,
-                                KEY_ALL_ACCESS, &faulted, nullptr),
+  EXPECT_EQ(os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\ZktFault", u"", 0, KEY_ALL_ACCESS,
+                                &faulted, nullptr),
             ERROR_CANTWRITE);
   EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\ZktFault", KEY_READ, &faulted),
             ERROR_FILE_NOT_FOUND);
@@ -279,8 +281,8 @@ TEST_F(SimRegistryTest, ThirtyTwoBitProgramLandsInWow6432Node) {
 TEST_F(SimRegistryTest, FaultsFailTheNamedCallOnTheNamedKeyOnly) {
   os::HKEY key = Create(HKEY_CURRENT_USER, u"Software\\ZktFaults\\Target");
   os::HKEY other = Create(HKEY_CURRENT_USER, u"Software\\ZktFaults\\Other");
-  machine().InjectFault({"RegSetValueExW", 0, 1, ERROR_CANTWRITE,
-                         "HKEY_CURRENT_USER\\Software\\ZktFaults\\Target"});
+  machine().InjectFault(
+      {"RegSetValueExW", 0, 1, ERROR_CANTWRITE, "HKEY_CURRENT_USER\\Software\\ZktFaults\\Target"});
   EXPECT_EQ(os::RegSetValueExW(other, u"v", REG_DWORD, "abcd", 4), ERROR_SUCCESS);
   EXPECT_EQ(os::RegSetValueExW(key, u"v", REG_DWORD, "abcd", 4), ERROR_CANTWRITE);
   os::DWORD size = 0;
@@ -331,9 +333,9 @@ TEST_F(SimRegistryWin7x86Test, NoViewsAndVersionValuesOnThirtyTwoBitWindows) {
   os::RegCloseKey(key);
   EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\WOW6432Node", KEY_READ, &key),
             ERROR_FILE_NOT_FOUND);
-  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", KEY_READ,
-                 &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", KEY_READ, &key),
+      ERROR_SUCCESS);
   EXPECT_EQ(Get(key, u"CurrentVersion"), Bytes(u"6.1"));
   EXPECT_EQ(Get(key, u"CurrentBuild"), Bytes(u"7601"));
   EXPECT_EQ(Get(key, u"CSDVersion"), Bytes(u"Service Pack 1"));
@@ -342,10 +344,10 @@ TEST_F(SimRegistryWin7x86Test, NoViewsAndVersionValuesOnThirtyTwoBitWindows) {
 
 TEST_F(SimRegistryTest, FreshWindows10HasTheDefaultKeysInBothViews) {
   const std::string reg = SavedText();
-  for (const char* path : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                           "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                           "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services",
-                           "HKEY_CURRENT_USER\\Software"})
+  for (const char* path :
+       {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services", "HKEY_CURRENT_USER\\Software"})
     EXPECT_NE(reg.find("\n[" + std::string(path) + "]\n"), std::string::npos) << path;
   const std::string nt =
       RegKeyBlock(reg, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
@@ -360,33 +362,36 @@ TEST_F(SimRegistryTest, VolatileKeysAreNotKeptAcrossRuns) {
   ASSERT_EQ(os::RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\ZktVolatile", u"",
                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, &key, nullptr),
             ERROR_SUCCESS);
-  EXPECT_EQ(os::RegCreateKeyExW(key, u"Child", u"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                &child, nullptr),
+  EXPECT_EQ(os::RegCreateKeyExW(key, u"Child", u"", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &child,
+                                nullptr),
             ERROR_CHILD_MUST_BE_VOLATILE);
   os::RegCloseKey(key);
   ReopenMachine();
-  EXPECT_EQ(Open(HKEY_CURRENT_USER, u"Software\\ZktVolatile", KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Open(HKEY_CURRENT_USER, u"Software\\ZktVolatile", KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND);
 }
 
 // A tree with every awkward case survives Save and Load unchanged, and a reopened machine
 // answers the same through the registry calls.
 TEST_F(SimRegistryTest, RegistryFileRoundTripLosesNothing) {
-  os::HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Zkt Round]Trip", KEY_ALL_ACCESS, u"Cls \"q\"\\");
-  const std::vector<std::pair<std::u16string, std::pair<os::DWORD, std::vector<os::BYTE>>>> values = {
-      {u"empty", {REG_SZ, Bytes(u"")}},
-      {u"quote\"back\\slash", {REG_SZ, Bytes(u"C:\\Program Files\\\"x\"")}},
-      {u"", {REG_SZ, Bytes(u"\u4e2d\u6587 \u00e9 \U0001F3B5")}},
-      {u"multi", {REG_MULTI_SZ, Bytes(std::u16string(u"a\0\0b\0\0", 6), false)}},
-      {u"odd", {REG_BINARY, {1, 2, 3, 4, 5}}},
-      {u"unterminated", {REG_SZ, Bytes(u"abc", false)}},
-      {u"odd sz", {REG_SZ, {0x41, 0x00, 0x42}}},
-      {u"line\nbreak", {REG_SZ, Bytes(u"two\r\nlines")}},
-      {u"long", {REG_EXPAND_SZ, Bytes(std::u16string(70, u'x'))}},
-      {u"short dword", {REG_DWORD, {1, 2}}},
-      {u"qword", {REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 0xff}}},
-      {u"none", {REG_NONE, {}}},
-      {u"custom", {0x12345u, {7}}},
-  };
+  os::HKEY key =
+      Create(HKEY_CURRENT_USER, u"Software\\Zkt Round]Trip", KEY_ALL_ACCESS, u"Cls \"q\"\\");
+  const std::vector<std::pair<std::u16string, std::pair<os::DWORD, std::vector<os::BYTE>>>> values =
+      {
+          {u"empty", {REG_SZ, Bytes(u"")}},
+          {u"quote\"back\\slash", {REG_SZ, Bytes(u"C:\\Program Files\\\"x\"")}},
+          {u"", {REG_SZ, Bytes(u"\u4e2d\u6587 \u00e9 \U0001F3B5")}},
+          {u"multi", {REG_MULTI_SZ, Bytes(std::u16string(u"a\0\0b\0\0", 6), false)}},
+          {u"odd", {REG_BINARY, {1, 2, 3, 4, 5}}},
+          {u"unterminated", {REG_SZ, Bytes(u"abc", false)}},
+          {u"odd sz", {REG_SZ, {0x41, 0x00, 0x42}}},
+          {u"line\nbreak", {REG_SZ, Bytes(u"two\r\nlines")}},
+          {u"long", {REG_EXPAND_SZ, Bytes(std::u16string(70, u'x'))}},
+          {u"short dword", {REG_DWORD, {1, 2}}},
+          {u"qword", {REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 0xff}}},
+          {u"none", {REG_NONE, {}}},
+          {u"custom", {0x12345u, {7}}},
+      };
   for (const auto& [name, v] : values) Set(key, name, v.first, v.second);
   os::RegCloseKey(key);
   os::RegCloseKey(Create(HKEY_CURRENT_USER, u"Software\\Zkt Round]Trip\\Empty key"));
@@ -403,7 +408,8 @@ TEST_F(SimRegistryTest, RegistryFileRoundTripLosesNothing) {
     std::u16string name;
     os::DWORD type = 0;
     std::vector<os::BYTE> data;
-    ASSERT_EQ(os::RegEnumValueW(key, static_cast<os::DWORD>(i), &name, &type, &data), ERROR_SUCCESS);
+    ASSERT_EQ(os::RegEnumValueW(key, static_cast<os::DWORD>(i), &name, &type, &data),
+              ERROR_SUCCESS);
     EXPECT_EQ(name, values[i].first) << i;
     EXPECT_EQ(type, values[i].second.first) << i;
     EXPECT_EQ(data, values[i].second.second) << i;
@@ -522,7 +528,8 @@ TEST_F(SimRegistryTest, RestrictedKeysGrantOnlyTheirRights) {
   EXPECT_EQ(os::RegEnumKeyExW(open, 0, &name), ERROR_NO_MORE_ITEMS);
   os::RegCloseKey(open);
 
-  WriteFile("bad.reg", "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\X]\n;rights=2G\n");
+  WriteFile("bad.reg",
+            "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\X]\n;rights=2G\n");
   EXPECT_FALSE(machine().Reg().Load(folder_ / "bad.reg", &error));
   EXPECT_NE(error.find("bad.reg line 3: rights are 8 hex digits"), std::string::npos) << error;
 }

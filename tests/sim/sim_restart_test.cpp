@@ -32,8 +32,8 @@ class SimRestartTest : public SimMachineTest {
                           u"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
                           &key) != ERROR_SUCCESS)
       return false;
-    const bool exists = os::RegQueryValueExW(key, u"PendingFileRenameOperations", nullptr,
-                                             nullptr, nullptr) == ERROR_SUCCESS;
+    const bool exists = os::RegQueryValueExW(key, u"PendingFileRenameOperations", nullptr, nullptr,
+                                             nullptr) == ERROR_SUCCESS;
     os::RegCloseKey(key);
     return exists;
   }
@@ -79,8 +79,8 @@ TEST_F(SimRestartTest, A32BitProgramsDelayedDeletionInSystem32MeansSysWow64) {
   ASSERT_TRUE(machine().UnderWow64());
   Write("C:\\Windows\\SysWOW64\\old32.dll", "32");
   Write("C:\\Windows\\System32\\old32.dll", "64");
-  ASSERT_TRUE(os::MoveFileExW(u"C:\\Windows\\System32\\old32.dll", u"",
-                              MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_TRUE(
+      os::MoveFileExW(u"C:\\Windows\\System32\\old32.dll", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
   EXPECT_EQ(sim::RestartWindows(), 1);
   EXPECT_EQ(Read("C:\\Windows\\SysWOW64\\old32.dll"), "(missing)");
   EXPECT_EQ(Read("C:\\Windows\\System32\\old32.dll"), "64");
@@ -88,17 +88,16 @@ TEST_F(SimRestartTest, A32BitProgramsDelayedDeletionInSystem32MeansSysWow64) {
 
 TEST_F(SimRestartTest, AServiceKeyWrittenAloneBecomesAServiceAtTheNextStart) {
   os::HKEY key = nullptr;
-  ASSERT_EQ(os::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                                u"SYSTEM\\CurrentControlSet\\Services\\HandMade", u"", 0,
-                                KEY_ALL_ACCESS, &key, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Services\\HandMade", u"",
+                          0, KEY_ALL_ACCESS, &key, nullptr),
+      ERROR_SUCCESS);
   const os::DWORD type = SERVICE_WIN32_OWN_PROCESS;
   os::RegSetValueExW(key, u"Type", REG_DWORD, &type, 4);
   os::RegCloseKey(key);
   // A key without a Type is no service even after the start.
-  ASSERT_EQ(os::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                                u"SYSTEM\\CurrentControlSet\\Services\\NoType", u"", 0,
-                                KEY_ALL_ACCESS, &key, nullptr),
+  ASSERT_EQ(os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Services\\NoType",
+                                u"", 0, KEY_ALL_ACCESS, &key, nullptr),
             ERROR_SUCCESS);
   os::RegCloseKey(key);
 

@@ -52,10 +52,10 @@ TEST_F(SimShellLinkTest, SavedLinkIsAnMsShllinkFileThatLnkinfoReads) {
   const auto bytes = Bytes("C:\\Users\\User\\Desktop\\App.lnk");
   ASSERT_GE(bytes.size(), 76u);
   EXPECT_EQ(bytes[0], 0x4C);
-  EXPECT_EQ(bytes[4], 0x01);   // CLSID {00021401-...-46}
+  EXPECT_EQ(bytes[4], 0x01);  // CLSID {00021401-...-46}
   EXPECT_EQ(bytes[19], 0x46);
-  EXPECT_EQ(bytes[52], 10);    // target size
-  EXPECT_EQ(bytes[60], 1);     // SW_SHOWNORMAL
+  EXPECT_EQ(bytes[52], 10);  // target size
+  EXPECT_EQ(bytes[60], 1);   // SW_SHOWNORMAL
 
   const std::string report = LnkInfo(Host("C:\\Users\\User\\Desktop\\App.lnk"));
   EXPECT_NE(report.find("Local path"), std::string::npos) << report;

@@ -24,7 +24,8 @@ TEST_F(SimShellTest, SystemAndProgramFoldersFollowTheProcessBitness) {
   EXPECT_EQ(os::GetSystemDirectoryW(&system), 19u);
   EXPECT_EQ(system, u"C:\\Windows\\system32");
   EXPECT_EQ(Folder(CSIDL_PROGRAM_FILES), u"C:\\Program Files (x86)");
-  EXPECT_EQ(Folder(CSIDL_COMMON_PROGRAMS), u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
+  EXPECT_EQ(Folder(CSIDL_COMMON_PROGRAMS),
+            u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
   EXPECT_EQ(Folder(CSIDL_DESKTOPDIRECTORY), u"C:\\Users\\User\\Desktop");
 
   machine().SetProcessIs32Bit(false);

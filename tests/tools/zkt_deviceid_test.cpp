@@ -44,13 +44,13 @@ std::string WriteTemp(const std::string& name, const std::string& text) {
 
 TEST(ZktDeviceIdTest, EncryptMatchesOpenssl) {
   if (Execute("openssl version").exitCode != 0) GTEST_SKIP() << "openssl is not installed";
-  for (const std::string id : {"USB\\VID_B7D2&PID_72XX&REV_0100&MI_00", "abc", "12345678",
-                               "HID\\VID_B7D2&PID_72XX"}) {
+  for (const std::string id :
+       {"USB\\VID_B7D2&PID_72XX&REV_0100&MI_00", "abc", "12345678", "HID\\VID_B7D2&PID_72XX"}) {
     const ToolRun tool = Execute(kTool + " encrypt " + Quote(id));
     ASSERT_EQ(tool.exitCode, 0) << id;
     const ToolRun ssl = Execute("printf '%s' " + Quote(id) +
-                            " | openssl enc -des-cbc -K 486e37526b325076 -iv 0000000000000000"
-                            " -provider legacy -provider default -base64 -A");
+                                " | openssl enc -des-cbc -K 486e37526b325076 -iv 0000000000000000"
+                                " -provider legacy -provider default -base64 -A");
     ASSERT_EQ(ssl.exitCode, 0);
     EXPECT_EQ(tool.out, id + "," + ssl.out + "\n");
   }
@@ -66,7 +66,8 @@ TEST(ZktDeviceIdTest, UsageAndUnusableIds) {
 }
 
 TEST(ZktDeviceIdTest, CheckReportsEveryEntryOfTheSample) {
-  const ToolRun run = Execute(kTool + " check " + Quote(std::string(ZKT_SOURCE_DIR) + "/sample/AudioConfig.cfg"));
+  const ToolRun run =
+      Execute(kTool + " check " + Quote(std::string(ZKT_SOURCE_DIR) + "/sample/AudioConfig.cfg"));
   EXPECT_EQ(run.exitCode, 0) << run.out;
   EXPECT_EQ(run.out.find("skipped"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("verified USB\\VID_B7D2&PID_72XX&REV_0100&MI_00"), std::string::npos);
@@ -76,10 +77,9 @@ TEST(ZktDeviceIdTest, CheckReportsEveryEntryOfTheSample) {
 TEST(ZktDeviceIdTest, CheckGivesReasonsAndTheWizardsEnd) {
   const std::string abc = Execute(kTool + " encrypt abc").out;  // "abc,<base64>\n"
   const std::string base64 = abc.substr(4, abc.size() - 5);
-  const std::string file = WriteTemp("reasons.cfg",
-                                     "[USB_VID_PID]\n1=" + abc.substr(0, abc.size() - 1) +
-                                     "\n2=nocomma\n3=abc,@@@@\n4=abd," + base64 +
-                                     "\n5=x,voWe1wCBm6E=\n");
+  const std::string file = WriteTemp(
+      "reasons.cfg", "[USB_VID_PID]\n1=" + abc.substr(0, abc.size() - 1) +
+                         "\n2=nocomma\n3=abc,@@@@\n4=abd," + base64 + "\n5=x,voWe1wCBm6E=\n");
   const ToolRun run = Execute(kTool + " check " + Quote(file));
   EXPECT_EQ(run.exitCode, 1) << run.out;
   EXPECT_NE(run.out.find("1: verified abc"), std::string::npos) << run.out;
@@ -87,8 +87,9 @@ TEST(ZktDeviceIdTest, CheckGivesReasonsAndTheWizardsEnd) {
   EXPECT_NE(run.out.find("3: skipped (bad Base64)"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("4: skipped (mismatch)"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("5: skipped (decryption failed)"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("wizard: ends silently (HID_VID_PID: LoadGroup 2, the section is missing)"),
-            std::string::npos)
+  EXPECT_NE(
+      run.out.find("wizard: ends silently (HID_VID_PID: LoadGroup 2, the section is missing)"),
+      std::string::npos)
       << run.out;
   std::filesystem::remove(file);
 }

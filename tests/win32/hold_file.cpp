@@ -16,7 +16,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring path = argv[1];
   // Every missing folder level of the path, as a setup's install folder would be.
-  for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+  for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos;
+       at = path.find(L'\\', at + 1))
     ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

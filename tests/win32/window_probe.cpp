@@ -5,7 +5,8 @@
 // (--post-close first posts WM_CLOSE to the window, as a close request from outside would) and
 // prints "window", then one line per child window in Z order: "<class> <visible|hidden>
 // <enabled|disabled> <text>", and "close-box <enabled|disabled|unknown>" from the window menu's
-// Close item. Exit code 3 when the window closed on the request, 2 when no visible top-level window's caption starts with CAPTION-PREFIX.
+// Close item. Exit code 3 when the window closed on the request, 2 when no visible top-level
+// window's caption starts with CAPTION-PREFIX.
 #include <windows.h>
 
 #include <cstdio>
@@ -20,9 +21,11 @@ struct Search {
 };
 
 std::string Utf8(const std::wstring& text) {
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  const int size =
+      ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string out(size > 0 ? size - 1 : 0, '\0');
-  if (size > 1) ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+  if (size > 1)
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
   return out;
 }
 
@@ -72,8 +75,8 @@ int wmain(int argc, wchar_t** argv) {
   // Wine 8 keeps menus per process: another process's window menu reads as none there.
   const HMENU menu = ::GetSystemMenu(search.found, FALSE);
   const UINT state = menu ? ::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) : 0xFFFFFFFFu;
-  std::printf("close-box %s\n", state == 0xFFFFFFFFu                       ? "unknown"
-                                 : state & (MF_GRAYED | MF_DISABLED) ? "disabled"
-                                                                     : "enabled");
+  std::printf("close-box %s\n", state == 0xFFFFFFFFu                ? "unknown"
+                                : state & (MF_GRAYED | MF_DISABLED) ? "disabled"
+                                                                    : "enabled");
   return 0;
 }

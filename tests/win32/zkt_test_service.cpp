@@ -29,10 +29,8 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
       SetEvent(g_stopEvent);
       return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
-    case 128:
-      return NO_ERROR;
-    default:
-      return ERROR_CALL_NOT_IMPLEMENTED;
+    case 128: return NO_ERROR;
+    default: return ERROR_CALL_NOT_IMPLEMENTED;
   }
 }
 
@@ -53,10 +51,9 @@ int Register() {
   if (!GetModuleFileNameW(nullptr, path, MAX_PATH)) return 1;
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   if (!manager) return 1;
-  SC_HANDLE service = CreateServiceW(manager, kName, kName, SERVICE_ALL_ACCESS,
-                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                     SERVICE_ERROR_NORMAL, path, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr);
+  SC_HANDLE service = CreateServiceW(
+      manager, kName, kName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+      SERVICE_ERROR_NORMAL, path, nullptr, nullptr, nullptr, nullptr, nullptr);
   if (!service && GetLastError() == ERROR_SERVICE_EXISTS) {
     service = OpenServiceW(manager, kName, SERVICE_ALL_ACCESS);
     if (service &&

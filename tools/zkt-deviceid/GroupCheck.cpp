@@ -112,8 +112,7 @@ int CheckGroup(const std::u16string& section, const fs::path& hostFile, std::ost
     }
     std::u16string plain, base64;
     const auto check = DEVICEID_MGR::CheckEntry(value, &plain, &base64);
-    if (check == DEVICEID_MGR::kEntryVerified)
-      out << "verified " << text::ToUtf8(plain) << "\n";
+    if (check == DEVICEID_MGR::kEntryVerified) out << "verified " << text::ToUtf8(plain) << "\n";
     else
       out << (check == DEVICEID_MGR::kEntryEmptyPart ? "stops the group" : "skipped") << " ("
           << CheckReason(check) << ") " << text::ToUtf8(value) << "\n";
@@ -128,8 +127,7 @@ int CheckGroup(const std::u16string& section, const fs::path& hostFile, std::ost
 
 }  // namespace
 
-static int CheckOnScratchMachine(const std::string& hostFile, std::ostream& out,
-                                 std::ostream& err);
+static int CheckOnScratchMachine(const std::string& hostFile, std::ostream& out, std::ostream& err);
 
 int CheckConfigurationFile(const std::string& hostFile, std::ostream& out, std::ostream& err) {
   std::error_code ec;
@@ -152,8 +150,8 @@ static int CheckOnScratchMachine(const std::string& hostFile, std::ostream& out,
                                  std::ostream& err) {
   std::error_code ec;
   // The groups are loaded by the setup's own code on a scratch simulated machine.
-  const fs::path machine = fs::temp_directory_path() /
-                           ("zkt-deviceid-" + std::to_string(std::random_device{}()));
+  const fs::path machine =
+      fs::temp_directory_path() / ("zkt-deviceid-" + std::to_string(std::random_device{}()));
   std::string error;
   if (!sim::Machine::Current().Open(machine, &error)) {
     err << "zkt-deviceid: " << error << "\n";
@@ -177,8 +175,8 @@ static int CheckOnScratchMachine(const std::string& hostFile, std::ostream& out,
       }
     }
     if (failedGroup) {
-      out << "wizard: ends silently (" << text::ToUtf8(failedGroup) << ": LoadGroup "
-          << failedCode << ", "
+      out << "wizard: ends silently (" << text::ToUtf8(failedGroup) << ": LoadGroup " << failedCode
+          << ", "
           << (failedCode == 1 ? Unreadable(hostFile) : std::string(LoadGroupMeaning(failedCode)))
           << ")\n";
       verdict = 1;

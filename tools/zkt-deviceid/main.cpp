@@ -51,8 +51,9 @@ int main(int argc, char** argv) {
       std::u16string plain, encoded;
       if (DEVICEID_MGR::CheckEntry(text::FromUtf8(argv[i] + std::string(",") + base64), &plain,
                                    &encoded) != DEVICEID_MGR::kEntryVerified) {
-        std::cerr << "zkt-deviceid: the device ID \"" << argv[i] << "\" is too long: its Base64 text ("
-                  << base64.size() << " characters) does not fit the setup's decoding buffer\n";
+        std::cerr << "zkt-deviceid: the device ID \"" << argv[i]
+                  << "\" is too long: its Base64 text (" << base64.size()
+                  << " characters) does not fit the setup's decoding buffer\n";
         return 2;
       }
       lines.push_back(argv[i] + std::string(",") + base64);

@@ -23,26 +23,28 @@ const CallFamily kDevice{"device", {kGenFailure, kNoSuchDevinst, ERROR_ACCESS_DE
 
 const std::map<std::string, CallFamily>& Families() {
   static const std::map<std::string, CallFamily> families = [] {
-    const CallFamily file{"file",
-                          {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, kDiskFull,
-                           ERROR_PATH_NOT_FOUND}};
+    const CallFamily file{
+        "file", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, kDiskFull, ERROR_PATH_NOT_FOUND}};
     const CallFamily read{"file", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, kLockViolation}};
     const CallFamily write{"file", {kDiskFull, ERROR_ACCESS_DENIED, kLockViolation}};
-    const CallFamily lookup{"file", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND}};
+    const CallFamily lookup{"file",
+                            {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND}};
     const CallFamily registry{"registry", {ERROR_ACCESS_DENIED, kOutOfMemory, kNoSystemResources}};
     const CallFamily regRead{"registry", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND}};
     const CallFamily memory{"memory", {ERROR_NOT_ENOUGH_MEMORY}};
-    const CallFamily service{"service", {ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT,
-                                         ERROR_SERVICE_DISABLED}};
-    const CallFamily control{"service", {ERROR_SERVICE_CANNOT_ACCEPT_CTRL,
-                                         ERROR_INVALID_SERVICE_CONTROL, ERROR_ACCESS_DENIED}};
+    const CallFamily service{
+        "service", {ERROR_ACCESS_DENIED, ERROR_SERVICE_REQUEST_TIMEOUT, ERROR_SERVICE_DISABLED}};
+    const CallFamily control{
+        "service",
+        {ERROR_SERVICE_CANNOT_ACCEPT_CTRL, ERROR_INVALID_SERVICE_CONTROL, ERROR_ACCESS_DENIED}};
     const CallFamily openService{"service", {ERROR_ACCESS_DENIED, ERROR_SERVICE_DOES_NOT_EXIST}};
-    const CallFamily process{"process", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, kBadExeFormat,
-                                         kElevationRequired}};
-    const CallFamily resource{"resource", {ERROR_RESOURCE_TYPE_NOT_FOUND,
-                                           ERROR_RESOURCE_NAME_NOT_FOUND, ERROR_NOT_ENOUGH_MEMORY}};
-    const CallFamily version{"file", {ERROR_RESOURCE_TYPE_NOT_FOUND, ERROR_FILE_NOT_FOUND,
-                                      ERROR_ACCESS_DENIED}};
+    const CallFamily process{
+        "process", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, kBadExeFormat, kElevationRequired}};
+    const CallFamily resource{
+        "resource",
+        {ERROR_RESOURCE_TYPE_NOT_FOUND, ERROR_RESOURCE_NAME_NOT_FOUND, ERROR_NOT_ENOUGH_MEMORY}};
+    const CallFamily version{
+        "file", {ERROR_RESOURCE_TYPE_NOT_FOUND, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}};
     const CallFamily shell{"shell", {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, kDiskFull}};
     const CallFamily crypto{"crypto", {kBadKeyset, kBadData, ERROR_NOT_ENOUGH_MEMORY}};
     const CallFamily system{"system", {ERROR_NOT_ENOUGH_MEMORY, kNoSystemResources}};
@@ -122,14 +124,26 @@ const CallFamily& FamilyOf(const std::string& call) {
 
 std::string ErrorName(os::DWORD error) {
   static const std::map<os::DWORD, const char*> names = {
-      {ERROR_FILE_NOT_FOUND, "file not found"}, {ERROR_PATH_NOT_FOUND, "path not found"},
-      {ERROR_ACCESS_DENIED, "access denied"}, {ERROR_INVALID_HANDLE, "invalid handle"},
-      {ERROR_NOT_ENOUGH_MEMORY, "not enough memory"}, {14, "out of memory"},
-      {ERROR_SHARING_VIOLATION, "sharing violation"}, {33, "lock violation"},
-      {112, "disk full"}, {1450, "no system resources"}, {31, "device failure"},
-      {0xE000020B, "no such device"}, {193, "bad exe format"}, {740, "elevation required"},
-      {1300, "not all privileges"}, {1115, "shutdown in progress"}, {0x80090016, "bad keyset"},
-      {0x80090005, "bad data"}, {1400, "invalid window"}, {ERROR_TIMEOUT, "time-out"},
+      {ERROR_FILE_NOT_FOUND, "file not found"},
+      {ERROR_PATH_NOT_FOUND, "path not found"},
+      {ERROR_ACCESS_DENIED, "access denied"},
+      {ERROR_INVALID_HANDLE, "invalid handle"},
+      {ERROR_NOT_ENOUGH_MEMORY, "not enough memory"},
+      {14, "out of memory"},
+      {ERROR_SHARING_VIOLATION, "sharing violation"},
+      {33, "lock violation"},
+      {112, "disk full"},
+      {1450, "no system resources"},
+      {31, "device failure"},
+      {0xE000020B, "no such device"},
+      {193, "bad exe format"},
+      {740, "elevation required"},
+      {1300, "not all privileges"},
+      {1115, "shutdown in progress"},
+      {0x80090016, "bad keyset"},
+      {0x80090005, "bad data"},
+      {1400, "invalid window"},
+      {ERROR_TIMEOUT, "time-out"},
       {ERROR_SERVICE_REQUEST_TIMEOUT, "service time-out"},
       {ERROR_SERVICE_DISABLED, "service disabled"},
       {ERROR_SERVICE_CANNOT_ACCEPT_CTRL, "cannot accept control"},
@@ -137,7 +151,8 @@ std::string ErrorName(os::DWORD error) {
       {ERROR_SERVICE_DOES_NOT_EXIST, "no such service"},
       {ERROR_RESOURCE_TYPE_NOT_FOUND, "no resource type"},
       {ERROR_RESOURCE_NAME_NOT_FOUND, "no resource name"},
-      {ERROR_INVALID_FUNCTION, "invalid function"}, {ERROR_PROC_NOT_FOUND, "no procedure"}};
+      {ERROR_INVALID_FUNCTION, "invalid function"},
+      {ERROR_PROC_NOT_FOUND, "no procedure"}};
   const auto it = names.find(error);
   return std::to_string(error) + (it == names.end() ? "" : std::string(" ") + it->second);
 }

@@ -9,8 +9,8 @@
 #include "platform/os_types.h"
 
 struct CallFamily {
-  std::string name;                  // "file", "registry", "service", ...
-  std::vector<os::DWORD> errors;     // tried in turn, one per recorded call
+  std::string name;               // "file", "registry", "service", ...
+  std::vector<os::DWORD> errors;  // tried in turn, one per recorded call
 };
 
 const CallFamily& FamilyOf(const std::string& call);

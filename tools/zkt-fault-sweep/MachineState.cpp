@@ -18,9 +18,7 @@ std::string ReadAll(const fs::path& file) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string Upper(std::string s) {
-  return text::ToUtf8(text::ToUpper(text::FromUtf8(s)));
-}
+std::string Upper(std::string s) { return text::ToUtf8(text::ToUpper(text::FromUtf8(s))); }
 
 // registry.reg as lines, continuations joined.
 std::vector<std::string> RegLines(const fs::path& file) {
@@ -118,8 +116,8 @@ void CaptureDrive(const fs::path& folder, MachineState* out) {
       if (name.size() > 4 && Upper(name.substr(name.size() - 4)) == ".LNK" && content.size() >= 52)
         std::fill(content.begin() + 28, content.begin() + 52, '\0');
       std::ostringstream note;
-      note << content.size() << " bytes, digest " << std::hex
-           << std::hash<std::string>()(content) << bits;
+      note << content.size() << " bytes, digest " << std::hex << std::hash<std::string>()(content)
+           << bits;
       out->entries["FILE " + path] = note.str();
     }
   }
@@ -130,7 +128,8 @@ void CaptureKeptState(const fs::path& folder, MachineState* out) {
   std::istringstream services(ReadAll(folder / "services.state"));
   for (std::string line; std::getline(services, line);) {
     const auto eq = line.find('=');
-    if (eq != std::string::npos) out->entries["SERVICE " + Upper(line.substr(0, eq))] = line.substr(eq + 1);
+    if (eq != std::string::npos)
+      out->entries["SERVICE " + Upper(line.substr(0, eq))] = line.substr(eq + 1);
   }
   std::istringstream devices(ReadAll(folder / "devices.ini"));
   std::string section;
@@ -146,8 +145,7 @@ void CaptureKeptState(const fs::path& folder, MachineState* out) {
 
 }  // namespace
 
-bool MachineState::Capture(const fs::path& machineFolder, MachineState* out,
-                           std::string* error) {
+bool MachineState::Capture(const fs::path& machineFolder, MachineState* out, std::string* error) {
   out->entries.clear();
   if (!CaptureRegistry(machineFolder / "registry.reg", out, error)) return false;
   CaptureDrive(machineFolder, out);

@@ -61,7 +61,8 @@ OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::str
   RunLog(temp + text::ToUtf8(log), "the setup's log, appended by every run");
   RunLog(temp + text::ToUtf8(setup_log::OldPath(log)), "the setup's previous log");
   for (const auto& label : productDevices) {
-    Item("DEVICE [DEVICE:" + label + "] LowerFilters", "the filter is detached from the product's devices");
+    Item("DEVICE [DEVICE:" + label + "] LowerFilters",
+         "the filter is detached from the product's devices");
     Item("DEVICE [DEVICE:" + label + "] Disabled", "the product's devices are restarted");
   }
 }

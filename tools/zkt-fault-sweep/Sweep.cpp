@@ -101,16 +101,13 @@ RunFacts RunSetup(const fs::path& folder, const SweepSettings& settings,
     person.Attach();
     SetupMain();
     person.Detach();
-    if (!person.FailedAction().empty())
-      facts.end = "the person could not " + person.FailedAction();
-    else if (person.LeftOpen())
-      facts.end = "the setup stayed open after the person's last action";
+    if (!person.FailedAction().empty()) facts.end = "the person could not " + person.FailedAction();
+    else if (person.LeftOpen()) facts.end = "the setup stayed open after the person's last action";
     else if (!person.LoopEnded())
       // The program returned before its message loop: an error box at start-up, or nothing.
       facts.end = sim::MessageBoxes().empty() ? "the setup ended before its wizard without a word"
                                               : kStartupError;
-    else
-      facts.end = person.ActionsLeft() ? "silent" : "finish";
+    else facts.end = person.ActionsLeft() ? "silent" : "finish";
   }
   machine.SetCallObserver(nullptr);
   for (const auto& box : sim::MessageBoxes()) facts.boxes.push_back(OneLine(U8(box.text)));
@@ -223,8 +220,8 @@ bool PrepareMachine(const ReferenceMachine& reference, const SweepSettings& sett
           *result = "error\t" + why;
           return;
         }
-        const fs::path setupHost = folder / "C" / "Users" / U8(machine.UserName()) /
-                                   "Downloads" / "ZKTAudioSetup";
+        const fs::path setupHost =
+            folder / "C" / "Users" / U8(machine.UserName()) / "Downloads" / "ZKTAudioSetup";
         fs::create_directories(setupHost);
         fs::copy(settings.setup, setupHost, fs::copy_options::recursive);
         auto set = [](os::HKEY root, const std::u16string& key, const std::u16string& name,
@@ -239,8 +236,8 @@ bool PrepareMachine(const ReferenceMachine& reference, const SweepSettings& sett
         set(HKEY_LOCAL_MACHINE, cv + u"Run", u"OtherTray", u"\"C:\\Other\\tray.exe\" -boot");
         set(HKEY_LOCAL_MACHINE, cv + u"Uninstall\\OtherProduct", u"DisplayName", u"Other");
         set(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Other Vendor\\Settings", u"Level", u"3");
-        set(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Services\\OtherService",
-            u"ImagePath", u"C:\\Windows\\System32\\other.exe");
+        set(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Services\\OtherService", u"ImagePath",
+            u"C:\\Windows\\System32\\other.exe");
         set(HKEY_CURRENT_USER, u"Software\\Other Vendor", u"Theme", u"dark");
         const fs::path c = folder / "C";
         const std::string user = U8(machine.UserName());
@@ -324,10 +321,10 @@ sim::FaultRule FaultFor(const std::vector<SeamCall>& calls, std::size_t index, o
 }
 
 struct PhaseMachines {
-  fs::path start;           // where the phase starts
+  fs::path start;  // where the phase starts
   MachineState startState;
-  MachineState cleanEnd;    // the phase's run without faults
-  MachineState healedEnd;   // one more run without faults after that
+  MachineState cleanEnd;   // the phase's run without faults
+  MachineState healedEnd;  // one more run without faults after that
   std::vector<std::string> cleanBoxes;
 };
 
@@ -437,11 +434,11 @@ PhaseReport SweepPhase(const ReferenceMachine& reference, const std::string& pha
       result.open = FindSilent(settings.open, result.stage, result.call);
       if (result.open && failure.empty()) result.outcome = Outcome::Open;
     }
-    const std::string where =
-        reference.name + " " + phaseName + " call " + std::to_string(done.index + 1) + "/" +
-        std::to_string(calls.size()) + " " + result.call + " [" +
-        OneLine(U8(calls[done.index].subject)) + "] " + result.error + " at " +
-        (result.stage.empty() ? "?" : result.stage);
+    const std::string where = reference.name + " " + phaseName + " call " +
+                              std::to_string(done.index + 1) + "/" + std::to_string(calls.size()) +
+                              " " + result.call + " [" + OneLine(U8(calls[done.index].subject)) +
+                              "] " + result.error + " at " +
+                              (result.stage.empty() ? "?" : result.stage);
     for (auto& v : result.violations) v = where + ": " + v;
     if (settings.verbose) std::cout << where << "\n";
     report.cases.push_back(std::move(result));
@@ -505,10 +502,13 @@ std::vector<PhaseReport> SweepMachine(const ReferenceMachine& reference,
   const CleanFacts reinstallRun = CleanRun(root / "run1", root / "run2", settings, &problems);
   CleanRun(root / "run2", root / "run3", settings, &problems);
 
-  PhaseMachines install{root / "fresh", Capture(root / "fresh", &problems),
-                        Capture(root / "run1", &problems), Capture(root / "run2", &problems), {}};
-  PhaseMachines reinstall{root / "run1", install.cleanEnd, install.healedEnd,
-                          Capture(root / "run3", &problems), {}};
+  PhaseMachines install{root / "fresh",
+                        Capture(root / "fresh", &problems),
+                        Capture(root / "run1", &problems),
+                        Capture(root / "run2", &problems),
+                        {}};
+  PhaseMachines reinstall{
+      root / "run1", install.cleanEnd, install.healedEnd, Capture(root / "run3", &problems), {}};
   // The boxes of a run without faults (the anti-virus tip) are not failure messages.
   MachineState unused;
   std::string failure;
@@ -524,6 +524,7 @@ std::vector<PhaseReport> SweepMachine(const ReferenceMachine& reference,
   for (const auto& p : problems) setupProblems.violations.push_back(reference.name + ": " + p);
   if (!setupProblems.violations.empty()) return {setupProblems};
   reports.push_back(SweepPhase(reference, "install", install, installRun.calls, owned, settings));
-  reports.push_back(SweepPhase(reference, "reinstall", reinstall, reinstallRun.calls, owned, settings));
+  reports.push_back(
+      SweepPhase(reference, "reinstall", reinstall, reinstallRun.calls, owned, settings));
   return reports;
 }

@@ -26,12 +26,12 @@ struct SeamCall {
 
 // How one faulted run ended.
 enum class Outcome {
-  NotReached,   // the call was not made again (the run took another path)
-  Installed,    // the fault made no difference: the product is installed as without it
-  Message,      // not installed, and the person was shown a message with its code
-  Silent,       // not installed without a message, on the reviewed silent list
-  Violation,    // one of the checks failed
-  Open,         // a check failed as an open finding describes
+  NotReached,  // the call was not made again (the run took another path)
+  Installed,   // the fault made no difference: the product is installed as without it
+  Message,     // not installed, and the person was shown a message with its code
+  Silent,      // not installed without a message, on the reviewed silent list
+  Violation,   // one of the checks failed
+  Open,        // a check failed as an open finding describes
 };
 
 struct CaseResult {
@@ -50,10 +50,10 @@ struct SweepSettings {
   std::filesystem::path setup;     // the setup folder beside the program
   std::filesystem::path payloads;  // payload manifest
   std::vector<SilentEntry> silent;
-  std::vector<SilentEntry> open;   // open findings
-  int every = 1;                   // sweep every Nth recorded call
-  int timeoutSeconds = 120;        // a run that takes longer hangs
-  int jobs = 1;                    // cases run at the same time
+  std::vector<SilentEntry> open;  // open findings
+  int every = 1;                  // sweep every Nth recorded call
+  int timeoutSeconds = 120;       // a run that takes longer hangs
+  int jobs = 1;                   // cases run at the same time
   bool verbose = false;
 };
 

@@ -47,10 +47,12 @@ void PrintTable(const std::vector<PhaseReport>& reports) {
     }
     std::cout << "\n";
   }
-  std::cout << "\noutcomes\n" << std::setw(24) << "machine phase" << std::right << std::setw(7)
-            << "calls" << std::setw(10) << "installed" << std::setw(9) << "message"
-            << std::setw(8) << "silent" << std::setw(8) << "healed" << std::setw(9) << "unreach"
-            << std::setw(6) << "open" << std::setw(11) << "violation" << "\n"
+  std::cout << "\noutcomes\n"
+            << std::setw(24) << "machine phase" << std::right << std::setw(7) << "calls"
+            << std::setw(10) << "installed" << std::setw(9) << "message" << std::setw(8) << "silent"
+            << std::setw(8) << "healed" << std::setw(9) << "unreach" << std::setw(6) << "open"
+            << std::setw(11) << "violation"
+            << "\n"
             << std::left;
   for (const auto& r : reports) {
     std::map<Outcome, int> n;
@@ -61,10 +63,10 @@ void PrintTable(const std::vector<PhaseReport>& reports) {
     }
     std::cout << std::setw(24) << (r.machine + " " + r.phase) << std::right << std::setw(7)
               << r.calls << std::setw(10) << n[Outcome::Installed] << std::setw(9)
-              << n[Outcome::Message] << std::setw(8) << n[Outcome::Silent] << std::setw(8)
-              << healed << std::setw(9) << n[Outcome::NotReached] << std::setw(6)
-              << n[Outcome::Open] << std::setw(11)
-              << n[Outcome::Violation] + static_cast<int>(r.violations.size()) << "\n"
+              << n[Outcome::Message] << std::setw(8) << n[Outcome::Silent] << std::setw(8) << healed
+              << std::setw(9) << n[Outcome::NotReached] << std::setw(6) << n[Outcome::Open]
+              << std::setw(11) << n[Outcome::Violation] + static_cast<int>(r.violations.size())
+              << "\n"
               << std::left;
   }
 }
@@ -93,8 +95,9 @@ int main(int argc, char** argv) {
       int number = 0;
       std::istringstream in(text);
       if (!(in >> number) || number < 1 || !in.eof()) return Usage(arg + " wants a number above 0");
-      (arg == "--every" ? settings.every
-                        : arg == "--jobs" ? settings.jobs : settings.timeoutSeconds) = number;
+      (arg == "--every"  ? settings.every
+       : arg == "--jobs" ? settings.jobs
+                         : settings.timeoutSeconds) = number;
     } else if (arg == "--machines") {
       std::stringstream list(value());
       for (std::string name; std::getline(list, name, ',');) wanted.push_back(name);
@@ -122,8 +125,8 @@ int main(int argc, char** argv) {
   std::vector<PhaseReport> reports;
   for (const auto& machine : machines) {
     for (auto& report : SweepMachine(machine, settings)) {
-      std::cout << machine.name << " " << report.phase << ": " << report.cases.size()
-                << " of " << report.calls << " calls failed in turn\n";
+      std::cout << machine.name << " " << report.phase << ": " << report.cases.size() << " of "
+                << report.calls << " calls failed in turn\n";
       reports.push_back(std::move(report));
     }
   }
@@ -146,7 +149,6 @@ int main(int argc, char** argv) {
   std::cout << (violations ? "" : "  none\n") << "\nopen findings (not mended yet)\n";
   for (const auto& [entry, count] : open)
     std::cout << "  " << count << " runs: line " << entry->line << ": " << entry->reason << "\n";
-  std::cout << "\nwall time " << std::fixed
-            << std::setprecision(1) << seconds << " s\n";
+  std::cout << "\nwall time " << std::fixed << std::setprecision(1) << seconds << " s\n";
   return violations ? 1 : 0;
 }

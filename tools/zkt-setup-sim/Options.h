@@ -7,10 +7,10 @@
 #include "ui/sim/sim_person.h"
 
 struct SimOptions {
-  std::string machine;       // empty: a fresh folder under the build tree
-  std::string setup;         // folder that lies beside the program
-  std::string exe;           // Windows path of the running program
-  std::string payloads;      // payload manifest
+  std::string machine;   // empty: a fresh folder under the build tree
+  std::string setup;     // folder that lies beside the program
+  std::string exe;       // Windows path of the running program
+  std::string payloads;  // payload manifest
   std::vector<ui::sim::Action> actions;
   std::vector<std::u16string> args;  // the setup's own arguments (--args)
   bool help = false;

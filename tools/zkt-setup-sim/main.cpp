@@ -78,18 +78,16 @@ int main(int argc, char** argv) {
   for (const auto& line : person.Transcript()) std::cout << line << "\n";
 
   const sim::SessionRecord session = sim::Session();
-  if (!session.shutdownRequests.empty())
-    std::cout << "ending: Windows restart requested\n";
+  if (!session.shutdownRequests.empty()) std::cout << "ending: Windows restart requested\n";
   else if (!session.started.empty())
     std::cout << "ending: started " << text::ToUtf8(session.started.back().file) << " "
               << text::ToUtf8(session.started.back().parameters) << "\n";
   else if (ParseSetupArguments(options.args).unattended)
     std::cout << "ending: unattended run, no window shown\n";
-  else if (person.LoopEnded())
-    std::cout << "ending: closed\n";
-  else
-    std::cout << "ending: the setup ended before showing the wizard\n";
-  std::cout << "setup exit code " << static_cast<unsigned>(setupExit) << "\nsimulated time " << machine.Now() << " ms\n";
+  else if (person.LoopEnded()) std::cout << "ending: closed\n";
+  else std::cout << "ending: the setup ended before showing the wizard\n";
+  std::cout << "setup exit code " << static_cast<unsigned>(setupExit) << "\nsimulated time "
+            << machine.Now() << " ms\n";
   // The restart the setup asked for: what waited for it happens now.
   if (!session.shutdownRequests.empty()) {
     const int performed = sim::RestartWindows();

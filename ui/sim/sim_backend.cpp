@@ -174,7 +174,7 @@ void ProcessPending(Application& app) {
 }
 
 int ShowMessageBox(Application&, Form*, const std::u16string& text, const std::u16string& caption,
-               os::UINT flags) {
+                   os::UINT flags) {
   // The box's own message loop takes a waiting quit request, ends the box and posts the
   // request again for the loop around it, so the box closes before it can be read.
   if (ui::sim::QuitPending()) return ::sim::MessageBoxClosedByQuit(text, caption, flags);

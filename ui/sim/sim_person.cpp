@@ -154,7 +154,8 @@ std::string Person::Describe() const {
     out += "\n  " + kind + ": ";
     if (kind == "list") {
       for (std::size_t i = 0; i < v.items.size(); ++i)
-        out += (i ? " | " : "") + U8(v.items[i]) + (static_cast<int>(i) == v.itemIndex ? " (selected)" : "");
+        out += (i ? " | " : "") + U8(v.items[i]) +
+               (static_cast<int>(i) == v.itemIndex ? " (selected)" : "");
     } else if (kind == "progress") {
       out += std::to_string(v.position) + "%";
     } else {

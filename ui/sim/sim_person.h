@@ -14,8 +14,8 @@ namespace ui::sim {
 // next, cancel, finish, close (the close box), reboot-yes, reboot-no, language=FOLDER; a
 // trailing "?" makes an action optional (done only when its control can be used).
 struct Action {
-  std::string word;      // as given
-  std::string argument;  // the folder of language=
+  std::string word;       // as given
+  std::string argument;   // the folder of language=
   bool optional = false;  // written "word?": skipped when its control is not usable
 };
 

@@ -148,12 +148,9 @@ void CreateControl(Form& form, Control& control) {
       cls = L"BUTTON";
       style |= WS_TABSTOP | BS_RADIOBUTTON;
       break;
-    case Kind::Image:
-      cls = kImageClass;
-      break;
+    case Kind::Image: cls = kImageClass; break;
     case Kind::Notebook:
-    case Kind::DirectoryListBox:
-      return;  // no window of their own
+    case Kind::DirectoryListBox: return;  // no window of their own
   }
   const Rect bounds = control.PixelBounds();
   HWND hwnd = ::CreateWindowExW(0, cls, L"", style, bounds.left, bounds.top, bounds.width,
@@ -172,9 +169,11 @@ void ApplyIcon(Form& form) {
   HICON big = nullptr, small = nullptr;
   if (!form.IconFile().empty()) {
     big = static_cast<HICON>(::LoadImageW(nullptr, Wide(form.IconFile()), IMAGE_ICON,
-                                          ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_LOADFROMFILE));
+                                          ::GetSystemMetrics(SM_CXICON),
+                                          ::GetSystemMetrics(SM_CYICON), LR_LOADFROMFILE));
     small = static_cast<HICON>(::LoadImageW(nullptr, Wide(form.IconFile()), IMAGE_ICON,
-                                            ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
+                                            ::GetSystemMetrics(SM_CXSMICON),
+                                            ::GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
   } else if (S().app && S().app->MainForm() == &form) {
     big = S().appIconBig;
     small = S().appIconSmall;
@@ -202,7 +201,8 @@ void ApplyCloseBox(Form& form) {
   HWND hwnd = H(form.peer);
   if (!hwnd) return;
   if (HMENU menu = ::GetSystemMenu(hwnd, FALSE))
-    ::EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (form.CloseBoxEnabled() ? MF_ENABLED : MF_GRAYED));
+    ::EnableMenuItem(menu, SC_CLOSE,
+                     MF_BYCOMMAND | (form.CloseBoxEnabled() ? MF_ENABLED : MF_GRAYED));
 }
 
 DWORD StyleOf(const Form& form) {
@@ -214,8 +214,7 @@ DWORD StyleOf(const Form& form) {
 // The outer rectangle of a form: its window at (Left, Top) around the client area.
 RECT OuterRect(const Form& form) {
   const FrameInsets frame = FrameOf(form);
-  return RECT{form.Left(), form.Top(),
-              form.Left() + frame.left + form.ClientWidth() + frame.right,
+  return RECT{form.Left(), form.Top(), form.Left() + frame.left + form.ClientWidth() + frame.right,
               form.Top() + frame.top + form.ClientHeight() + frame.bottom};
 }
 
@@ -260,9 +259,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       ::DeleteObject(brush);
       return 1;
     }
-    case WM_CLOSE:
-      app.Guard([form] { form->Perform(WM_CLOSE, 0, 0); });
-      return 0;
+    case WM_CLOSE: app.Guard([form] { form->Perform(WM_CLOSE, 0, 0); }); return 0;
     case WM_DPICHANGED: {
       // Moved to a monitor of another DPI: scaled again, where Windows suggests.
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
@@ -302,7 +299,8 @@ void RegisterClasses() {
   // Common controls v6 (selected by the manifest) are loaded at run time, not imported.
   if (HMODULE comctl = ::LoadLibraryW(L"comctl32.dll")) {
     using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(::GetProcAddress(comctl, "InitCommonControlsEx")));
+    auto init = reinterpret_cast<InitFn>(
+        reinterpret_cast<void*>(::GetProcAddress(comctl, "InitCommonControlsEx")));
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     if (init) init(&icc);
   }
@@ -453,19 +451,24 @@ void FormChanged(Form& form, Change what) {
 void ControlChanged(Control& control, Change what) {
   if (what == Change::Page) {
     for (const auto& other : control.Owner().Controls())
-      if (other->peer) ::ShowWindow(H(other->peer), EffectivelyVisible(*other) ? SW_SHOWNA : SW_HIDE);
+      if (other->peer)
+        ::ShowWindow(H(other->peer), EffectivelyVisible(*other) ? SW_SHOWNA : SW_HIDE);
     return;
   }
   HWND hwnd = H(control.peer);
   if (!hwnd) return;
   switch (what) {
     case Change::Caption: ::SetWindowTextW(hwnd, Wide(control.Caption())); break;
-    case Change::Visible: ::ShowWindow(hwnd, EffectivelyVisible(control) ? SW_SHOWNA : SW_HIDE); break;
+    case Change::Visible:
+      ::ShowWindow(hwnd, EffectivelyVisible(control) ? SW_SHOWNA : SW_HIDE);
+      break;
     case Change::Enabled: ::EnableWindow(hwnd, control.Enabled()); break;
     case Change::Bounds: PlaceControl(control); break;
     case Change::Font: ApplyFont(control); break;
     case Change::Items: ApplyItems(control); break;
-    case Change::ItemIndex: ::SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(control.ItemIndex()), 0); break;
+    case Change::ItemIndex:
+      ::SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(control.ItemIndex()), 0);
+      break;
     case Change::Checked:
       ::SendMessageW(hwnd, BM_SETCHECK, control.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
       break;
@@ -508,7 +511,7 @@ void ProcessPending(Application&) {
 }
 
 int ShowMessageBox(Application& app, Form* owner, const std::u16string& text,
-               const std::u16string& caption, os::UINT flags) {
+                   const std::u16string& caption, os::UINT flags) {
   HWND hwnd = nullptr;
   if (owner) hwnd = H(owner->peer);
   else if (app.MainForm() && app.MainForm()->Visible()) hwnd = H(app.MainForm()->peer);
@@ -524,7 +527,8 @@ Picture LoadPicture(const std::u16string& path) {
 
 void CheckIconFile(const std::u16string& path) {
   CheckIconHeader(path);
-  HICON icon = static_cast<HICON>(::LoadImageW(nullptr, Wide(path), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+  HICON icon = static_cast<HICON>(
+      ::LoadImageW(nullptr, Wide(path), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
   if (!icon) throw EInvalidGraphic(u"The file \"" + path + u"\" is not a valid icon.");
   ::DestroyIcon(icon);
 }
@@ -532,8 +536,12 @@ void CheckIconFile(const std::u16string& path) {
 void SetApplicationIcon(Application& app, const std::u16string& path) {
   if (S().appIconBig) ::DestroyIcon(S().appIconBig);
   if (S().appIconSmall) ::DestroyIcon(S().appIconSmall);
-  S().appIconBig = static_cast<HICON>(::LoadImageW(nullptr, Wide(path), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_LOADFROMFILE));
-  S().appIconSmall = static_cast<HICON>(::LoadImageW(nullptr, Wide(path), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
+  S().appIconBig = static_cast<HICON>(::LoadImageW(nullptr, Wide(path), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON),
+                                                   ::GetSystemMetrics(SM_CYICON), LR_LOADFROMFILE));
+  S().appIconSmall = static_cast<HICON>(
+      ::LoadImageW(nullptr, Wide(path), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                   ::GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
   if (app.MainForm()) ApplyIcon(*app.MainForm());
 }
 

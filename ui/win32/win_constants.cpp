@@ -17,7 +17,7 @@ namespace {
 
 namespace {
 
-#define ZKT_SEAM_CONSTANT(name) \
+#define ZKT_SEAM_CONSTANT(name)                                                              \
   static_assert(static_cast<std::uint32_t>(ours_##name) == static_cast<std::uint32_t>(name), \
                 #name " differs from the Windows SDK");
 #include "seam_constants.inc"

@@ -55,7 +55,8 @@ const Gdiplus& Load() {
     g.dispose = Proc<DisposeFn>(module, "GdipDisposeImage");
     ULONG_PTR token = 0;
     GdiplusStartupInput input;
-    g.ready = startup && g.fromFile && g.toHbitmap && g.dispose && startup(&token, &input, nullptr) == 0;
+    g.ready =
+        startup && g.fromFile && g.toHbitmap && g.dispose && startup(&token, &input, nullptr) == 0;
     return g;
   }();
   return gdiplus;
@@ -85,8 +86,8 @@ void PaintPicture(HDC dc, const RECT& area, const Picture& picture) {
     ::GetObjectW(picture.data->bitmap, sizeof(info), &info);
     ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
-    ::StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory,
-                 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    ::StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, 0,
+                 0, info.bmWidth, info.bmHeight, SRCCOPY);
     ::SelectObject(memory, old);
     ::DeleteDC(memory);
     return;

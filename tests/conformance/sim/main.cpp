@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
     machineFolder = pattern;
     temporary = true;
   } else if (!IsEmptyOrMissing(machineFolder)) {
-    return Usage("machine folder " + machineFolder.string() + " is not empty; a run needs a fresh machine");
+    return Usage("machine folder " + machineFolder.string() +
+                 " is not empty; a run needs a fresh machine");
   }
   fs::create_directories(machineFolder, ec);
   if (!machineIni.empty()) fs::copy_file(machineIni, machineFolder / "machine.ini", ec);

@@ -65,7 +65,8 @@ int wmain(int argc, wchar_t** argv) {
   if (find != INVALID_HANDLE_VALUE) {
     do {
       const std::u16string name = U16(found.cFileName);
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !text::EqualsNoCase(name, programName))
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !text::EqualsNoCase(name, programName))
         settings.fixtureNames.push_back(name);
     } while (::FindNextFileW(find, &found));
     ::FindClose(find);
@@ -75,7 +76,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::filesystem::path scratch(L"C:\\zkt-conformance");
   std::error_code ec;
   std::filesystem::remove_all(scratch, ec);
-  if (!std::filesystem::create_directory(scratch, ec)) return Usage("cannot create C:\\zkt-conformance");
+  if (!std::filesystem::create_directory(scratch, ec))
+    return Usage("cannot create C:\\zkt-conformance");
 
   conf::RunAll(settings, stdout);
   return 0;
