@@ -1,5 +1,8 @@
 #include "tools/zkt-fault-sweep/MachineState.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -94,7 +97,14 @@ void CaptureDrive(const fs::path& folder, MachineState* out) {
   std::istringstream index(ReadAll(folder / "attributes.txt"));
   for (std::string line; std::getline(index, line);) {
     const auto tab = line.find('\t');
-    if (tab != std::string::npos) attributes[Upper(line.substr(tab + 1))] = line.substr(0, tab);
+    if (tab == std::string::npos) continue;
+    // Windows sets the archive bit on every write and only backup programs clear it: it says
+    // nothing about what a run left, so two equal machines may differ there.
+    unsigned long bits = std::strtoul(line.substr(0, tab).c_str(), nullptr, 16);
+    bits &= ~0x20ul;  // FILE_ATTRIBUTE_ARCHIVE
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(bits & 0xFFFFFFFFul));
+    attributes[Upper(line.substr(tab + 1))] = text;
   }
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(drive, ec);
