@@ -26,5 +26,7 @@ UINT RegisterWindowMessageW(const std::u16string& name);
 // Non-zero when the broadcast was delivered.
 std::intptr_t BroadcastMessageTimeoutW(UINT msg, std::uintptr_t wParam, std::intptr_t lParam,
                                        UINT flags, UINT timeoutMs);
+// FindWindowW(className, NULL) != NULL: a top-level window of the class exists.
+BOOL FindWindowW(const std::u16string& className);
 
 }  // namespace os

@@ -38,6 +38,9 @@ BOOL CreateProcessW(const std::u16string& applicationName, std::u16string comman
                     BOOL inheritHandles, DWORD creationFlags,
                     const std::u16string& currentDirectory, const STARTUPINFOW* startupInfo,
                     PROCESS_INFORMATION* processInformation);
+// OpenProcess(access, FALSE, id): a handle to wait on; nullptr (GetLastError) when there is
+// no such process or it may not be opened.
+HANDLE OpenProcess(DWORD access, DWORD processId);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 
@@ -45,6 +48,7 @@ BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 
 namespace os {
 
+constexpr DWORD SYNCHRONIZE = 0x00100000u;
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
 constexpr DWORD WAIT_OBJECT_0 = 0x00000000u;
 constexpr DWORD WAIT_ABANDONED = 0x00000080u;
@@ -57,5 +61,6 @@ constexpr DWORD CREATE_NO_WINDOW = 0x08000000u;
 
 }  // namespace os
 // Portable code writes them by their Windows names.
-using os::INFINITE, os::WAIT_OBJECT_0, os::WAIT_ABANDONED, os::WAIT_TIMEOUT, os::WAIT_FAILED,
-    os::STILL_ACTIVE, os::NORMAL_PRIORITY_CLASS, os::HIGH_PRIORITY_CLASS, os::CREATE_NO_WINDOW;
+using os::SYNCHRONIZE, os::INFINITE, os::WAIT_OBJECT_0, os::WAIT_ABANDONED, os::WAIT_TIMEOUT,
+    os::WAIT_FAILED, os::STILL_ACTIVE, os::NORMAL_PRIORITY_CLASS, os::HIGH_PRIORITY_CLASS,
+    os::CREATE_NO_WINDOW;

@@ -22,6 +22,19 @@ struct SERVICE_STATUS {
   DWORD dwWaitHint = 0;
 };
 
+// Same fields and order as Windows' SERVICE_STATUS_PROCESS.
+struct SERVICE_STATUS_PROCESS {
+  DWORD dwServiceType = 0;
+  DWORD dwCurrentState = 0;
+  DWORD dwControlsAccepted = 0;
+  DWORD dwWin32ExitCode = 0;
+  DWORD dwServiceSpecificExitCode = 0;
+  DWORD dwCheckPoint = 0;
+  DWORD dwWaitHint = 0;
+  DWORD dwProcessId = 0;
+  DWORD dwServiceFlags = 0;
+};
+
 // An empty machine or database name stands for NULL (the local machine, the active database).
 SC_HANDLE OpenSCManagerW(const std::u16string& machineName, const std::u16string& databaseName,
                          DWORD access);
@@ -30,6 +43,9 @@ BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status);
 // `args` may be null when `numArgs` is 0.
 BOOL StartServiceW(SC_HANDLE service, DWORD numArgs, const char16_t** args);
 BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status);
+// QueryServiceStatusEx with SC_STATUS_PROCESS_INFO: the status and the service's process id
+// (0 while it has no process).
+BOOL QueryServiceStatusEx(SC_HANDLE service, SERVICE_STATUS_PROCESS* status);
 BOOL CloseServiceHandle(SC_HANDLE handle);
 
 }  // namespace os

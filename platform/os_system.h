@@ -1,6 +1,7 @@
 // System facts, time, the debugger channel and the environment, one call per Windows function.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,16 @@ struct SystemTime {
 void GetLocalTime(SystemTime* time);
 // GetTempPathW: the user's temporary folder, ending in a backslash; 0 on failure.
 DWORD GetTempPathW(std::u16string* path);
+
+// Milliseconds since Windows started, and this process's id (GetTickCount64,
+// GetCurrentProcessId).
+std::uint64_t GetTickCount64();
+DWORD GetCurrentProcessId();
+
+// FormatMessageW with FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS in the user's
+// language: Windows' text of an error code as it gives it (with its line break), or empty when
+// Windows has none.
+std::u16string FormatSystemMessageW(DWORD error);
 
 void Sleep(DWORD milliseconds);
 BOOL Beep(DWORD frequency, DWORD duration);

@@ -1,8 +1,18 @@
-// The values of message boxes: buttons, icons, default buttons and answers. The ui framework's
-// backends show the boxes.
+// Message boxes: buttons, icons, default buttons and answers. The wizard shows its boxes through
+// the ui framework's backends; a program without windows (the uninstaller) through MessageBoxW.
 #pragma once
 
+#include <string>
+
 #include "platform/os_types.h"
+
+namespace os {
+
+// MessageBoxW without an owner window: the button pressed (IDOK, IDYES ...), or 0 when the box
+// could not be shown (GetLastError).
+int MessageBoxW(const std::u16string& text, const std::u16string& caption, UINT flags);
+
+}  // namespace os
 
 // Buttons, icons, default buttons and answers (same values as Windows).
 namespace os {

@@ -2,6 +2,7 @@
 """Refuses an include that goes the wrong way between the layers of the source tree.
 
 The layers, lowest first: payload/common (names shared with the payload programs), platform,
+the uninstaller's core (payload/uninstall, on the portable platform),
 then config and ui (each on platform), then the setup (app/ and install/, one layer: the
 install steps are methods of the wizard form). A backend folder (platform/sim, ui/win32, ...) is
 private to its own side of the seam, and portable folders never include <windows.h>.
@@ -25,6 +26,11 @@ SETUP = ["app/", "install/", "config/", "ui/", "platform/", "payload/common/"]
 # them, may include <windows.h>); the most specific folder first.
 RULES = [
     ("payload/common/", ["payload/common/"], [], False),
+    # The uninstaller's core runs on the portable platform calls (on Windows and on the
+    # simulated machine); its Windows entry point only splits the command line.
+    ("payload/uninstall/win32/", ["payload/uninstall/", "payload/common/", "payload/win/"], [],
+     True),
+    ("payload/uninstall/", ["payload/uninstall/"] + PORTABLE_PLATFORM, BACKENDS, False),
     ("payload/", ["payload/"], [], True),
     ("platform/sim/", PORTABLE_PLATFORM, ["platform/win32/"], False),
     ("platform/win32/", PORTABLE_PLATFORM, ["platform/sim/"], True),

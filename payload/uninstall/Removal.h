@@ -1,4 +1,5 @@
-// Carries out the uninstaller's actions on Windows and collects what could not be done.
+// Carries out the uninstaller's actions through the platform calls and collects what could not
+// be done.
 #pragma once
 
 #include "payload/common/UninstallPlan.h"

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <fstream>
 #include <mutex>
 #include <variant>
 #include <vector>
 
 #include "platform/os_files.h"
+#include "platform/os_security.h"
 #include "platform/os_system.h"
 #include "platform/sim/sim_attributes.h"
 #include "platform/sim/sim_handle_table.h"
@@ -446,7 +448,17 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
   bool created = false;
   if (r.exists) {
     const DWORD existing = r.isRoot ? RootAttributes() : sim::AttributesOf(r.host);
-    if (existing & FILE_ATTRIBUTE_DIRECTORY) return failHandle(ERROR_ACCESS_DENIED);
+    if (existing & FILE_ATTRIBUTE_DIRECTORY) {
+      // A folder opens only for its attributes and security, with backup semantics.
+      if (!(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || writes ||
+          disposition != OPEN_EXISTING)
+        return failHandle(ERROR_ACCESS_DENIED);
+      const int fd = ::open(r.host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd < 0) return failHandle(ERROR_ACCESS_DENIED);
+      auto& table = Handles();
+      std::lock_guard<std::mutex> lock(table.mutex);
+      return table.open.Add(FileState{fd, r.host, path, access, share});
+    }
     if (disposition == CREATE_NEW) return failHandle(ERROR_FILE_EXISTS);
     const bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
     if ((existing & FILE_ATTRIBUTE_READONLY) && (writes || replaces))
@@ -609,6 +621,30 @@ BOOL Wow64RevertWow64FsRedirection(void* cookie) {
   if (!sim::Machine::Current().UnderWow64()) return Fail(ERROR_INVALID_FUNCTION);
   sim::SetThreadRedirectionDisabled(cookie != nullptr);  // the cookie is the earlier state
   return TRUE;
+}
+
+// The owner of an entry: the machine folder's owners.txt names the entries not owned by the
+// administrators (whom the elevated programs and Windows' own folders count as), one line each:
+// the owner's SID, a tab, the drive-relative host path ("S-1-5-21-1-2-3-1001<TAB>ProgramData/x").
+DWORD GetFileOwnerSid(HANDLE file, std::u16string* sid) {
+  FileState state;
+  if (!OpenFileState(file, &state) || state.host.empty()) return ERROR_INVALID_HANDLE;
+  if (!(state.access & READ_CONTROL)) return ERROR_ACCESS_DENIED;
+  DWORD error = 0;
+  if (sim::Fault("GetSecurityInfo", state.path, &error)) return error;
+  const sim::Machine& machine = sim::Machine::Current();
+  const std::string relative = state.host.lexically_relative(machine.DriveRoot()).generic_string();
+  std::u16string owner = u"S-1-5-32-544";
+  std::ifstream owners(machine.Folder() / "owners.txt", std::ios::binary);
+  for (std::string line; std::getline(owners, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t tab = line.find('\t');
+    if (tab != std::string::npos &&
+        text::EqualsNoCase(text::FromUtf8(line.substr(tab + 1)), text::FromUtf8(relative)))
+      owner = text::FromUtf8(line.substr(0, tab));
+  }
+  *sid = owner;
+  return ERROR_SUCCESS;
 }
 
 }  // namespace os

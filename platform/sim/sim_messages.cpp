@@ -88,4 +88,12 @@ std::intptr_t BroadcastMessageTimeoutW(UINT msg, std::uintptr_t wParam, std::int
   return 1;
 }
 
+// The simulated machine shows no window of another program: companion applications are
+// programs that run for a time ([Program:NAME] RunTime), without windows to find.
+BOOL FindWindowW(const std::u16string& className) {
+  DWORD error = 0;
+  if (sim::Fault("FindWindowW", className, &error)) SetLastError(error);
+  return FALSE;
+}
+
 }  // namespace os

@@ -211,6 +211,26 @@ class ProcessTable {
     return handles_.Remove(handle);
   }
 
+  void HoldImage(const std::filesystem::path& host) {
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    auto process = std::make_shared<Process>();
+    process->endTime = kNeverEnds;
+    process->imageDevice = st.st_dev;
+    process->imageInode = st.st_ino;
+    held_ = process;
+    running_.push_back(process);
+  }
+
+  void EndHeldImage() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    running_.erase(std::remove(running_.begin(), running_.end(), held_), running_.end());
+    held_.reset();
+  }
+
   std::vector<std::string> Log() {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
@@ -281,7 +301,8 @@ class ProcessTable {
   HandleTable<os::HANDLE, ProcessHandle> handles_{0x5E0008, 4};
   // Started programs that may still run: each holds its image file, with or without a handle.
   std::vector<std::shared_ptr<const Process>> running_;
-  std::uintptr_t nextId_ = 1;  // numbers the process and thread ids
+  std::shared_ptr<const Process> held_;  // the program that runs in this process
+  std::uintptr_t nextId_ = 1;            // numbers the process and thread ids
   std::vector<std::string> log_;
 };
 
@@ -295,6 +316,10 @@ bool IsRunningImage(const std::filesystem::path& host) {
   return ProcessTable::Get().IsRunningImage(host);
 }
 
+void HoldRunningImage(const std::filesystem::path& host) { ProcessTable::Get().HoldImage(host); }
+
+void EndRunningImage() { ProcessTable::Get().EndHeldImage(); }
+
 }  // namespace sim
 
 namespace os {
@@ -304,6 +329,13 @@ BOOL CreateProcessW(const std::u16string& applicationName, std::u16string comman
                     PROCESS_INFORMATION* processInformation) {
   return sim::ProcessTable::Get().Create(applicationName, commandLine, currentDirectory,
                                          startupInfo, processInformation);
+}
+
+// Only started programs have processes on the simulated machine, and their ids are not opened:
+// every id is unknown, as 0 (a service that does not run) is to Windows.
+HANDLE OpenProcess(DWORD, DWORD) {
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return nullptr;
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

@@ -27,4 +27,9 @@ bool CloseProcessHandle(os::HANDLE handle);
 // followed by identity, so a renamed image stays held and a new file under the old name is not.
 bool IsRunningImage(const std::filesystem::path& host);
 
+// The program that runs in this process (the uninstaller run by zkt-setup-sim) holds its image
+// as a started one does, until EndRunningImage.
+void HoldRunningImage(const std::filesystem::path& host);
+void EndRunningImage();
+
 }  // namespace sim

@@ -149,7 +149,8 @@ class ServiceManager {
     return TRUE;
   }
 
-  os::BOOL Query(os::SC_HANDLE handle, os::SERVICE_STATUS* status) {
+  os::BOOL Query(os::SC_HANDLE handle, os::SERVICE_STATUS* status,
+                 const char* call = "QueryServiceStatus") {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
     Runtime* rt = nullptr;
@@ -157,7 +158,7 @@ class ServiceManager {
     if (!status) return FailBool(ERROR_INVALID_PARAMETER);
     const std::u16string& name = handles_.Find(handle)->name;
     os::DWORD error = 0;
-    if (Fault("QueryServiceStatus", name, &error)) return FailBool(error);
+    if (Fault(call, name, &error)) return FailBool(error);
     // A pending service moves on as the caller keeps asking.
     if (IsPending(rt->state) && rt->pollsLeft != kNever) {
       ++rt->checkPoint;
@@ -536,6 +537,24 @@ BOOL StartServiceW(SC_HANDLE service, DWORD, const char16_t**) {
 
 BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
   return sim::ServiceManager::Get().Query(service, status);
+}
+
+// The simulated services have no process of their own: the process id is 0, as Windows gives
+// it for a service that does not run.
+BOOL QueryServiceStatusEx(SC_HANDLE service, SERVICE_STATUS_PROCESS* status) {
+  SERVICE_STATUS plain;
+  if (!status) return sim::ServiceManager::Get().Query(service, nullptr, "QueryServiceStatusEx");
+  if (!sim::ServiceManager::Get().Query(service, &plain, "QueryServiceStatusEx")) return FALSE;
+  *status = SERVICE_STATUS_PROCESS{plain.dwServiceType,
+                                   plain.dwCurrentState,
+                                   plain.dwControlsAccepted,
+                                   plain.dwWin32ExitCode,
+                                   plain.dwServiceSpecificExitCode,
+                                   plain.dwCheckPoint,
+                                   plain.dwWaitHint,
+                                   0,
+                                   0};
+  return TRUE;
 }
 
 BOOL CloseServiceHandle(SC_HANDLE handle) { return sim::ServiceManager::Get().Close(handle); }

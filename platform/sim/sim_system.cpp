@@ -125,6 +125,47 @@ DWORD GetTempPathW(std::u16string* path) {
   return static_cast<DWORD>(value.size());
 }
 
+std::uint64_t GetTickCount64() { return sim::Machine::Current().Now(); }
+
+// The one process of the simulated machine that runs code: the program under test.
+DWORD GetCurrentProcessId() { return 0x0F30; }
+
+std::u16string FormatSystemMessageW(DWORD error) {
+  // Windows' English texts of the errors the programs meet on the simulated machine.
+  static const std::pair<DWORD, const char16_t*> kTexts[] = {
+      {2, u"The system cannot find the file specified."},
+      {3, u"The system cannot find the path specified."},
+      {5, u"Access is denied."},
+      {8, u"Not enough memory resources are available to process this command."},
+      {14, u"Not enough memory resources are available to complete this operation."},
+      {31, u"A device attached to the system is not functioning."},
+      {32, u"The process cannot access the file because it is being used by another process."},
+      {33,
+       u"The process cannot access the file because another process has locked a portion of "
+       u"the file."},
+      {87, u"The parameter is incorrect."},
+      {112, u"There is not enough space on the disk."},
+      {145, u"The directory is not empty."},
+      {183, u"Cannot create a file when that file already exists."},
+      {1051,
+       u"A stop control has been sent to a service that other running services are "
+       u"dependent on."},
+      {1052, u"The requested control is not valid for this service."},
+      {1053, u"The service did not respond to the start or control request in a timely fashion."},
+      {1058,
+       u"The service cannot be started, either because it is disabled or because it has no "
+       u"enabled devices associated with it."},
+      {1060, u"The specified service does not exist as an installed service."},
+      {1061, u"The service cannot accept control messages at this time."},
+      {1062, u"The service has not been started."},
+      {1072, u"The specified service has been marked for deletion."},
+      {1450, u"Insufficient system resources exist to complete the requested service."},
+  };
+  for (const auto& [code, text] : kTexts)
+    if (code == error) return std::u16string(text) + u"\r\n";
+  return u"";
+}
+
 void Sleep(DWORD milliseconds) { sim::Machine::Current().Advance(milliseconds); }
 
 BOOL Beep(DWORD, DWORD duration) {

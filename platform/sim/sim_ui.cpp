@@ -107,3 +107,11 @@ int ShowMessageBox(const std::u16string& text, const std::u16string& caption, os
 }
 
 }  // namespace sim
+
+namespace os {
+
+int MessageBoxW(const std::u16string& text, const std::u16string& caption, UINT flags) {
+  return sim::ShowMessageBox(text, caption, flags);
+}
+
+}  // namespace os

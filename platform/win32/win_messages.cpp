@@ -16,4 +16,8 @@ std::intptr_t BroadcastMessageTimeoutW(UINT msg, std::uintptr_t wParam, std::int
       ::SendMessageTimeoutW(HWND_BROADCAST, msg, wParam, lParam, flags, timeoutMs, &result));
 }
 
+BOOL FindWindowW(const std::u16string& className) {
+  return ::FindWindowW(reinterpret_cast<LPCWSTR>(className.c_str()), nullptr) != nullptr;
+}
+
 }  // namespace os

@@ -24,6 +24,10 @@ BOOL CreateProcessW(const std::u16string& applicationName, std::u16string comman
                           &startup, reinterpret_cast<::PROCESS_INFORMATION*>(processInformation));
 }
 
+HANDLE OpenProcess(DWORD access, DWORD processId) {
+  return reinterpret_cast<HANDLE>(::OpenProcess(access, FALSE, processId));
+}
+
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return ::WaitForSingleObject(reinterpret_cast<::HANDLE>(handle), milliseconds);
 }

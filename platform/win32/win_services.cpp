@@ -14,6 +14,8 @@ namespace {
 SC_HANDLE Ours(::SC_HANDLE h) { return reinterpret_cast<SC_HANDLE>(h); }
 
 static_assert(sizeof(os::SERVICE_STATUS) == sizeof(::SERVICE_STATUS), "same record");
+static_assert(sizeof(os::SERVICE_STATUS_PROCESS) == sizeof(::SERVICE_STATUS_PROCESS),
+              "same record");
 
 }  // namespace
 
@@ -36,6 +38,12 @@ BOOL StartServiceW(SC_HANDLE service, DWORD numArgs, const char16_t** args) {
 
 BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
   return ::QueryServiceStatus(Native(service), reinterpret_cast<::SERVICE_STATUS*>(status));
+}
+
+BOOL QueryServiceStatusEx(SC_HANDLE service, SERVICE_STATUS_PROCESS* status) {
+  ::DWORD needed = 0;
+  return ::QueryServiceStatusEx(Native(service), SC_STATUS_PROCESS_INFO,
+                                reinterpret_cast<::BYTE*>(status), sizeof *status, &needed);
 }
 
 BOOL CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(Native(handle)); }

@@ -217,6 +217,19 @@ BOOL VerQueryValueW(const void* block, const std::u16string& subBlock, const voi
   return ok;
 }
 
+std::uint64_t GetTickCount64() { return ::GetTickCount64(); }
+DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+std::u16string FormatSystemMessageW(DWORD error) {
+  wchar_t* text = nullptr;
+  ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const std::u16string result = Ours(text);
+  if (text) ::LocalFree(text);
+  return result;
+}
+
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 BOOL Beep(DWORD frequency, DWORD duration) { return ::Beep(frequency, duration); }
 void OutputDebugStringW(const std::u16string& text) { ::OutputDebugStringW(Wide(text)); }

@@ -3,14 +3,19 @@
 #include <cstring>
 
 #include "platform/text.h"
+#include "tools/zkt-setup-sim/UninstallRun.h"
 
 const char kUsage[] =
     "usage: zkt-setup-sim [--machine DIR] [--setup DIR] [--exe WINPATH] [--payloads FILE] "
     "[--user ACTIONS] [--args \"SETUP ARGUMENTS\"]\n"
+    "       zkt-setup-sim --uninstall --machine DIR [--user ANSWERS] [--args \"/S\"]\n"
     "  ACTIONS: comma-separated next, cancel, finish, close, reboot-yes, reboot-no, "
     "language=FOLDER;\n"
     "           a trailing ? (reboot-no?) skips the action when its control cannot be used\n"
     "  SETUP ARGUMENTS: the setup's command line after its name, e.g. \"/S /log=C:\\x.log\"\n"
+    "  --uninstall: runs the uninstaller the machine's UninstallString names, with its\n"
+    "           arguments and --args; ANSWERS: comma-separated yes, no, ok, cancel, each taken\n"
+    "           by the next box with that button (default: yes; other boxes get their default)\n"
     "  exit code: 0 the program ran to its end, 2 usage or machine error, 3 an action failed\n";
 
 std::vector<std::u16string> SplitCommandLine(const std::u16string& line) {
@@ -51,11 +56,16 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
   options->exe = "C:\\Users\\User\\Downloads\\ZKTAudioSetup\\ZKTAudioSetup.exe";
   options->payloads = ZKT_PAYLOAD_MANIFEST;
   options->actions = ui::sim::DefaultActions();
+  std::string user;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       options->help = true;
       return true;
+    }
+    if (arg == "--uninstall") {
+      options->uninstall = true;
+      continue;
     }
     std::string* target = nullptr;
     if (arg == "--machine") target = &options->machine;
@@ -79,8 +89,13 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
       options->args = SplitCommandLine(text::FromUtf8(value));
       continue;
     }
+    user = value;
+  }
+  if (options->uninstall) {
+    if (!ParseBoxAnswers(user.empty() ? "yes" : user, &options->answers, error)) return false;
+  } else if (!user.empty()) {
     options->actions.clear();
-    if (!ui::sim::ParseActions(value, &options->actions, error)) return false;
+    if (!ui::sim::ParseActions(user, &options->actions, error)) return false;
   }
   if (options->exe.size() < 4 || (options->exe[0] != 'C' && options->exe[0] != 'c') ||
       options->exe.compare(1, 2, ":\\") != 0 || options->exe.back() == '\\') {

@@ -12,8 +12,12 @@ struct SimOptions {
   std::string exe;       // Windows path of the running program
   std::string payloads;  // payload manifest
   std::vector<ui::sim::Action> actions;
-  std::vector<std::u16string> args;  // the setup's own arguments (--args)
+  std::vector<std::u16string> args;  // the program's own arguments (--args)
   bool help = false;
+  // --uninstall: run the uninstaller through the machine's UninstallString instead of the
+  // setup; --user then lists the answers to its boxes.
+  bool uninstall = false;
+  std::vector<int> answers;
 };
 
 // A command line split into arguments as Windows' CommandLineToArgvW does (quotes group,

@@ -10,8 +10,10 @@
 #include "platform/sim/sim_pending_renames.h"
 #include "platform/sim/sim_resources.h"
 #include "platform/sim/sim_session.h"
+#include "platform/sim/sim_ui.h"
 #include "platform/text.h"
 #include "tools/zkt-setup-sim/Options.h"
+#include "tools/zkt-setup-sim/UninstallRun.h"
 #include "ui/sim/sim_person.h"
 
 namespace fs = std::filesystem;
@@ -39,6 +41,29 @@ fs::path HostFolderOf(const fs::path& machine, const std::string& exe) {
   return host;
 }
 
+// The uninstaller of the machine's uninstall entry, its boxes answered as the options say.
+int RunUninstaller(const SimOptions& options) {
+  if (options.machine.empty())
+    return UsageError("--uninstall needs the --machine of an earlier install");
+  auto& machine = sim::Machine::Current();
+  std::string error;
+  if (!machine.Open(options.machine, &error)) return UsageError(error);
+  std::cout << "machine " << options.machine << "\n";
+  ::sim::SetMessageBoxListener([](const ::sim::MessageBoxRecord& box) {
+    const char* answers[] = {"none", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+    std::cout << "message box [" << text::ToUtf8(box.caption) << "] " << text::ToUtf8(box.text)
+              << "\n  -> " << (box.answer >= 0 && box.answer <= 7 ? answers[box.answer] : "?")
+              << "\n";
+  });
+  const UninstallRun run = RunUninstallerFromEntry(options.args, options.answers);
+  ::sim::SetMessageBoxListener(nullptr);
+  if (!run.started) return UsageError(run.error);
+  std::cout << "program " << text::ToUtf8(run.program) << "\nuninstaller exit code " << run.exitCode
+            << "\nsimulated time " << machine.Now() << " ms\n";
+  if (!machine.Save(&error)) return UsageError(error);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,6 +77,7 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
+  if (options.uninstall) return RunUninstaller(options);
   fs::path machineDir = options.machine;
   std::error_code ec;
   if (machineDir.empty()) {

@@ -1,39 +1,37 @@
-// The uninstaller of the ZKT 72xx USB audio setup. Started through the uninstall entry's
-// "UninstallString" (no arguments); "/RemoveUserData" or "/KeepUserData" answer the question
-// about the per-user settings in advance; "/S" (the entry's "QuietUninstallString") removes
-// without any question or report and keeps the settings unless /RemoveUserData is given.
-// What it removes: payload/UNINSTALL.md.
-#include <windows.h>
-#include <shellapi.h>
-#include <shlobj.h>
+// The uninstaller's course: where it runs, the questions, the removal and the report.
+#include "payload/uninstall/UninstallMain.h"
 
 #include "payload/common/CommandLine.h"
 #include "payload/common/ProductNames.h"
 #include "payload/common/UninstallPlan.h"
+#include "payload/uninstall/InstalledRegistry.h"
 #include "payload/uninstall/Removal.h"
-#include "payload/win/Registry.h"
-#include "payload/win/WideText.h"
+#include "platform/os_files.h"
+#include "platform/os_profile.h"
+#include "platform/os_system.h"
+#include "platform/os_ui.h"
 
-#include <string>
-
-using payload::U;
-using payload::W;
+using os::DWORD;
 
 namespace {
 
 constexpr std::size_t kReportLines = 20;  // a message box must fit on the screen
+constexpr DWORD kValueLength = 1024;      // the longest configuration value read
 
 std::u16string Folder(int csidl) {
-  wchar_t path[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return u"";
-  return U(path);
+  std::u16string path;
+  return os::SHGetSpecialFolderPathW(&path, csidl, FALSE) ? path : u"";
 }
 
 std::u16string ReadConfig(const std::u16string& config, const char16_t* section,
                           const char16_t* key) {
-  wchar_t value[1024] = L"";
-  GetPrivateProfileStringW(W(section), W(key), L"", value, 1024, W(config));
-  return U(value);
+  std::u16string value;
+  os::GetPrivateProfileStringW(section, key, u"", &value, kValueLength, config);
+  return value;
+}
+
+bool Exists(const std::u16string& path) {
+  return os::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 struct Layout : payload::InstallLayout {
@@ -41,27 +39,24 @@ struct Layout : payload::InstallLayout {
   std::u16string registeredFolder;
 };
 
-Layout ReadLayout(bool removeUserData) {
+Layout ReadLayout() {
   Layout l;
-  wchar_t own[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
-  const std::u16string self = length && length < MAX_PATH ? U(own) : u"";
+  const std::u16string self = os::GetModuleFileNameW();
   const std::size_t slash = self.find_last_of(u'\\');
   l.installFolder = self.substr(0, slash + 1);
   l.uninstallerFileName = self.substr(slash + 1);
 
-  wchar_t system[MAX_PATH] = L"";
-  GetSystemDirectoryW(system, MAX_PATH);
-  l.systemFolder = U(system) + u"\\";
+  std::u16string system;
+  os::GetSystemDirectoryW(&system);
+  l.systemFolder = system + u"\\";
   l.nativeSystemFolder = l.systemFolder;  // reached with redirection off (Removal.cpp)
   l.commonPrograms = Folder(CSIDL_COMMON_PROGRAMS);
   l.desktop = Folder(CSIDL_DESKTOPDIRECTORY);
   l.appData = Folder(CSIDL_APPDATA);
   l.commonAppData = Folder(CSIDL_COMMON_APPDATA);
-  l.removeUserData = removeUserData;
 
   const std::u16string config = l.installFolder + payload::kConfigFileName;
-  l.configFound = GetFileAttributesW(W(config)) != INVALID_FILE_ATTRIBUTES;
+  l.configFound = Exists(config);
   if (l.configFound) {
     l.installFolderName = ReadConfig(config, u"Install", u"InstallFolderName");
     l.shortcutFolderName = ReadConfig(config, u"Install", u"ShortcutFolderName");
@@ -79,8 +74,7 @@ Layout ReadLayout(bool removeUserData) {
     l.languageFolderName = ReadConfig(config, u"Language", u"LanguageFolderName");
   }
   std::u16string registered;
-  payload::ReadRegString(HKEY_LOCAL_MACHINE, payload::kUninstallKey, u"UninstallString",
-                         registered);
+  uninstall::ReadMachineString(payload::kUninstallKey, u"UninstallString", registered);
   l.place = payload::LocateUninstaller(l.installFolder, registered);
   l.installFolderConfirmed = l.place == payload::UninstallerPlace::InstallFolder;
   l.registeredFolder = payload::RegisteredInstallFolder(registered);
@@ -89,8 +83,7 @@ Layout ReadLayout(bool removeUserData) {
 
 std::u16string ProductName(const payload::InstallLayout& layout) {
   std::u16string name;
-  if (payload::ReadRegString(HKEY_LOCAL_MACHINE, payload::kUninstallKey, u"DisplayName", name) &&
-      !name.empty())
+  if (uninstall::ReadMachineString(payload::kUninstallKey, u"DisplayName", name) && !name.empty())
     return name;
   name = ReadConfig(layout.installFolder + payload::kConfigFileName, u"Uninstall",
                     u"UninstallDisplayName");
@@ -103,6 +96,12 @@ std::u16string Caption(const payload::InstallLayout& layout) {
   return title.empty() ? u"Uninstall" : title;
 }
 
+std::u16string Decimal(std::size_t number) {
+  std::u16string text;
+  for (const char c : std::to_string(number)) text += static_cast<char16_t>(c);
+  return text;
+}
+
 void AppendList(std::u16string& text, const char16_t* heading,
                 const std::vector<std::u16string>& items) {
   if (items.empty()) return;
@@ -110,28 +109,22 @@ void AppendList(std::u16string& text, const char16_t* heading,
   text += heading;
   for (std::size_t i = 0; i < items.size() && i < kReportLines; ++i) text += u"\n  " + items[i];
   if (items.size() > kReportLines)
-    text += u"\n  ... and " + U(std::to_wstring(items.size() - kReportLines).c_str()) + u" more";
+    text += u"\n  ... and " + Decimal(items.size() - kReportLines) + u" more";
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  const payload::UninstallCommand command = payload::ParseUninstallArguments(
-      argv ? payload::Arguments(argc, argv) : std::vector<std::u16string>());
-  if (argv) LocalFree(argv);
+int UninstallMain(const std::vector<std::u16string>& arguments) {
+  const payload::UninstallCommand command = payload::ParseUninstallArguments(arguments);
   if (!command.ok) {
-    if (command.silent) return ERROR_INVALID_PARAMETER;
-    MessageBoxW(nullptr,
-                (L"Unknown argument \"" + std::wstring(W(command.error)) +
-                 L"\".\n\nUse /RemoveUserData, /KeepUserData or /S, or no argument.")
-                    .c_str(),
-                L"Uninstall", MB_OK | MB_ICONERROR);
-    return ERROR_INVALID_PARAMETER;
+    if (!command.silent)
+      os::MessageBoxW(u"Unknown argument \"" + command.error +
+                          u"\".\n\nUse /RemoveUserData, /KeepUserData or /S, or no argument.",
+                      u"Uninstall", MB_OK | MB_ICONERROR);
+    return kUninstallBadArgument;
   }
 
-  Layout layout = ReadLayout(false);
+  Layout layout = ReadLayout();
   const std::u16string product = ProductName(layout);
   const std::u16string caption = Caption(layout);
   // Only the installed copy removes anything: a copy elsewhere would go by the names in the
@@ -145,31 +138,31 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
             : product +
                   u" is not installed on this computer. What an earlier uninstall left "
                   u"goes when Windows restarts.\n\nNothing was changed.";
-    if (!command.silent) MessageBoxW(nullptr, W(text), W(caption), MB_OK | MB_ICONINFORMATION);
-    return ERROR_UNKNOWN_PRODUCT;
+    if (!command.silent) os::MessageBoxW(text, caption, MB_OK | MB_ICONINFORMATION);
+    return kUninstallNotInstalledHere;
   }
   if (!command.silent &&
-      MessageBoxW(nullptr,
-                  W(u"Do you want to remove " + product +
-                    u" (its driver, service, applications and shortcuts) from this computer?"),
-                  W(caption), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-    return 1;
+      os::MessageBoxW(u"Do you want to remove " + product +
+                          u" (its driver, service, applications and shortcuts) from this "
+                          u"computer?",
+                      caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    return kUninstallDeclined;
 
   bool removeUserData = command.removeUserData;
   const std::u16string userData = layout.appData + u"\\" + layout.installFolderName;
   const bool asked = command.removeUserData || command.keepUserData;
   if (!asked && !command.silent && payload::IsPlainName(layout.installFolderName) &&
-      GetFileAttributesW(W(userData)) != INVALID_FILE_ATTRIBUTES)
-    removeUserData = MessageBoxW(nullptr,
-                                 W(u"Also remove your settings in " + userData +
-                                   u"?\n\nChoose No to keep them for a later installation."),
-                                 W(caption), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+      Exists(userData))
+    removeUserData =
+        os::MessageBoxW(u"Also remove your settings in " + userData +
+                            u"?\n\nChoose No to keep them for a later installation.",
+                        caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
   layout.removeUserData = removeUserData;
 
   const payload::UninstallPlan plan = payload::PlanUninstall(layout);
   RemovalReport report;
   for (const payload::UninstallAction& action : plan.actions) {
-    OutputDebugStringW(W(u"Uninstall: " + payload::Describe(action) + u"\n"));
+    os::OutputDebugStringW(u"Uninstall: " + payload::Describe(action) + u"\n");
     CarryOut(action, report);
   }
 
@@ -179,11 +172,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   AppendList(text, u"Could not be removed:", report.failed);
   AppendList(text, u"Left alone:", plan.skipped);
   AppendList(text, u"Removed when Windows restarts:", report.atRestart);
-  if (!removeUserData && GetFileAttributesW(W(userData)) != INVALID_FILE_ATTRIBUTES)
+  if (!removeUserData && Exists(userData))
     text += u"\n\nYour settings stay in " + userData + u".";
   const bool complete = report.failed.empty() && plan.skipped.empty();
-  if (command.silent) return complete ? 0 : 2;
-  MessageBoxW(nullptr, W(text), W(caption),
-              MB_OK | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));
-  return complete ? 0 : 2;
+  if (!command.silent)
+    os::MessageBoxW(text, caption, MB_OK | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));
+  return complete ? kUninstallComplete : kUninstallIncomplete;
 }

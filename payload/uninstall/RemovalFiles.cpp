@@ -1,0 +1,128 @@
+// Files and folders of the uninstall: deleted now, or at the next restart of Windows when in use.
+#include "payload/common/RestartRemoval.h"
+#include "payload/uninstall/RemovalSteps.h"
+#include "platform/os_files.h"
+#include "platform/os_system.h"
+
+using os::DWORD, os::HANDLE;
+
+namespace removal {
+
+namespace {
+
+bool QueueForRestart(const std::u16string& path, RemovalReport& report) {
+  if (!os::MoveFileExW(path, u"", MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+  report.queued.push_back(path);
+  return true;
+}
+
+// A folder is queued under its own path: if an install fills it again before the restart,
+// Windows cannot remove it then and leaves it alone.
+void FolderAtRestart(const std::u16string& folder, DWORD error, RemovalReport& report) {
+  if (QueueForRestart(folder, report)) report.atRestart.push_back(folder + u"\\");
+  else Fail(report, folder, error);
+}
+
+// An in-use file is moved aside to a new name in its folder and that name queued, so that an
+// install before the restart can put a new file at the path without losing it then.
+bool FileAtRestart(const std::u16string& path, RemovalReport& report) {
+  const unsigned long long stamp =
+      (static_cast<unsigned long long>(os::GetCurrentProcessId()) << 32) ^ os::GetTickCount64();
+  for (unsigned attempt = 0; attempt < 16; ++attempt) {
+    const std::u16string pending = payload::PendingRemovalName(path, stamp + attempt);
+    if (!os::MoveFileExW(path, pending, 0)) {
+      const DWORD error = os::GetLastError();
+      if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;
+      Fail(report, path, error);
+      return false;
+    }
+    if (!QueueForRestart(pending, report)) {
+      Fail(report, path, os::GetLastError());
+      return false;
+    }
+    report.atRestart.push_back(path);
+    return true;
+  }
+  Fail(report, path, ERROR_ALREADY_EXISTS);
+  return false;
+}
+
+// Every entry still in the folder and its sub-folders, as full paths.
+void ListRemaining(const std::u16string& folder, std::vector<std::u16string>& entries) {
+  os::FindData entry;
+  const HANDLE find = os::FindFirstFileW(folder + u"\\*", &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (entry.fileName == u"." || entry.fileName == u"..") continue;
+    entries.push_back(folder + u"\\" + entry.fileName);
+    if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      ListRemaining(folder + u"\\" + entry.fileName, entries);
+  } while (os::FindNextFileW(find, &entry));
+  os::FindClose(find);
+}
+
+}  // namespace
+
+void RemoveFile(const std::u16string& path, RemovalReport& report) {
+  if (os::DeleteFileW(path)) return;
+  DWORD error = os::GetLastError();
+  if (Absent(error)) return;
+  if (error == ERROR_ACCESS_DENIED) {
+    // A read-only copy: clear the attribute and try once more.
+    os::SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    if (os::DeleteFileW(path)) return;
+    error = os::GetLastError();
+    if (Absent(error)) return;
+  }
+  FileAtRestart(path, report);  // in use: Windows removes it when it restarts
+}
+
+void RemoveTree(const std::u16string& folder, RemovalReport& report) {
+  const DWORD attributes = os::GetFileAttributesW(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = os::GetLastError();
+    if (!Absent(error)) Fail(report, folder, error);
+    return;
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    // The folder itself is a link (a junction someone made): unlink it, never follow it.
+    const bool unlinked = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? os::RemoveDirectoryW(folder)
+                                                                  : os::DeleteFileW(folder);
+    if (!unlinked) Fail(report, folder, os::GetLastError());
+    return;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return RemoveFile(folder, report);
+  os::FindData entry;
+  const HANDLE find = os::FindFirstFileW(folder + u"\\*", &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (entry.fileName == u"." || entry.fileName == u"..") continue;
+      const std::u16string path = folder + u"\\" + entry.fileName;
+      const bool directory = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
+      // A linked folder is unlinked, never followed.
+      if (directory && !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTree(path, report);
+      else if (directory && !os::RemoveDirectoryW(path)) Fail(report, path, os::GetLastError());
+      else if (!directory) RemoveFile(path, report);
+    } while (os::FindNextFileW(find, &entry));
+    os::FindClose(find);
+  }
+  os::SetFileAttributesW(folder, FILE_ATTRIBUTE_NORMAL);
+  if (os::RemoveDirectoryW(folder)) return;
+  const DWORD error = os::GetLastError();
+  if (!Absent(error)) FolderAtRestart(folder, error, report);
+}
+
+// A running program cannot delete its own file: it goes at the next restart, and the install
+// folder after it when nothing else stays in it (what is in it then goes at the restart too).
+void DeleteSelfAfterExit(const std::u16string& self, const std::u16string& folder,
+                         RemovalReport& report) {
+  if (!FileAtRestart(self, report)) return;
+  std::vector<std::u16string> remaining;
+  ListRemaining(folder, remaining);
+  if (payload::EmptyAfterRestart(remaining, report.queued) && QueueForRestart(folder, report))
+    report.atRestart.push_back(folder + u"\\");
+}
+
+}  // namespace removal
