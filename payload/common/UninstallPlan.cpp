@@ -218,6 +218,15 @@ UninstallerPlace LocateUninstaller(const std::u16string& ownFolder,
 
 UninstallPlan PlanUninstall(const InstallLayout& layout) { return Planner(layout).Build(); }
 
+bool KeepsUninstallRestartable(const UninstallAction& action, const InstallLayout& layout) {
+  switch (action.kind) {
+    case ActionKind::DeleteSelfAfterExit: return true;
+    case ActionKind::DeleteRegistryTree: return action.target == kUninstallKey;
+    case ActionKind::RemoveFile: return action.target == layout.installFolder + kConfigFileName;
+    default: return false;
+  }
+}
+
 std::u16string Describe(const UninstallAction& action) {
   switch (action.kind) {
     case ActionKind::AskAppsToExit: return u"ask the companion applications to exit";

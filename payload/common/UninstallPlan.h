@@ -85,6 +85,11 @@ UninstallerPlace LocateUninstaller(const std::u16string& ownFolder,
 // use come from the files beside it, which may be anyone's.
 UninstallPlan PlanUninstall(const InstallLayout& layout);
 
+// The actions that let an uninstall be started again: the installed AudioConfig.cfg (the names),
+// the uninstall entry and the uninstaller itself. After a failure they stay, so that the same
+// uninstall, run again from the list of installed programs, can finish the work.
+bool KeepsUninstallRestartable(const UninstallAction& action, const InstallLayout& layout);
+
 // One line for the report: what the action removes.
 std::u16string Describe(const UninstallAction& action);
 

@@ -30,9 +30,9 @@ bool IsTrustedFolderOnDisk(const std::u16string& folder) {
   const bool folderItself = read && (info.attributes & FILE_ATTRIBUTE_DIRECTORY);
   std::u16string owner;
   const bool owned = folderItself && os::GetFileOwnerSid(handle, &owner) == ERROR_SUCCESS;
-  const bool trusted = owned && payload::IsTrustedFolder(
-                                    info.attributes & FILE_ATTRIBUTE_REPARSE_POINT,
-                                    OwnerOfSid(owner));
+  const bool trusted =
+      owned &&
+      payload::IsTrustedFolder(info.attributes & FILE_ATTRIBUTE_REPARSE_POINT, OwnerOfSid(owner));
   os::CloseHandle(handle);
   return trusted;
 }

@@ -12,7 +12,6 @@ namespace uninstall {
 bool ReadMachineString(const std::u16string& key, const std::u16string& name,
                        std::u16string& value);
 // Every value of a key as name and printable data, in the order the registry lists them.
-std::vector<std::pair<std::u16string, std::u16string>> ReadMachineValues(
-    const std::u16string& key);
+std::vector<std::pair<std::u16string, std::u16string>> ReadMachineValues(const std::u16string& key);
 
 }  // namespace uninstall

@@ -101,8 +101,7 @@ void RemoveTree(const std::u16string& folder, RemovalReport& report) {
       const std::u16string path = folder + u"\\" + entry.fileName;
       const bool directory = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
       // A linked folder is unlinked, never followed.
-      if (directory && !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(path, report);
+      if (directory && !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(path, report);
       else if (directory && !os::RemoveDirectoryW(path)) Fail(report, path, os::GetLastError());
       else if (!directory) RemoveFile(path, report);
     } while (os::FindNextFileW(find, &entry));
@@ -121,8 +120,9 @@ void DeleteSelfAfterExit(const std::u16string& self, const std::u16string& folde
   if (!FileAtRestart(self, report)) return;
   std::vector<std::u16string> remaining;
   ListRemaining(folder, remaining);
-  if (payload::EmptyAfterRestart(remaining, report.queued) && QueueForRestart(folder, report))
-    report.atRestart.push_back(folder + u"\\");
+  if (!payload::EmptyAfterRestart(remaining, report.queued)) return;
+  if (QueueForRestart(folder, report)) report.atRestart.push_back(folder + u"\\");
+  else Fail(report, folder, os::GetLastError());
 }
 
 }  // namespace removal

@@ -24,8 +24,8 @@ namespace {
 
 HKEY OpenKey(const std::u16string& key, REGSAM access, RemovalReport& report) {
   HKEY handle = nullptr;
-  const LONG result = os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0,
-                                        access | payload::kSetupRegistryView, &handle);
+  const LONG result =
+      os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, access | payload::kSetupRegistryView, &handle);
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
     Fail(report, u"HKLM\\" + key, static_cast<DWORD>(result));
   return result == ERROR_SUCCESS ? handle : nullptr;
@@ -111,7 +111,8 @@ void DeleteKeyIfEmpty(const std::u16string& key, RemovalReport& report) {
   DWORD subkeys = 0, values = 0;
   const LONG info = os::RegQueryInfoKeyW(handle, nullptr, &subkeys, &values);
   os::RegCloseKey(handle);
-  if (info != ERROR_SUCCESS || subkeys || values) return;  // kept on purpose: not ours alone
+  if (info != ERROR_SUCCESS) return Fail(report, u"HKLM\\" + key, static_cast<DWORD>(info));
+  if (subkeys || values) return;  // kept on purpose: not ours alone
   DeleteKey(key, report);
 }
 

@@ -18,9 +18,18 @@ namespace {
 constexpr std::size_t kReportLines = 20;  // a message box must fit on the screen
 constexpr DWORD kValueLength = 1024;      // the longest configuration value read
 
-std::u16string Folder(int csidl) {
+std::u16string Decimal(std::size_t number) {
+  std::u16string text;
+  for (const char c : std::to_string(number)) text += static_cast<char16_t>(c);
+  return text;
+}
+
+// A folder Windows names; a failure is noted, since every path below it would be wrong.
+std::u16string Folder(int csidl, std::vector<std::u16string>& unknown) {
   std::u16string path;
-  return os::SHGetSpecialFolderPathW(&path, csidl, FALSE) ? path : u"";
+  if (os::SHGetSpecialFolderPathW(&path, csidl, FALSE) && !path.empty()) return path;
+  unknown.push_back(u"shell folder " + Decimal(static_cast<std::size_t>(csidl)));
+  return u"";
 }
 
 std::u16string ReadConfig(const std::u16string& config, const char16_t* section,
@@ -37,6 +46,7 @@ bool Exists(const std::u16string& path) {
 struct Layout : payload::InstallLayout {
   payload::UninstallerPlace place = payload::UninstallerPlace::NotInstalled;
   std::u16string registeredFolder;
+  std::vector<std::u16string> unknownFolders;  // folders Windows did not name
 };
 
 Layout ReadLayout() {
@@ -47,13 +57,14 @@ Layout ReadLayout() {
   l.uninstallerFileName = self.substr(slash + 1);
 
   std::u16string system;
-  os::GetSystemDirectoryW(&system);
+  if (!os::GetSystemDirectoryW(&system) || system.empty())
+    l.unknownFolders.push_back(u"the system folder");
   l.systemFolder = system + u"\\";
   l.nativeSystemFolder = l.systemFolder;  // reached with redirection off (Removal.cpp)
-  l.commonPrograms = Folder(CSIDL_COMMON_PROGRAMS);
-  l.desktop = Folder(CSIDL_DESKTOPDIRECTORY);
-  l.appData = Folder(CSIDL_APPDATA);
-  l.commonAppData = Folder(CSIDL_COMMON_APPDATA);
+  l.commonPrograms = Folder(CSIDL_COMMON_PROGRAMS, l.unknownFolders);
+  l.desktop = Folder(CSIDL_DESKTOPDIRECTORY, l.unknownFolders);
+  l.appData = Folder(CSIDL_APPDATA, l.unknownFolders);
+  l.commonAppData = Folder(CSIDL_COMMON_APPDATA, l.unknownFolders);
 
   const std::u16string config = l.installFolder + payload::kConfigFileName;
   l.configFound = Exists(config);
@@ -96,12 +107,6 @@ std::u16string Caption(const payload::InstallLayout& layout) {
   return title.empty() ? u"Uninstall" : title;
 }
 
-std::u16string Decimal(std::size_t number) {
-  std::u16string text;
-  for (const char c : std::to_string(number)) text += static_cast<char16_t>(c);
-  return text;
-}
-
 void AppendList(std::u16string& text, const char16_t* heading,
                 const std::vector<std::u16string>& items) {
   if (items.empty()) return;
@@ -141,6 +146,16 @@ int UninstallMain(const std::vector<std::u16string>& arguments) {
     if (!command.silent) os::MessageBoxW(text, caption, MB_OK | MB_ICONINFORMATION);
     return kUninstallNotInstalledHere;
   }
+  // Paths below a folder Windows did not name would be wrong (the root of the drive): stop
+  // before anything is changed, so that the uninstall can simply be run again.
+  if (!layout.unknownFolders.empty()) {
+    std::u16string text = product + u" cannot be removed now: Windows did not name";
+    for (const std::u16string& folder : layout.unknownFolders) text += u"\n  " + folder;
+    if (!command.silent)
+      os::MessageBoxW(text + u"\n\nNothing was changed. Try again later.", caption,
+                      MB_OK | MB_ICONWARNING);
+    return kUninstallIncomplete;
+  }
   if (!command.silent &&
       os::MessageBoxW(u"Do you want to remove " + product +
                           u" (its driver, service, applications and shortcuts) from this "
@@ -153,15 +168,20 @@ int UninstallMain(const std::vector<std::u16string>& arguments) {
   const bool asked = command.removeUserData || command.keepUserData;
   if (!asked && !command.silent && payload::IsPlainName(layout.installFolderName) &&
       Exists(userData))
-    removeUserData =
-        os::MessageBoxW(u"Also remove your settings in " + userData +
-                            u"?\n\nChoose No to keep them for a later installation.",
-                        caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    removeUserData = os::MessageBoxW(u"Also remove your settings in " + userData +
+                                         u"?\n\nChoose No to keep them for a later installation.",
+                                     caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
   layout.removeUserData = removeUserData;
 
   const payload::UninstallPlan plan = payload::PlanUninstall(layout);
   RemovalReport report;
+  bool keptForAnotherRun = false;
   for (const payload::UninstallAction& action : plan.actions) {
+    // After a failure the names, the entry and the uninstaller stay: run again, it finishes.
+    if (!report.failed.empty() && payload::KeepsUninstallRestartable(action, layout)) {
+      keptForAnotherRun = true;
+      continue;
+    }
     os::OutputDebugStringW(u"Uninstall: " + payload::Describe(action) + u"\n");
     CarryOut(action, report);
   }
@@ -172,8 +192,10 @@ int UninstallMain(const std::vector<std::u16string>& arguments) {
   AppendList(text, u"Could not be removed:", report.failed);
   AppendList(text, u"Left alone:", plan.skipped);
   AppendList(text, u"Removed when Windows restarts:", report.atRestart);
-  if (!removeUserData && Exists(userData))
-    text += u"\n\nYour settings stay in " + userData + u".";
+  if (keptForAnotherRun)
+    text += u"\n\nThe uninstaller stays in " + layout.installFolder +
+            u" and in the list of installed programs: run it again to finish.";
+  if (!removeUserData && Exists(userData)) text += u"\n\nYour settings stay in " + userData + u".";
   const bool complete = report.failed.empty() && plan.skipped.empty();
   if (!command.silent)
     os::MessageBoxW(text, caption, MB_OK | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));

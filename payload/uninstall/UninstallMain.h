@@ -12,7 +12,7 @@
 constexpr int kUninstallComplete = 0;
 constexpr int kUninstallDeclined = 1;
 constexpr int kUninstallIncomplete = 2;
-constexpr int kUninstallBadArgument = 87;       // ERROR_INVALID_PARAMETER
+constexpr int kUninstallBadArgument = 87;         // ERROR_INVALID_PARAMETER
 constexpr int kUninstallNotInstalledHere = 1605;  // ERROR_UNKNOWN_PRODUCT
 
 // Runs the uninstaller with its arguments (without the program's name); the exit code.

@@ -5,6 +5,7 @@
 #include "platform/os_devices.h"
 #include "platform/os_messages.h"
 #include "platform/os_process.h"
+#include "platform/os_security.h"
 #include "platform/os_services.h"
 #include "platform/os_shell_execute.h"
 #include "platform/os_shutdown.h"

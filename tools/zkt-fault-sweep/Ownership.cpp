@@ -55,6 +55,8 @@ OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::str
   Tree("FILE", "C:\\Users\\" + userName + "\\AppData\\Roaming\\" + install,
        "the per-user profile folder (configuration copy, chosen language)");
   Tree("FILE", "C:\\ProgramData\\" + U8(payload::kLogFolderName), "the service's log");
+  Value(hklm + "SYSTEM\\CurrentControlSet\\Control\\Session Manager", "PendingFileRenameOperations",
+        "files in use that the uninstaller (and Windows' own updates) remove at the restart");
   // The setup's own log in the user's TEMP: appended by every run, moved aside once when full.
   const std::string temp = "C:\\Users\\" + userName + "\\AppData\\Local\\Temp\\";
   const std::u16string log = setup_log::kLogFileName;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "app/SetupMain.h"
 #include "platform/os_registry.h"
@@ -21,9 +22,11 @@
 #include "platform/sim/sim_ui.h"
 #include "platform/text.h"
 #include "tools/zkt-fault-sweep/ErrorTable.h"
+#include "tools/zkt-fault-sweep/SweepRuns.h"
 #include "ui/sim/sim_person.h"
 
 namespace fs = std::filesystem;
+using namespace sweep;
 
 namespace {
 
@@ -36,12 +39,6 @@ const char kDevices[] =
     "[Device:Other]\nHardwareIds=USB\\VID_1234&PID_5678&REV_0100&MI_00\nLowerFilters=OtherFilter\n";
 
 std::string U8(const std::u16string& s) { return text::ToUtf8(s); }
-
-std::string OneLine(std::string s) {
-  for (auto& c : s)
-    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-  return s;
-}
 
 // The person of every run: Next until the installation starts, "reboot later" when the finish
 // page offers it, then Finish.
@@ -119,88 +116,6 @@ bool Ended(const RunFacts& facts) {
   return facts.end == "finish" || facts.end == "silent" || facts.end == kStartupError;
 }
 
-struct Child {
-  pid_t pid = -1;
-  int fd = -1;
-};
-
-// Starts `body` in a child process; what it writes comes back through FinishChild.
-Child StartChild(const std::function<void(std::string*)>& body, int timeoutSeconds) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  std::cout.flush();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    alarm(static_cast<unsigned>(timeoutSeconds));
-    std::string out;
-    body(&out);
-    for (std::size_t done = 0; done < out.size();) {
-      const ssize_t n = write(fds[1], out.data() + done, out.size() - done);
-      if (n <= 0) _exit(4);
-      done += static_cast<std::size_t>(n);
-    }
-    close(fds[1]);
-    _exit(0);
-  }
-  close(fds[1]);
-  if (pid < 0) {
-    close(fds[0]);
-    return {};
-  }
-  return {pid, fds[0]};
-}
-
-// The child's text; a crash, a sanitizer finding or a hang (no end within the time-out) is
-// reported in `failure`.
-std::string FinishChild(const Child& child, int timeoutSeconds, std::string* failure) {
-  if (child.pid < 0) {
-    *failure = "cannot start a child process";
-    return "";
-  }
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = read(child.fd, buffer, sizeof buffer)) > 0;) out.append(buffer, n);
-  close(child.fd);
-  int status = 0;
-  waitpid(child.pid, &status, 0);
-  if (WIFSIGNALED(status))
-    *failure = WTERMSIG(status) == SIGALRM
-                   ? "hang: no end within " + std::to_string(timeoutSeconds) + " s"
-                   : "crash: signal " + std::to_string(WTERMSIG(status));
-  else if (WEXITSTATUS(status) != 0)
-    *failure = "crash or sanitizer finding: exit code " + std::to_string(WEXITSTATUS(status));
-  return out;
-}
-
-std::string InChild(const std::function<void(std::string*)>& body, int timeoutSeconds,
-                    std::string* failure) {
-  return FinishChild(StartChild(body, timeoutSeconds), timeoutSeconds, failure);
-}
-
-void CopyFolder(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::remove_all(to, ec);
-  fs::create_directories(to.parent_path(), ec);
-  fs::copy(from, to, fs::copy_options::recursive, ec);
-}
-
-std::vector<std::string> Lines(const std::string& text, const std::string& tag) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind(tag + "\t", 0) == 0) out.push_back(line.substr(tag.size() + 1));
-  return out;
-}
-
-std::string First(const std::vector<std::string>& items, std::size_t most = 4) {
-  std::string out;
-  for (std::size_t i = 0; i < items.size() && i < most; ++i) out += (i ? "; " : "") + items[i];
-  if (items.size() > most) out += "; ... " + std::to_string(items.size() - most) + " more";
-  return out;
-}
-
-// A fresh machine of the description, with things of other software on it and the setup
 // folder beside the program; prepared in a child so that this process never opens a machine.
 bool PrepareMachine(const ReferenceMachine& reference, const SweepSettings& settings,
                     const fs::path& folder, std::string* error) {
@@ -296,30 +211,6 @@ CleanFacts CleanRun(const fs::path& from, const fs::path& to, const SweepSetting
   return facts;
 }
 
-MachineState Capture(const fs::path& folder, std::vector<std::string>* problems) {
-  MachineState state;
-  std::string error;
-  if (!MachineState::Capture(folder, &state, &error)) problems->push_back(error);
-  return state;
-}
-
-// The fault that fails exactly the index-th recorded call: its subject, and how many earlier
-// calls of that name the same subject filter lets through.
-sim::FaultRule FaultFor(const std::vector<SeamCall>& calls, std::size_t index, os::DWORD error) {
-  const SeamCall& target = calls[index];
-  const std::u16string wanted = text::ToUpper(target.subject);
-  sim::FaultRule rule;
-  rule.call = target.call;
-  rule.match = U8(target.subject);
-  rule.count = 1;
-  rule.error = error;
-  for (std::size_t i = 0; i < index; ++i)
-    if (calls[i].call == target.call &&
-        text::ToUpper(calls[i].subject).find(wanted) != std::u16string::npos)
-      ++rule.skip;
-  return rule;
-}
-
 struct PhaseMachines {
   fs::path start;  // where the phase starts
   MachineState startState;
@@ -395,79 +286,6 @@ void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim
   for (const auto& v : violations) *out += "violation\t" + OneLine(v) + "\n";
 }
 
-Outcome ParseOutcome(const std::string& word) {
-  if (word == "installed") return Outcome::Installed;
-  if (word == "message") return Outcome::Message;
-  if (word == "silent") return Outcome::Silent;
-  if (word == "not-reached") return Outcome::NotReached;
-  return Outcome::Violation;
-}
-
-PhaseReport SweepPhase(const ReferenceMachine& reference, const std::string& phaseName,
-                       const PhaseMachines& phase, const std::vector<SeamCall>& calls,
-                       const OwnedSet& owned, const SweepSettings& settings) {
-  PhaseReport report{reference.name, phaseName, calls.size(), {}, {}};
-  struct Running {
-    Child child;
-    std::size_t index;
-    CaseResult result;
-  };
-  std::deque<Running> running;
-  // Collects the oldest case; the others go on meanwhile.
-  auto finish = [&] {
-    Running done = std::move(running.front());
-    running.pop_front();
-    CaseResult& result = done.result;
-    std::string failure;
-    const std::string out = FinishChild(done.child, settings.timeoutSeconds, &failure);
-    if (!failure.empty()) result.violations.push_back("a: " + failure);
-    const auto outcomes = Lines(out, "outcome");
-    result.outcome = outcomes.empty() ? Outcome::Violation : ParseOutcome(outcomes[0]);
-    const auto stages = Lines(out, "stage");
-    result.stage = stages.empty() ? "" : stages[0];
-    result.healed = !Lines(out, "healed").empty();
-    for (const auto& v : Lines(out, "violation")) result.violations.push_back(v);
-    if (outcomes.empty() && result.violations.empty())
-      result.violations.push_back("a: the run gave no result: " + OneLine(out.substr(0, 300)));
-    if (!result.violations.empty()) {
-      result.outcome = Outcome::Violation;
-      result.open = FindSilent(settings.open, result.stage, result.call);
-      if (result.open && failure.empty()) result.outcome = Outcome::Open;
-    }
-    const std::string where = reference.name + " " + phaseName + " call " +
-                              std::to_string(done.index + 1) + "/" + std::to_string(calls.size()) +
-                              " " + result.call + " [" + OneLine(U8(calls[done.index].subject)) +
-                              "] " + result.error + " at " +
-                              (result.stage.empty() ? "?" : result.stage);
-    for (auto& v : result.violations) v = where + ": " + v;
-    if (settings.verbose) std::cout << where << "\n";
-    report.cases.push_back(std::move(result));
-  };
-  std::map<std::string, std::size_t> occurrence;
-  std::size_t slot = 0;
-  for (std::size_t i = 0; i < calls.size(); ++i) {
-    const std::size_t nth = occurrence[calls[i].call]++;
-    if (i % static_cast<std::size_t>(settings.every) != 0) continue;
-    const CallFamily& family = FamilyOf(calls[i].call);
-    const os::DWORD error = family.errors[nth % family.errors.size()];
-    const sim::FaultRule rule = FaultFor(calls, i, error);
-    Running next;
-    next.index = i;
-    next.result.call = calls[i].call;
-    next.result.family = family.name;
-    next.result.error = ErrorName(error);
-    const fs::path caseFolder =
-        settings.work / reference.name / ("case" + std::to_string(slot++ % settings.jobs));
-    if (running.size() >= static_cast<std::size_t>(settings.jobs)) finish();
-    next.child = StartChild(
-        [&](std::string* text) { CheckCase(phase, caseFolder, rule, owned, settings, text); },
-        settings.timeoutSeconds);
-    running.push_back(std::move(next));
-  }
-  while (!running.empty()) finish();
-  return report;
-}
-
 }  // namespace
 
 const std::vector<ReferenceMachine>& ReferenceMachines() {
@@ -523,8 +341,21 @@ std::vector<PhaseReport> SweepMachine(const ReferenceMachine& reference,
 
   for (const auto& p : problems) setupProblems.violations.push_back(reference.name + ": " + p);
   if (!setupProblems.violations.empty()) return {setupProblems};
-  reports.push_back(SweepPhase(reference, "install", install, installRun.calls, owned, settings));
-  reports.push_back(
-      SweepPhase(reference, "reinstall", reinstall, reinstallRun.calls, owned, settings));
+  for (const auto& [name, phase, calls] :
+       {std::tuple(std::string("install"), &install, &installRun.calls),
+        std::tuple(std::string("reinstall"), &reinstall, &reinstallRun.calls)}) {
+    if (!settings.Sweeps(name)) continue;
+    const PhaseMachines& machines = *phase;
+    reports.push_back(
+        SweepCalls(reference, name, *calls, settings,
+                   [&](const fs::path& folder, const sim::FaultRule& rule, std::string* out) {
+                     CheckCase(machines, folder, rule, owned, settings, out);
+                   }));
+  }
+  // The uninstaller of the installed machine; quietly too on the first machine.
+  if (settings.Sweeps("uninstall"))
+    for (auto& report : SweepUninstall(reference, root / "run1",
+                                       &reference == &ReferenceMachines().front(), owned, settings))
+      reports.push_back(std::move(report));
   return reports;
 }

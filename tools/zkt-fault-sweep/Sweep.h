@@ -3,6 +3,7 @@
 // failing, each run in a child process, and checks what every run left behind.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -55,6 +56,10 @@ struct SweepSettings {
   int timeoutSeconds = 120;       // a run that takes longer hangs
   int jobs = 1;                   // cases run at the same time
   bool verbose = false;
+  std::vector<std::string> phases;  // install, reinstall, uninstall; empty: all
+  bool Sweeps(const std::string& phase) const {
+    return phases.empty() || std::find(phases.begin(), phases.end(), phase) != phases.end();
+  }
 };
 
 struct PhaseReport {
@@ -64,6 +69,6 @@ struct PhaseReport {
   std::vector<std::string> violations;  // of the phase itself (clean runs)
 };
 
-// Sweeps the install and the reinstall phase of one reference machine.
+// Sweeps the install, reinstall and uninstall phases of one reference machine.
 std::vector<PhaseReport> SweepMachine(const ReferenceMachine& machine,
                                       const SweepSettings& settings);

@@ -1,5 +1,5 @@
-// zkt-fault-sweep: fails each Windows call of a whole install and reinstall in turn, on each
-// reference machine of the simulation, and checks that nothing is lost (see Sweep.h).
+// zkt-fault-sweep: fails each Windows call of a whole install, reinstall and uninstall in turn, on
+// each reference machine of the simulation, and checks that nothing is lost (see Sweep.h).
 //   zkt-fault-sweep [--work DIR] [--machines a,b] [--every N] [--jobs N] [--verbose] ...
 // Exit code 0 when no run broke a rule, 1 when one did, 2 for a usage error.
 #include <algorithm>
@@ -18,9 +18,12 @@ namespace {
 const char kUsage[] =
     "usage: zkt-fault-sweep [--work DIR] [--setup DIR] [--payloads FILE] [--silent FILE]\n"
     "                       [--open FILE]\n"
-    "                       [--machines NAME,...] [--every N] [--jobs N] [--timeout SECONDS]\n"
+    "                       [--machines NAME,...] [--phases PHASE,...] [--every N] [--jobs N]\n"
+    "                       [--timeout SECONDS]\n"
     "                       [--verbose]\n"
-    "machines: win10-x64, win7-x64-sp1, win7-x86 (default: all)\n";
+    "machines: win10-x64, win7-x64-sp1, win7-x86 (default: all)\n"
+    "phases: install, reinstall, uninstall (default: all; the uninstall runs interactively on\n"
+    "        every machine and with /S on the first)\n";
 
 int Usage(const std::string& reason) {
   std::cerr << kUsage << "zkt-fault-sweep: " << reason << "\n";
@@ -101,6 +104,13 @@ int main(int argc, char** argv) {
     } else if (arg == "--machines") {
       std::stringstream list(value());
       for (std::string name; std::getline(list, name, ',');) wanted.push_back(name);
+    } else if (arg == "--phases") {
+      std::stringstream list(value());
+      for (std::string name; std::getline(list, name, ',');) {
+        if (name != "install" && name != "reinstall" && name != "uninstall")
+          return Usage("unknown phase " + name);
+        settings.phases.push_back(name);
+      }
     } else if (arg == "--help") {
       std::cout << kUsage;
       return 0;

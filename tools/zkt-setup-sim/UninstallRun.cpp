@@ -29,7 +29,8 @@ bool ParseBoxAnswers(const std::string& text, std::vector<int>* answers, std::st
 }
 
 UninstallRun RunUninstallerFromEntry(const std::vector<std::u16string>& extraArguments,
-                                     const std::vector<int>& answers) {
+                                     const std::vector<int>& answers,
+                                     const std::function<void()>& started) {
   UninstallRun run;
   std::u16string entry;
   if (!uninstall::ReadMachineString(payload::kUninstallKey, u"UninstallString", entry) ||
@@ -49,8 +50,8 @@ UninstallRun RunUninstallerFromEntry(const std::vector<std::u16string>& extraArg
   run.program = arguments.front();
   sim::ResolvedPath image;
   if (sim::ResolvePath(run.program, &image) != 0 || !image.exists) {
-    run.error = "the program of the UninstallString is not on the machine: " +
-                text::ToUtf8(run.program);
+    run.error =
+        "the program of the UninstallString is not on the machine: " + text::ToUtf8(run.program);
     return run;
   }
   arguments.erase(arguments.begin());
@@ -59,6 +60,7 @@ UninstallRun RunUninstallerFromEntry(const std::vector<std::u16string>& extraArg
   sim::Machine::Current().SetModulePath(image.full);
   sim::HoldRunningImage(image.host);
   run.started = true;
+  if (started) started();
   run.exitCode = UninstallMain(arguments);
   sim::EndRunningImage();
   return run;

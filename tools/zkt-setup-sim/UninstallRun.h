@@ -3,6 +3,7 @@
 // entry's arguments and any extra ones, its boxes answered by a scripted person.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,7 @@ bool ParseBoxAnswers(const std::string& text, std::vector<int>* answers, std::st
 
 // Each answer is taken by the next box that has that button; a box without a queued answer
 // gets its default button (Enter).
+// `started` is called just before the uninstaller's first call (the sweep's faults begin there).
 UninstallRun RunUninstallerFromEntry(const std::vector<std::u16string>& extraArguments,
-                                     const std::vector<int>& answers);
+                                     const std::vector<int>& answers,
+                                     const std::function<void()>& started = nullptr);
