@@ -145,9 +145,9 @@ TEST_F(SimServicesTest, ConfigurationChangesReachTheKeyAndDisabledServicesDoNotS
   EXPECT_FALSE(os::StartServiceW(service, 0, nullptr));
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_SERVICE_DISABLED));
   // Values Windows refuses: a boot start for a Win32 service, an unknown start or type.
-  for (const auto& [type, start] : {std::pair{SERVICE_NO_CHANGE, SERVICE_BOOT_START},
-                                    std::pair{SERVICE_NO_CHANGE, 5u}, std::pair{0x40u, 3u},
-                                    std::pair{SERVICE_KERNEL_DRIVER | 0x100u, 3u}}) {
+  for (const auto& [type, start] :
+       {std::pair{SERVICE_NO_CHANGE, SERVICE_BOOT_START}, std::pair{SERVICE_NO_CHANGE, 5u},
+        std::pair{0x40u, 3u}, std::pair{SERVICE_KERNEL_DRIVER | 0x100u, 3u}}) {
     EXPECT_FALSE(os::ChangeServiceConfigW(service, type, start, SERVICE_NO_CHANGE, u"", u""))
         << type << "/" << start;
     EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_INVALID_PARAMETER));
