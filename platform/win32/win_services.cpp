@@ -46,6 +46,15 @@ BOOL QueryServiceStatusEx(SC_HANDLE service, SERVICE_STATUS_PROCESS* status) {
                                 reinterpret_cast<::BYTE*>(status), sizeof *status, &needed);
 }
 
+BOOL DeleteService(SC_HANDLE service) { return ::DeleteService(Native(service)); }
+
+BOOL ChangeServiceConfigW(SC_HANDLE service, DWORD serviceType, DWORD startType, DWORD errorControl,
+                          const std::u16string& binaryPathName, const std::u16string& displayName) {
+  return ::ChangeServiceConfigW(Native(service), serviceType, startType, errorControl,
+                                WideOrNull(binaryPathName), nullptr, nullptr, nullptr, nullptr,
+                                nullptr, WideOrNull(displayName));
+}
+
 BOOL CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(Native(handle)); }
 
 }  // namespace os
