@@ -33,23 +33,38 @@ void Fail(RemovalReport& report, const std::u16string& what, DWORD error) {
 namespace {
 
 // WOW64 file-system redirection off for the native system folder (a 32-bit uninstaller on
-// 64-bit Windows); restored on destruction.
+// 64-bit Windows); restored on destruction. A switch that fails is reported: the action would
+// reach the 32-bit system folder instead, and the calls after it the wrong one.
 class NativeSystemFolder {
  public:
-  explicit NativeSystemFolder(bool wanted) {
+  NativeSystemFolder(bool wanted, const std::u16string& target, RemovalReport& report)
+      : target_(target), report_(report) {
     BOOL wow64 = FALSE;
-    if (wanted && os::IsWow64Process(&wow64) && wow64)
-      active_ = os::Wow64DisableWow64FsRedirection(&old_) != FALSE;
+    if (!wanted) return;
+    active_ = os::IsWow64Process(&wow64) && (!wow64 || os::Wow64DisableWow64FsRedirection(&old_));
+    if (active_ && !wow64) {
+      active_ = false;  // a 32-bit Windows: the system folder is the native one
+      return;
+    }
+    if (!active_) {
+      failed_ = true;
+      removal::Fail(report_, target_, os::GetLastError());
+    }
   }
   ~NativeSystemFolder() {
-    if (active_) os::Wow64RevertWow64FsRedirection(old_);
+    if (active_ && !os::Wow64RevertWow64FsRedirection(old_))
+      removal::Fail(report_, target_, os::GetLastError());
   }
   NativeSystemFolder(const NativeSystemFolder&) = delete;
   NativeSystemFolder& operator=(const NativeSystemFolder&) = delete;
+  bool Failed() const { return failed_; }
 
  private:
+  const std::u16string& target_;
+  RemovalReport& report_;
   void* old_ = nullptr;
   bool active_ = false;
+  bool failed_ = false;
 };
 
 }  // namespace
@@ -61,7 +76,8 @@ void CarryOut(const payload::UninstallAction& action, RemovalReport& report) {
   if (action.trustedFolderOnly && action.kind == ActionKind::RemoveFile &&
       !uninstall::IsTrustedFolderOnDisk(action.target.substr(0, action.target.find_last_of(u'\\'))))
     return;
-  NativeSystemFolder native(action.nativeSystemFolder);
+  const NativeSystemFolder native(action.nativeSystemFolder, action.target, report);
+  if (native.Failed()) return;
   switch (action.kind) {
     case ActionKind::AskAppsToExit: AskAppsToExit(); break;
     case ActionKind::StopAndDeleteService: StopAndDeleteService(action.target, report); break;
@@ -71,10 +87,7 @@ void CarryOut(const payload::UninstallAction& action, RemovalReport& report) {
     case ActionKind::DeleteRegistryKeyIfEmpty: DeleteKeyIfEmpty(action.target, report); break;
     case ActionKind::RemoveFile: RemoveFile(action.target, report); break;
     case ActionKind::DeleteFolderTree: RemoveTree(action.target, report); break;
-    case ActionKind::RemoveFolderIfEmpty:
-      // A folder that still holds something of the user's stays, without a complaint.
-      os::RemoveDirectoryW(action.target);
-      break;
+    case ActionKind::RemoveFolderIfEmpty: RemoveFolderIfEmpty(action.target, report); break;
     case ActionKind::DeleteSelfAfterExit:
       DeleteSelfAfterExit(action.target, action.name, report);
       break;

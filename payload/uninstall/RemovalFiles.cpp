@@ -106,11 +106,25 @@ void RemoveTree(const std::u16string& folder, RemovalReport& report) {
       else if (!directory) RemoveFile(path, report);
     } while (os::FindNextFileW(find, &entry));
     os::FindClose(find);
+  } else if (const DWORD error = os::GetLastError(); !Absent(error)) {
+    return Fail(report, folder, error);  // what it holds cannot be listed: it all stays
   }
   os::SetFileAttributesW(folder, FILE_ATTRIBUTE_NORMAL);
   if (os::RemoveDirectoryW(folder)) return;
   const DWORD error = os::GetLastError();
   if (!Absent(error)) FolderAtRestart(folder, error, report);
+}
+
+// A folder that still holds something of the user's stays, without a complaint; one that holds
+// only what goes at the restart goes then too.
+void RemoveFolderIfEmpty(const std::u16string& folder, RemovalReport& report) {
+  if (os::RemoveDirectoryW(folder)) return;
+  const DWORD error = os::GetLastError();
+  if (Absent(error)) return;
+  if (error != ERROR_DIR_NOT_EMPTY) return Fail(report, folder, error);
+  std::vector<std::u16string> remaining;
+  ListRemaining(folder, remaining);
+  if (payload::EmptyAfterRestart(remaining, report.queued)) FolderAtRestart(folder, error, report);
 }
 
 // A running program cannot delete its own file: it goes at the next restart, and the install

@@ -16,6 +16,7 @@ void Fail(RemovalReport& report, const std::u16string& what, os::DWORD error);
 
 void RemoveFile(const std::u16string& path, RemovalReport& report);
 void RemoveTree(const std::u16string& folder, RemovalReport& report);
+void RemoveFolderIfEmpty(const std::u16string& folder, RemovalReport& report);
 void DeleteSelfAfterExit(const std::u16string& self, const std::u16string& folder,
                          RemovalReport& report);
 

@@ -20,14 +20,24 @@ constexpr char16_t kSessionManager[] = u"SYSTEM\\CurrentControlSet\\Control\\Ses
 constexpr char16_t kValue[] = u"PendingFileRenameOperations";
 constexpr char16_t kNtPrefix[] = u"\\??\\";
 
-// The strings of the value (without the final empty string that ends a REG_MULTI_SZ).
-std::vector<std::u16string> ReadStrings(os::HKEY key) {
+// The strings of a REG_MULTI_SZ (without the final empty string that ends it).
+std::vector<std::u16string> SplitStrings(std::u16string data, os::DWORD size);
+
+// The strings of the value. A value that is there but cannot be read sets `error`: writing the list
+// anew would lose the operations already recorded.
+std::vector<std::u16string> ReadStrings(os::HKEY key, os::LONG* error = nullptr) {
   os::DWORD type = 0, size = 0;
-  if (os::RegQueryValueExW(key, kValue, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ)
-    return {};
-  std::u16string data(size / 2, u'\0');
-  if (os::RegQueryValueExW(key, kValue, &type, &data[0], &size) != ERROR_SUCCESS) return {};
+  os::LONG rc = os::RegQueryValueExW(key, kValue, &type, nullptr, &size);
+  if (rc == ERROR_SUCCESS && type == REG_MULTI_SZ) {
+    std::u16string data(size / 2, u'\0');
+    rc = os::RegQueryValueExW(key, kValue, &type, &data[0], &size);
+    if (rc == ERROR_SUCCESS) return SplitStrings(data, size);
+  }
+  if (error && rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) *error = rc;
+  return {};
+}
+
+std::vector<std::u16string> SplitStrings(std::u16string data, os::DWORD size) {
   data.resize(size / 2);
   // A pair may hold an empty second string, so only the terminating empty string ends it.
   if (data.size() >= 2 && data[data.size() - 1] == u'\0' && data[data.size() - 2] == u'\0')
@@ -93,7 +103,12 @@ os::DWORD AddPendingFileOperation(const std::u16string& source, const std::u16st
                                   bool replaceExisting) {
   os::HKEY key = OpenSessionManager(KEY_QUERY_VALUE | KEY_SET_VALUE);
   if (!key) return ERROR_ACCESS_DENIED;
-  std::vector<std::u16string> strings = ReadStrings(key);
+  os::LONG error = ERROR_SUCCESS;
+  std::vector<std::u16string> strings = ReadStrings(key, &error);
+  if (error != ERROR_SUCCESS) {
+    os::RegCloseKey(key);
+    return static_cast<os::DWORD>(error);
+  }
   strings.push_back(kNtPrefix + source);
   strings.push_back(target.empty() ? u"" : (replaceExisting ? u"!" : u"") + (kNtPrefix + target));
   std::u16string data;

@@ -192,9 +192,8 @@ PhaseReport SweepCalls(const ReferenceMachine& reference, const std::string& pha
     const CallFamily& family = FamilyOf(calls[i].call);
     os::DWORD error = family.errors[nth % family.errors.size()];
     // To a removal "not found" means done: Windows does not say it of what is there.
-    for (std::size_t next = nth + 1; removal && IsAbsentError(error) &&
-                                     next <= nth + family.errors.size();
-         ++next)
+    for (std::size_t next = nth + 1;
+         removal && IsAbsentError(error) && next <= nth + family.errors.size(); ++next)
       error = family.errors[next % family.errors.size()];
     const sim::FaultRule rule = FaultFor(calls, i, error);
     Running next;
@@ -205,14 +204,12 @@ PhaseReport SweepCalls(const ReferenceMachine& reference, const std::string& pha
     const fs::path caseFolder =
         settings.work / reference.name / ("case" + std::to_string(slot++ % settings.jobs));
     if (running.size() >= static_cast<std::size_t>(settings.jobs)) finish();
-    next.child = StartChild(
-        [&](std::string* text) { check(caseFolder, rule, text); },
-        settings.timeoutSeconds);
+    next.child = StartChild([&](std::string* text) { check(caseFolder, rule, text); },
+                            settings.timeoutSeconds);
     running.push_back(std::move(next));
   }
   while (!running.empty()) finish();
   return report;
 }
-
 
 }  // namespace sweep

@@ -39,11 +39,12 @@ struct UninstallFacts {
   std::vector<SeamCall> calls;
 };
 
-// The last action the uninstaller traced before the failing call, or "start-up" before any.
+// The last action the uninstaller traced before the failing call, or "uninstall start-up"
+// before any.
 std::string UninstallStage(const std::u16string& debug) {
   const std::string log = text::ToUtf8(debug);
   const std::size_t at = log.rfind("Uninstall: ");
-  if (at == std::string::npos) return "start-up";
+  if (at == std::string::npos) return "uninstall start-up";
   return log.substr(at, log.find('\n', at) - at);
 }
 
@@ -75,7 +76,8 @@ UninstallFacts RunUninstall(const fs::path& folder, const Variant& variant,
   machine.ClearFaults();
   if (!run.started) facts.problem = "the uninstaller was not started: " + run.error;
   facts.exitCode = run.exitCode;
-  for (const auto& box : sim::MessageBoxes()) facts.boxes.push_back(OneLine(text::ToUtf8(box.text)));
+  for (const auto& box : sim::MessageBoxes())
+    facts.boxes.push_back(OneLine(text::ToUtf8(box.text)));
   if (!machine.Save(&error)) facts.problem = "the machine cannot be saved: " + error;
   return facts;
 }
@@ -143,7 +145,8 @@ void CheckUninstallCase(const UninstallMachines& phase, const Variant& variant,
   const fs::path restarted = caseFolder.string() + "-restarted";
   CopyFolder(caseFolder, restarted);
   const auto runLog = [&owned](const std::string& name) { return owned.ChangesEveryRun(name); };
-  const auto left = Differences(phase.cleanRemoved, RestartAndCapture(restarted, &problems), runLog);
+  const auto left =
+      Differences(phase.cleanRemoved, RestartAndCapture(restarted, &problems), runLog);
   std::string outcome = "installed";  // the fault made no difference
   if (!facts.fired) {
     outcome = "not-reached";
@@ -166,11 +169,12 @@ void CheckUninstallCase(const UninstallMachines& phase, const Variant& variant,
   }
   const UninstallFacts heal = RunUninstall(caseFolder, variant, nullptr, false);
   if (!heal.problem.empty()) violations.push_back("e: " + heal.problem);
-  const auto stays = Differences(phase.cleanRemoved, RestartAndCapture(caseFolder, &problems), runLog);
+  const auto stays =
+      Differences(phase.cleanRemoved, RestartAndCapture(caseFolder, &problems), runLog);
   if (stays.empty()) *out += "healed\t1\n";
   else
-    violations.push_back("e: the uninstall run again (exit code " +
-                         std::to_string(heal.exitCode) + ") leaves: " + First(stays));
+    violations.push_back("e: the uninstall run again (exit code " + std::to_string(heal.exitCode) +
+                         ") leaves: " + First(stays));
   for (const auto& p : problems) violations.push_back("machine: " + p);
   *out += "outcome\t" + outcome + "\n";
   for (const auto& v : violations) *out += "violation\t" + OneLine(v) + "\n";
@@ -205,8 +209,7 @@ std::vector<PhaseReport> SweepUninstall(const ReferenceMachine& reference,
     for (const auto& p : Lines(out, "problem")) problems.violations.push_back(p);
     const auto exits = Lines(out, "exit");
     if (exits.empty() || exits[0] != "0")
-      problems.violations.push_back("uninstall without faults did not end with 0: " +
-                                    First(exits));
+      problems.violations.push_back("uninstall without faults did not end with 0: " + First(exits));
     std::vector<SeamCall> calls;
     for (const auto& line : Lines(out, "call")) {
       const auto tab = line.find('\t');
