@@ -42,9 +42,7 @@ class Uninstaller : public WizardScenario {
     EXPECT_TRUE(machine().Save(&error)) << error;
     return ReadRegFile(folder_ / "registry.reg").find("[" + kEntry + "]") != std::string::npos;
   }
-  std::string LastBox() const {
-    return Boxes().empty() ? "" : text::ToUtf8(Boxes().back().text);
-  }
+  std::string LastBox() const { return Boxes().empty() ? "" : text::ToUtf8(Boxes().back().text); }
 };
 
 TEST_F(Uninstaller, YesRemovesEverythingAndTheRestartTakesItsOwnFile) {
@@ -83,8 +81,9 @@ TEST_F(Uninstaller, AFailureKeepsTheEntryTheNamesAndItselfSoThatARunAgainFinishe
   machine().InjectFault({"MoveFileExW", 0, -1, ERROR_ACCESS_DENIED, "bee.wav"});
   const UninstallRun failed = Uninstall({}, {IDYES});
   EXPECT_EQ(failed.exitCode, 2);
-  EXPECT_NE(LastBox().find("Could not be removed:\n  " + kInstall + "bee.wav: Access is denied (5)"),
-            std::string::npos);
+  EXPECT_NE(
+      LastBox().find("Could not be removed:\n  " + kInstall + "bee.wav: Access is denied (5)"),
+      std::string::npos);
   EXPECT_NE(LastBox().find("run it again to finish"), std::string::npos);
   EXPECT_TRUE(EntryExists());
   EXPECT_TRUE(Exists(kInstall + "AudioConfig.cfg"));
