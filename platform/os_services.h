@@ -22,15 +22,9 @@ struct SERVICE_STATUS {
   DWORD dwWaitHint = 0;
 };
 
-// Same fields and order as Windows' SERVICE_STATUS_PROCESS.
+// Windows' SERVICE_STATUS_PROCESS: the fields of SERVICE_STATUS, then these two.
 struct SERVICE_STATUS_PROCESS {
-  DWORD dwServiceType = 0;
-  DWORD dwCurrentState = 0;
-  DWORD dwControlsAccepted = 0;
-  DWORD dwWin32ExitCode = 0;
-  DWORD dwServiceSpecificExitCode = 0;
-  DWORD dwCheckPoint = 0;
-  DWORD dwWaitHint = 0;
+  SERVICE_STATUS status;
   DWORD dwProcessId = 0;
   DWORD dwServiceFlags = 0;
 };

@@ -141,10 +141,11 @@ void StopAndDeleteService(const std::u16string& name, RemovalReport& report) {
     os::CloseServiceHandle(manager);
     return;
   }
-  os::SERVICE_STATUS_PROCESS status;
-  os::QueryServiceStatusEx(service, &status);
+  os::SERVICE_STATUS_PROCESS current;
+  os::QueryServiceStatusEx(service, &current);
+  const os::SERVICE_STATUS& status = current.status;
   const HANDLE process =
-      status.dwProcessId ? os::OpenProcess(SYNCHRONIZE, status.dwProcessId) : nullptr;
+      current.dwProcessId ? os::OpenProcess(SYNCHRONIZE, current.dwProcessId) : nullptr;
   // From whatever state it is in: a starting service is stopped once it runs, a paused one
   // at once. The applications are asked to exit first while the service still runs.
   os::SERVICE_STATUS plain;
@@ -159,7 +160,7 @@ void StopAndDeleteService(const std::u16string& name, RemovalReport& report) {
                  os::GetLastError() != ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
     }
     os::Sleep(300);
-    if (!os::QueryServiceStatusEx(service, &status)) break;
+    if (!os::QueryServiceStatusEx(service, &current)) break;
   }
   if (status.dwCurrentState != SERVICE_STOPPED)
     report.failed.push_back(what + u": it did not stop");

@@ -663,19 +663,9 @@ BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
 // The simulated services have no process of their own: the process id is 0, as Windows gives
 // it for a service that does not run.
 BOOL QueryServiceStatusEx(SC_HANDLE service, SERVICE_STATUS_PROCESS* status) {
-  SERVICE_STATUS plain;
   if (!status) return sim::ServiceManager::Get().Query(service, nullptr, "QueryServiceStatusEx");
-  if (!sim::ServiceManager::Get().Query(service, &plain, "QueryServiceStatusEx")) return FALSE;
-  *status = SERVICE_STATUS_PROCESS{plain.dwServiceType,
-                                   plain.dwCurrentState,
-                                   plain.dwControlsAccepted,
-                                   plain.dwWin32ExitCode,
-                                   plain.dwServiceSpecificExitCode,
-                                   plain.dwCheckPoint,
-                                   plain.dwWaitHint,
-                                   0,
-                                   0};
-  return TRUE;
+  *status = SERVICE_STATUS_PROCESS{};
+  return sim::ServiceManager::Get().Query(service, &status->status, "QueryServiceStatusEx");
 }
 
 BOOL DeleteService(SC_HANDLE service) { return sim::ServiceManager::Get().Delete(service); }

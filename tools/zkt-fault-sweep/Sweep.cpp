@@ -354,8 +354,9 @@ std::vector<PhaseReport> SweepMachine(const ReferenceMachine& reference,
   }
   // The uninstaller of the installed machine; quietly too on the first machine.
   if (settings.Sweeps("uninstall"))
-    for (auto& report : SweepUninstall(reference, root / "run1",
-                                       &reference == &ReferenceMachines().front(), owned, settings))
+    for (auto& report :
+         SweepUninstall(reference, root / "run1",
+                        reference.name == ReferenceMachines().front().name, owned, settings))
       reports.push_back(std::move(report));
   return reports;
 }

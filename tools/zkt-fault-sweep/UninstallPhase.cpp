@@ -6,6 +6,7 @@
 
 #include "platform/os_ui.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_paths.h"
 #include "platform/sim/sim_pending_renames.h"
 #include "platform/sim/sim_ui.h"
 #include "platform/text.h"
@@ -60,6 +61,8 @@ UninstallFacts RunUninstall(const fs::path& folder, const Variant& variant,
   }
   sim::ClearMessageBoxes();
   machine.ClearDebugOutput();
+  // A new process: WOW64 redirection is on, whatever an earlier run on this thread left.
+  sim::SetThreadRedirectionDisabled(false);
   std::mutex mutex;
   const UninstallRun run = RunUninstallerFromEntry(variant.arguments, variant.answers, [&] {
     machine.SetCallObserver([&](const char* call, const std::u16string& subject, bool failed) {
