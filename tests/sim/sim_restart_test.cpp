@@ -114,3 +114,21 @@ TEST_F(SimRestartTest, AServiceKeyWrittenAloneBecomesAServiceAtTheNextStart) {
 }
 
 }  // namespace
+
+namespace {
+
+// A recorded list that cannot be read is not written anew: that would lose what it holds.
+TEST_F(SimRestartTest, AListThatCannotBeReadFailsTheDelayedMoveAndKeepsItsOperations) {
+  Write("C:\\Data\\a.txt", "a");
+  Write("C:\\Data\\b.txt", "b");
+  ASSERT_TRUE(os::MoveFileExW(u"C:\\Data\\a.txt", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
+  machine().InjectFault({"RegQueryValueExW", 0, 1, ERROR_ACCESS_DENIED, "Session Manager"});
+  EXPECT_FALSE(os::MoveFileExW(u"C:\\Data\\b.txt", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
+  EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_ACCESS_DENIED));
+  machine().ClearFaults();
+  EXPECT_EQ(sim::RestartWindows(), 1);
+  EXPECT_EQ(Read("C:\\Data\\a.txt"), "(missing)");
+  EXPECT_EQ(Read("C:\\Data\\b.txt"), "b");
+}
+
+}  // namespace
