@@ -482,11 +482,15 @@ check "the link target under APPDATA survives" exists "$PRECIOUS/appdata-target/
 check "the settings behind the APPDATA link survive" exists "$PRECIOUS/appdata-target/AudioConfig.cfg"
 # Wine's RemoveDirectoryW follows a symlink (error 145) where Windows removes the junction: the
 # links stay and are reported, hence exit code 2 here.
-# The install folder then holds the link and is not queued; the test removes it afterwards.
+# After a failure the uninstaller keeps its entry, itself and AudioConfig.cfg: once the links
+# are gone, the same uninstall run again finishes.
 links_stayed=no
 if [ -L "$PFU/Manual" ]; then
   links_stayed=yes
   check "wine: the links stay and are reported (exit code 2)" equals "$uninstall_status" 2
+  check "after a failure the entry stays" test -n "$(regval "$UNINST" UninstallString)"
+  check "after a failure the uninstaller stays" exists "$PFU/ZKTAudioUninstall.exe"
+  check "after a failure its configuration stays" exists "$PFU/AudioConfig.cfg"
 else
   check "the links were removed (exit code 0)" equals "$uninstall_status" 0
 fi
@@ -494,13 +498,15 @@ rm -f "$PFU/Manual" "$APPDATA_DIR/ZKT 72xx Audio"
 mkdir -p "$APPDATA_DIR/ZKT 72xx Audio"
 mv "$PRECIOUS/appdata-target/AudioConfig.cfg" "$APPDATA_DIR/ZKT 72xx Audio/"
 rm -rf "$PRECIOUS"
+if [ "$links_stayed" = yes ]; then
+  $WINE "$uninstall_path" /S >/dev/null 2>&1 && again=0 || again=$?
+  check "the uninstall run again finishes (exit code 0)" equals "$again" 0
+  check "the entry is gone" test -z "$(regval "$UNINST" UninstallString)"
+fi
 check "the service is gone (sc query)" equals "$(service_state AudioDeviceService)" ""
 say "restart of Windows (wineboot -r): the uninstaller's own file and folder go"
 $WINE wineboot -r >/dev/null 2>&1 || true
 sleep 2
-if [ "$links_stayed" = yes ]; then
-  check "wine: only the install folder itself stays (it held the link)" rmdir "$PFU"
-fi
 snapshot restarted
 
 say "comparison with the state before step 1"
