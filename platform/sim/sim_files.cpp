@@ -446,8 +446,9 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
   bool created = false;
   if (r.exists) {
     const DWORD existing = r.isRoot ? RootAttributes() : sim::AttributesOf(r.host);
-    if (existing & FILE_ATTRIBUTE_DIRECTORY) return failHandle(ERROR_ACCESS_DENIED);
+    // CREATE_NEW asks only whether the name is taken, whatever kind of entry holds it.
     if (disposition == CREATE_NEW) return failHandle(ERROR_FILE_EXISTS);
+    if (existing & FILE_ATTRIBUTE_DIRECTORY) return failHandle(ERROR_ACCESS_DENIED);
     const bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
     if ((existing & FILE_ATTRIBUTE_READONLY) && (writes || replaces))
       return failHandle(ERROR_ACCESS_DENIED);
