@@ -53,8 +53,8 @@ CONFORMANCE_SCENARIO(files_open_folder_as_file, 86) {
                {"CREATE_ALWAYS", GENERIC_WRITE, CREATE_ALWAYS},
                {"TRUNCATE_EXISTING", GENERIC_WRITE, TRUNCATE_EXISTING}};
   for (const auto& step : steps)
-    conf::PrintOpen(step.name, os::CreateFileW(folder, step.access, FILE_SHARE_READ,
-                                               step.disposition, 0));
+    conf::PrintOpen(step.name,
+                    os::CreateFileW(folder, step.access, FILE_SHARE_READ, step.disposition, 0));
   conf::PrintAttributes("  the folder afterwards", folder);
   conf::PrintOpen("a file below a file", os::CreateFileW(Base() + u"plain.txt\\below.txt",
                                                          GENERIC_WRITE, 0, CREATE_ALWAYS, 0));

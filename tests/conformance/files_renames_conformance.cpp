@@ -29,9 +29,9 @@ CONFORMANCE_SCENARIO(files_rename_case_only, 86) {
               os::MoveFileExW(Base() + u"case.txt", Base() + u"CASE.TXT", 0));
   conf::Line("  listed as %s, reads %s", ListedName(Base() + u"cas?.txt").c_str(),
              conf::ReadText(Base() + u"case.txt").c_str());
-  conf::Check("MoveFileExW back with MOVEFILE_REPLACE_EXISTING",
-              os::MoveFileExW(Base() + u"CASE.TXT", Base() + u"Case.txt",
-                              MOVEFILE_REPLACE_EXISTING));
+  conf::Check(
+      "MoveFileExW back with MOVEFILE_REPLACE_EXISTING",
+      os::MoveFileExW(Base() + u"CASE.TXT", Base() + u"Case.txt", MOVEFILE_REPLACE_EXISTING));
   conf::Line("  listed as %s", ListedName(Base() + u"CAS?.TXT").c_str());
   os::CreateDirectoryW(Base() + u"folder");
   conf::Check("MoveFileExW of a folder to its name in upper case",
@@ -80,8 +80,8 @@ CONFORMANCE_SCENARIO(files_rename_flags, 86) {
   conf::WriteText(a, "first");
   conf::WriteText(b, "second");
   os::SetLastError(conf::kPoison);
-  conf::Check("MOVEFILE_WRITE_THROUGH onto an existing file", os::MoveFileExW(a, b,
-                                                                            MOVEFILE_WRITE_THROUGH));
+  conf::Check("MOVEFILE_WRITE_THROUGH onto an existing file",
+              os::MoveFileExW(a, b, MOVEFILE_WRITE_THROUGH));
   conf::Check("MOVEFILE_WRITE_THROUGH | MOVEFILE_REPLACE_EXISTING",
               os::MoveFileExW(a, b, MOVEFILE_WRITE_THROUGH | MOVEFILE_REPLACE_EXISTING));
   conf::Line("  b reads %s", conf::ReadText(b).c_str());

@@ -83,8 +83,8 @@ CONFORMANCE_SCENARIO(registry_default_value, 19) {
   os::DWORD type = 0;
   std::vector<os::BYTE> data;
   const os::LONG rc = os::RegEnumValueW(key, 0, &name, &type, &data);
-  conf::Line("enumerated: rc=%ld name '%s' type %lu", static_cast<long>(rc),
-             conf::U8(name).c_str(), U(type));
+  conf::Line("enumerated: rc=%ld name '%s' type %lu", static_cast<long>(rc), conf::U8(name).c_str(),
+             U(type));
   conf::Line("delete it: rc=%ld, again: rc=%ld", static_cast<long>(os::RegDeleteValueW(key, u"")),
              static_cast<long>(os::RegDeleteValueW(key, u"")));
   os::RegCloseKey(key);
@@ -127,11 +127,11 @@ CONFORMANCE_SCENARIO(registry_slash_in_names, 19) {
   if (parent) os::RegCloseKey(parent);
   os::HKEY nested = nullptr;
   conf::Line("open 'with' alone: rc=%ld",
-             static_cast<long>(os::RegOpenKeyExW(HKEY_CURRENT_USER, root + u"\\with", 0,
-                                                 KEY_READ, &nested)));
+             static_cast<long>(
+                 os::RegOpenKeyExW(HKEY_CURRENT_USER, root + u"\\with", 0, KEY_READ, &nested)));
   if (nested) os::RegCloseKey(nested);
-  conf::Line("delete 'with/slash': rc=%ld", static_cast<long>(os::RegDeleteKeyExW(
-                                                HKEY_CURRENT_USER, root + u"\\with/slash", 0)));
+  conf::Line("delete 'with/slash': rc=%ld",
+             static_cast<long>(os::RegDeleteKeyExW(HKEY_CURRENT_USER, root + u"\\with/slash", 0)));
   // The last of these scenarios by name: the patterns key goes with it.
   conf::Line("remove the patterns key: rc=%ld",
              static_cast<long>(os::RegDeleteKeyExW(HKEY_CURRENT_USER, kRoot, 0)));
