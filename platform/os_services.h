@@ -30,6 +30,13 @@ BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status);
 // `args` may be null when `numArgs` is 0.
 BOOL StartServiceW(SC_HANDLE service, DWORD numArgs, const char16_t** args);
 BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status);
+// Marks the service for deletion; it leaves the database (and its key the registry) once it is
+// stopped and every handle to it is closed. Needs DELETE access on the handle.
+BOOL DeleteService(SC_HANDLE service);
+// SERVICE_NO_CHANGE keeps a number, an empty string keeps a text (Windows' NULL); the load
+// order group, tag, dependencies and account are always left as they are.
+BOOL ChangeServiceConfigW(SC_HANDLE service, DWORD serviceType, DWORD startType, DWORD errorControl,
+                          const std::u16string& binaryPathName, const std::u16string& displayName);
 BOOL CloseServiceHandle(SC_HANDLE handle);
 
 }  // namespace os
@@ -70,6 +77,12 @@ constexpr DWORD SERVICE_SYSTEM_START = 1u;
 constexpr DWORD SERVICE_AUTO_START = 2u;
 constexpr DWORD SERVICE_DEMAND_START = 3u;
 constexpr DWORD SERVICE_DISABLED = 4u;
+constexpr DWORD SERVICE_NO_CHANGE = 0xFFFFFFFFu;
+constexpr DWORD SERVICE_INTERACTIVE_PROCESS = 0x100u;
+constexpr DWORD SERVICE_ERROR_IGNORE = 0u;
+constexpr DWORD SERVICE_ERROR_NORMAL = 1u;
+constexpr DWORD SERVICE_ERROR_SEVERE = 2u;
+constexpr DWORD SERVICE_ERROR_CRITICAL = 3u;
 constexpr long ERROR_CALL_NOT_IMPLEMENTED = 120L;
 constexpr long ERROR_SERVICE_NO_THREAD = 1054L;
 constexpr long ERROR_SERVICE_MARKED_FOR_DELETE = 1072L;
@@ -86,6 +99,7 @@ using os::SC_MANAGER_CONNECT, os::SC_MANAGER_CREATE_SERVICE, os::SC_MANAGER_ENUM
     os::SERVICE_CONTROL_INTERROGATE, os::SERVICE_ACCEPT_STOP, os::SERVICE_ACCEPT_PAUSE_CONTINUE,
     os::SERVICE_KERNEL_DRIVER, os::SERVICE_FILE_SYSTEM_DRIVER, os::SERVICE_WIN32_OWN_PROCESS,
     os::SERVICE_WIN32_SHARE_PROCESS, os::SERVICE_BOOT_START, os::SERVICE_SYSTEM_START,
-    os::SERVICE_AUTO_START, os::SERVICE_DEMAND_START, os::SERVICE_DISABLED,
-    os::ERROR_CALL_NOT_IMPLEMENTED, os::ERROR_SERVICE_NO_THREAD,
-    os::ERROR_SERVICE_MARKED_FOR_DELETE;
+    os::SERVICE_AUTO_START, os::SERVICE_DEMAND_START, os::SERVICE_DISABLED, os::SERVICE_NO_CHANGE,
+    os::SERVICE_INTERACTIVE_PROCESS, os::SERVICE_ERROR_IGNORE, os::SERVICE_ERROR_NORMAL,
+    os::SERVICE_ERROR_SEVERE, os::SERVICE_ERROR_CRITICAL, os::ERROR_CALL_NOT_IMPLEMENTED,
+    os::ERROR_SERVICE_NO_THREAD, os::ERROR_SERVICE_MARKED_FOR_DELETE;

@@ -14,6 +14,7 @@
 #include "platform/os_services.h"
 #include "platform/sim/sim_handle_table.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_registry.h"
 #include "platform/text.h"
 
 namespace sim {
@@ -23,6 +24,7 @@ namespace {
 constexpr char16_t kServicesRoot[] = u"SYSTEM\\CurrentControlSet\\Services";
 constexpr char16_t kServicesKey[] = u"SYSTEM\\CurrentControlSet\\Services\\";
 constexpr int kNever = -1;
+constexpr char kMarkedWord[] = "marked-for-deletion";
 #ifndef ERROR_DATABASE_DOES_NOT_EXIST
 constexpr os::DWORD kErrorDatabaseDoesNotExist = 1065;
 #else
@@ -145,7 +147,9 @@ class ServiceManager {
     const Handle* h = handles_.Find(handle);
     if (!h) return FailBool(ERROR_INVALID_HANDLE);
     closes_.push_back(h->isManager ? "manager" : "service " + text::ToUtf8(h->name));
+    const std::u16string name = h->name;
     handles_.Remove(handle);
+    if (!name.empty()) DeleteIfDone(name);
     return TRUE;
   }
 
@@ -176,6 +180,7 @@ class ServiceManager {
     const std::u16string name = handles_.Find(handle)->name;
     os::DWORD error = 0;
     if (Fault("StartServiceW", name, &error)) return FailBool(error);
+    if (marked_.count(text::ToUpper(name))) return FailBool(ERROR_SERVICE_MARKED_FOR_DELETE);
     if (ReadDword(name, u"Start", SERVICE_DEMAND_START) == SERVICE_DISABLED)
       return FailBool(ERROR_SERVICE_DISABLED);
     if (rt->state != SERVICE_STOPPED) return FailBool(ERROR_SERVICE_ALREADY_RUNNING);
@@ -250,6 +255,71 @@ class ServiceManager {
     return TRUE;
   }
 
+  os::BOOL Delete(os::SC_HANDLE handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    Runtime* rt = nullptr;
+    if (!ServiceOf(handle, os::DELETE, &rt)) return FALSE;
+    const std::u16string name = handles_.Find(handle)->name;
+    os::DWORD error = 0;
+    if (Fault("DeleteService", name, &error)) return FailBool(error);
+    if (!marked_.insert(text::ToUpper(name)).second)
+      return FailBool(ERROR_SERVICE_MARKED_FOR_DELETE);
+    Record(name, "marked for deletion");
+    SaveStates();
+    return TRUE;
+  }
+
+  os::BOOL ChangeConfig(os::SC_HANDLE handle, os::DWORD type, os::DWORD start,
+                        os::DWORD errorControl, const std::u16string& imagePath,
+                        const std::u16string& displayName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    Runtime* rt = nullptr;
+    if (!ServiceOf(handle, SERVICE_CHANGE_CONFIG, &rt)) return FALSE;
+    const std::u16string name = handles_.Find(handle)->name;
+    os::DWORD error = 0;
+    if (Fault("ChangeServiceConfigW", name, &error)) return FailBool(error);
+    if (marked_.count(text::ToUpper(name))) return FailBool(ERROR_SERVICE_MARKED_FOR_DELETE);
+    const os::DWORD newType =
+        type == SERVICE_NO_CHANGE ? ReadDword(name, u"Type", SERVICE_WIN32_OWN_PROCESS) : type;
+    const os::DWORD baseType = newType & ~SERVICE_INTERACTIVE_PROCESS;
+    const bool driver = baseType == SERVICE_KERNEL_DRIVER || baseType == SERVICE_FILE_SYSTEM_DRIVER;
+    const bool win32 =
+        baseType == SERVICE_WIN32_OWN_PROCESS || baseType == SERVICE_WIN32_SHARE_PROCESS;
+    // Only Win32 services may interact with the desktop; boot and system starts are for drivers.
+    if ((!driver && !win32) || (driver && newType != baseType))
+      return FailBool(ERROR_INVALID_PARAMETER);
+    const os::DWORD newStart =
+        start == SERVICE_NO_CHANGE ? ReadDword(name, u"Start", SERVICE_DEMAND_START) : start;
+    if (newStart > SERVICE_DISABLED || (!driver && newStart < SERVICE_AUTO_START))
+      return FailBool(ERROR_INVALID_PARAMETER);
+    if (errorControl != SERVICE_NO_CHANGE && errorControl > SERVICE_ERROR_CRITICAL)
+      return FailBool(ERROR_INVALID_PARAMETER);
+    // The manager writes the service's key itself: these are not the caller's registry calls.
+    Registry& reg = Machine::Current().Reg();
+    os::HKEY key = nullptr;
+    if (reg.OpenKey(HKEY_LOCAL_MACHINE, kServicesKey + name, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+      return FailBool(ERROR_SERVICE_MARKED_FOR_DELETE);
+    bool ok = true;
+    const auto setDword = [&](const char16_t* value, os::DWORD data) {
+      if (data != SERVICE_NO_CHANGE)
+        ok = ok && reg.SetValue(key, value, REG_DWORD, &data, 4) == ERROR_SUCCESS;
+    };
+    const auto setText = [&](const char16_t* value, os::DWORD kind, const std::u16string& data) {
+      if (!data.empty())
+        ok = ok && reg.SetValue(key, value, kind, data.c_str(),
+                                static_cast<os::DWORD>((data.size() + 1) * 2)) == ERROR_SUCCESS;
+    };
+    setDword(u"Type", type);
+    setDword(u"Start", start);
+    setDword(u"ErrorControl", errorControl);
+    setText(u"ImagePath", REG_EXPAND_SZ, imagePath);
+    setText(u"DisplayName", REG_SZ, displayName);
+    reg.CloseKey(key);
+    return ok ? TRUE : FailBool(ERROR_ACCESS_DENIED);
+  }
+
   bool Register(const std::u16string& name, const std::u16string& imagePath) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
@@ -277,6 +347,9 @@ class ServiceManager {
   void LoadAtWindowsStart() {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
+    // A service marked for deletion is gone once Windows has stopped it.
+    const std::set<std::u16string> marked = marked_;
+    for (const auto& upper : marked) Remove(upper);
     os::HKEY services = nullptr;
     if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesRoot, 0, KEY_READ, &services) !=
         ERROR_SUCCESS)
@@ -332,6 +405,7 @@ class ServiceManager {
     behaviours_.clear();
     runtime_.clear();
     database_.clear();
+    marked_.clear();
     handles_.Clear();
     log_.clear();
     closes_.clear();
@@ -366,15 +440,59 @@ class ServiceManager {
     std::string line;
     while (std::getline(in, line)) {
       const auto eq = line.find('=');
+      const auto blank = line.find(' ', eq == std::string::npos ? 0 : eq);
       os::DWORD state = 0;
-      if (eq == std::string::npos || !StateFromWord(line.substr(eq + 1), &state)) continue;
+      if (eq == std::string::npos || !StateFromWord(line.substr(eq + 1, blank - eq - 1), &state))
+        continue;
       const std::u16string upper = text::ToUpper(text::FromUtf8(line.substr(0, eq)));
       database_.insert(upper);
+      if (blank != std::string::npos && line.substr(blank + 1) == kMarkedWord)
+        marked_.insert(upper);
       Runtime& rt = runtime_[upper];
       rt.state = state;
       const Behaviour b = BehaviourOf(upper);
       rt.pollsLeft = state == SERVICE_STOP_PENDING ? b.stopPolls : b.startPolls;
     }
+    // The programs that held handles to a marked service have ended since.
+    const std::set<std::u16string> marked = marked_;
+    for (const auto& upper : marked) DeleteIfDone(upper);
+  }
+
+  // A marked service leaves the database, and its key the registry, once it is stopped and
+  // no handle to it is open.
+  void DeleteIfDone(const std::u16string& name) {
+    const std::u16string upper = text::ToUpper(name);
+    if (!marked_.count(upper) || RuntimeOf(upper)->state != SERVICE_STOPPED) return;
+    const bool open = handles_.Any(
+        [&](const Handle& h) { return !h.isManager && text::ToUpper(h.name) == upper; });
+    if (!open) Remove(upper);
+  }
+
+  void Remove(const std::u16string& upper) {
+    Registry& reg = Machine::Current().Reg();
+    os::HKEY services = nullptr;
+    if (reg.OpenKey(HKEY_LOCAL_MACHINE, kServicesRoot, KEY_ALL_ACCESS, &services) ==
+        ERROR_SUCCESS) {
+      DeleteTree(reg, services, upper);
+      reg.CloseKey(services);
+    }
+    Record(upper, "deleted");
+    marked_.erase(upper);
+    database_.erase(upper);
+    runtime_.erase(upper);
+    SaveStates();
+  }
+
+  static void DeleteTree(Registry& reg, os::HKEY parent, const std::u16string& name) {
+    os::HKEY key = nullptr;
+    if (reg.OpenKey(parent, name, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    std::vector<std::u16string> children;
+    std::u16string child;
+    for (os::DWORD i = 0; reg.EnumKey(key, i, &child) == ERROR_SUCCESS; ++i)
+      children.push_back(child);
+    for (const auto& c : children) DeleteTree(reg, key, c);
+    reg.CloseKey(key);
+    reg.DeleteKey(parent, name, 0);
   }
 
   void EnsureKey(const std::u16string& name, const std::u16string& imagePath) {
@@ -474,7 +592,9 @@ class ServiceManager {
     std::ofstream out(Machine::Current().Folder() / "services.state",
                       std::ios::binary | std::ios::trunc);
     for (const auto& [upper, rt] : runtime_)
-      if (IsInstalled(upper)) out << text::ToUtf8(upper) << "=" << WordOfState(rt.state) << "\n";
+      if (IsInstalled(upper))
+        out << text::ToUtf8(upper) << "=" << WordOfState(rt.state)
+            << (marked_.count(upper) ? std::string(" ") + kMarkedWord : "") << "\n";
   }
 
   static os::SC_HANDLE Fail(os::DWORD error) {
@@ -492,6 +612,7 @@ class ServiceManager {
   std::map<std::u16string, Behaviour> behaviours_;  // by upper-cased name
   std::map<std::u16string, Runtime> runtime_;       // by upper-cased name
   std::set<std::u16string> database_;               // upper-cased names of the services
+  std::set<std::u16string> marked_;                 // upper-cased names marked for deletion
   HandleTable<os::SC_HANDLE, Handle> handles_{0x5C0004, 4};
   std::vector<std::string> log_;
   std::vector<std::string> closes_;
@@ -536,6 +657,14 @@ BOOL StartServiceW(SC_HANDLE service, DWORD, const char16_t**) {
 
 BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
   return sim::ServiceManager::Get().Query(service, status);
+}
+
+BOOL DeleteService(SC_HANDLE service) { return sim::ServiceManager::Get().Delete(service); }
+
+BOOL ChangeServiceConfigW(SC_HANDLE service, DWORD serviceType, DWORD startType, DWORD errorControl,
+                          const std::u16string& binaryPathName, const std::u16string& displayName) {
+  return sim::ServiceManager::Get().ChangeConfig(service, serviceType, startType, errorControl,
+                                                 binaryPathName, displayName);
 }
 
 BOOL CloseServiceHandle(SC_HANDLE handle) { return sim::ServiceManager::Get().Close(handle); }

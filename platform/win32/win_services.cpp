@@ -38,6 +38,15 @@ BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
   return ::QueryServiceStatus(Native(service), reinterpret_cast<::SERVICE_STATUS*>(status));
 }
 
+BOOL DeleteService(SC_HANDLE service) { return ::DeleteService(Native(service)); }
+
+BOOL ChangeServiceConfigW(SC_HANDLE service, DWORD serviceType, DWORD startType, DWORD errorControl,
+                          const std::u16string& binaryPathName, const std::u16string& displayName) {
+  return ::ChangeServiceConfigW(Native(service), serviceType, startType, errorControl,
+                                WideOrNull(binaryPathName), nullptr, nullptr, nullptr, nullptr,
+                                nullptr, WideOrNull(displayName));
+}
+
 BOOL CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(Native(handle)); }
 
 }  // namespace os

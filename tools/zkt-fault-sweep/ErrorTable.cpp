@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "platform/os_services.h"
+
 namespace {
 
 // Windows error codes the sim does not name.
@@ -81,6 +83,11 @@ const std::map<std::string, CallFamily>& Families() {
         {"StartServiceW", service},
         {"ControlService", control},
         {"QueryServiceStatus", {"service", {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE}}},
+        {"DeleteService",
+         {"service",
+          {ERROR_ACCESS_DENIED, os::ERROR_SERVICE_MARKED_FOR_DELETE, ERROR_INVALID_HANDLE}}},
+        {"ChangeServiceConfigW",
+         {"service", {ERROR_ACCESS_DENIED, os::ERROR_SERVICE_MARKED_FOR_DELETE}}},
         {"CreateProcessW", process},
         {"ShellExecuteExW", process},
         {"FindResourceW", resource},
