@@ -22,9 +22,9 @@ Read ReadProperty(os::HDEVINFO set, os::SP_DEVINFO_DATA* device, os::DWORD prope
                   std::vector<os::BYTE>* buffer) {
   Read r{FALSE, 0, conf::kPoison, conf::kPoison};
   os::SetLastError(conf::kPoison);
-  r.ok = os::SetupDiGetDeviceRegistryPropertyW(
-      set, device, property, &r.type, buffer->empty() ? nullptr : buffer->data(),
-      static_cast<os::DWORD>(buffer->size()), &r.required);
+  r.ok = os::SetupDiGetDeviceRegistryPropertyW(set, device, property, &r.type,
+                                               buffer->empty() ? nullptr : buffer->data(),
+                                               static_cast<os::DWORD>(buffer->size()), &r.required);
   r.error = r.ok ? 0 : os::GetLastError();
   return r;
 }
@@ -69,8 +69,8 @@ CONFORMANCE_SCENARIO(devices_property_sizes, 55) {
              doubleNull ? "yes" : "no");
   buffer.assign(asked.required + 64, 0xcc);
   const Read large = ReadProperty(set, &device, SPDRP_HARDWAREID, &buffer);
-  conf::Line("larger buffer: %d, size reported %s, bytes after it untouched %s",
-             large.ok ? 1 : 0, large.required == asked.required ? "the same" : "another",
+  conf::Line("larger buffer: %d, size reported %s, bytes after it untouched %s", large.ok ? 1 : 0,
+             large.required == asked.required ? "the same" : "another",
              buffer[asked.required] == 0xcc ? "yes" : "no");
   buffer.clear();
   const Read beyond = ReadProperty(set, &device, SPDRP_MAXIMUM_PROPERTY, &buffer);
