@@ -73,8 +73,8 @@ void Register() {
   os::STARTUPINFOW startup;
   startup.cb = sizeof(startup);
   os::PROCESS_INFORMATION info;
-  if (program.empty() || !os::CreateProcessW(u"", u"\"" + program + u"\" /Service", FALSE, 0,
-                                             u"", &startup, &info)) {
+  if (program.empty() ||
+      !os::CreateProcessW(u"", u"\"" + program + u"\" /Service", FALSE, 0, u"", &startup, &info)) {
     conf::Line("registration run did not start");
     return;
   }
@@ -128,14 +128,13 @@ CONFORMANCE_SCENARIO(service_config_arguments, 57) {
     const struct {
       const char* what;
       os::DWORD type, start, errorControl;
-    } cases[] = {{"start type 5", SERVICE_NO_CHANGE, 5, SERVICE_NO_CHANGE},
-                 {"boot start for a program", SERVICE_NO_CHANGE, SERVICE_BOOT_START,
-                  SERVICE_NO_CHANGE},
-                 {"system start for a program", SERVICE_NO_CHANGE, SERVICE_SYSTEM_START,
-                  SERVICE_NO_CHANGE},
-                 {"error control 4", SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, 4},
-                 {"type 0x1234", 0x1234, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE},
-                 {"nothing changed", SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE}};
+    } cases[] = {
+        {"start type 5", SERVICE_NO_CHANGE, 5, SERVICE_NO_CHANGE},
+        {"boot start for a program", SERVICE_NO_CHANGE, SERVICE_BOOT_START, SERVICE_NO_CHANGE},
+        {"system start for a program", SERVICE_NO_CHANGE, SERVICE_SYSTEM_START, SERVICE_NO_CHANGE},
+        {"error control 4", SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, 4},
+        {"type 0x1234", 0x1234, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE},
+        {"nothing changed", SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE}};
     for (const auto& c : cases)
       Try(c.what, [&] {
         return os::ChangeServiceConfigW(s.service, c.type, c.start, c.errorControl, u"", u"");
@@ -199,4 +198,27 @@ CONFORMANCE_SCENARIO(service_delete_running, 59) {
   for (std::uint32_t request : {0u, 1u, 128u})
     conf::Line("deleted service, request %u: SetServiceState %u", request,
                SetServiceState(kService, request));
+}
+
+// Handles of the wrong kind or closed ones are refused with ERROR_INVALID_HANDLE.
+CONFORMANCE_SCENARIO(service_handle_misuse, 57) {
+  os::SC_HANDLE manager = os::OpenSCManagerW(u"", u"", SC_MANAGER_ALL_ACCESS);
+  if (!manager) return conf::Line("no service manager");
+  os::SERVICE_STATUS status;
+  Try("QueryServiceStatus of the manager",
+      [&] { return os::QueryServiceStatus(manager, &status); });
+  Try("ControlService of the manager",
+      [&] { return os::ControlService(manager, SERVICE_CONTROL_INTERROGATE, &status); });
+  Try("StartServiceW of the manager", [&] { return os::StartServiceW(manager, 0, nullptr); });
+  Try("DeleteService of the manager", [&] { return os::DeleteService(manager); });
+  os::SC_HANDLE service = os::OpenServiceW(manager, kService, SERVICE_QUERY_STATUS);
+  os::SetLastError(conf::kPoison);
+  os::SC_HANDLE nested =
+      service ? os::OpenServiceW(service, kService, SERVICE_QUERY_STATUS) : nullptr;
+  conf::Line("OpenServiceW with a service handle as manager: %s, last error %lu",
+             nested ? "handle" : "null", U(nested ? 0 : os::GetLastError()));
+  if (nested) os::CloseServiceHandle(nested);
+  if (service) os::CloseServiceHandle(service);
+  Try("CloseServiceHandle", [&] { return os::CloseServiceHandle(manager); });
+  Try("CloseServiceHandle again", [&] { return os::CloseServiceHandle(manager); });
 }
