@@ -101,3 +101,35 @@ CONFORMANCE_SCENARIO(devices_foreign_record, 55) {
   if (all != INVALID_HANDLE_VALUE) os::SetupDiDestroyDeviceInfoList(all);
   if (other != INVALID_HANDLE_VALUE) os::SetupDiDestroyDeviceInfoList(other);
 }
+
+// The filters of SetupDiGetClassDevsW: the system setup class holds the root device, a class
+// no device has gives an empty set, and an enumerator narrows the set to its devices.
+CONFORMANCE_SCENARIO(devices_set_filters, 55) {
+  const os::GUID systemClass = {
+      0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+  const os::GUID noDevices = {
+      0x5a1c2b3d, 0x0f0e, 0x4d3c, {0x9b, 0x8a, 0x7f, 0x6e, 0x5d, 0x4c, 0x3b, 0x2a}};
+  const struct {
+    const char* what;
+    const os::GUID* guid;
+    const char16_t* enumerator;
+    os::DWORD flags;
+  } cases[] = {
+      {"system class, present", &systemClass, u"", DIGCF_PRESENT},
+      {"a class without devices", &noDevices, u"", DIGCF_PRESENT},
+      {"enumerator ROOT, all classes", nullptr, u"ROOT", DIGCF_PRESENT | DIGCF_ALLCLASSES}};
+  for (const auto& c : cases) {
+    os::SetLastError(conf::kPoison);
+    const os::HDEVINFO set = os::SetupDiGetClassDevsW(c.guid, c.enumerator, c.flags);
+    if (set == INVALID_HANDLE_VALUE) {
+      conf::Line("%s: invalid, last error %lu", c.what, U(os::GetLastError()));
+      continue;
+    }
+    os::DWORD count = 0;
+    os::SP_DEVINFO_DATA device;
+    device.cbSize = sizeof(device);
+    while (count < 10000 && os::SetupDiEnumDeviceInfo(set, count, &device)) ++count;
+    conf::Line("%s: %s", c.what, count ? "devices" : "empty");
+    os::SetupDiDestroyDeviceInfoList(set);
+  }
+}

@@ -222,3 +222,30 @@ CONFORMANCE_SCENARIO(service_handle_misuse, 57) {
   Try("CloseServiceHandle", [&] { return os::CloseServiceHandle(manager); });
   Try("CloseServiceHandle again", [&] { return os::CloseServiceHandle(manager); });
 }
+
+// The whole status record of the test service once it has settled, stopped and running.
+CONFORMANCE_SCENARIO(service_status_fields, 57) {
+  Opened s(SERVICE_ALL_ACCESS);
+  if (!s.service) return conf::Line("test service not registered");
+  auto print = [&](const char* what) {
+    os::SERVICE_STATUS st;
+    st.dwServiceType = st.dwCurrentState = st.dwControlsAccepted = st.dwWin32ExitCode =
+        st.dwServiceSpecificExitCode = st.dwCheckPoint = st.dwWaitHint = conf::kPoison;
+    const os::BOOL ok = os::QueryServiceStatus(s.service, &st);
+    conf::Line(
+        "%s: %d, type 0x%lx, state %lu, accepts 0x%lx, exit code %lu, specific %lu, "
+        "check point %lu, wait hint %lu",
+        what, ok ? 1 : 0, U(st.dwServiceType), U(st.dwCurrentState), U(st.dwControlsAccepted),
+        U(st.dwWin32ExitCode), U(st.dwServiceSpecificExitCode), U(st.dwCheckPoint),
+        U(st.dwWaitHint));
+  };
+  print("stopped");
+  const char16_t* args[] = {u"one", u"two"};
+  Try("StartServiceW with two arguments", [&] { return os::StartServiceW(s.service, 2, args); });
+  WaitFor(s.service, SERVICE_RUNNING);
+  print("running");
+  os::SERVICE_STATUS status;
+  os::ControlService(s.service, SERVICE_CONTROL_STOP, &status);
+  WaitFor(s.service, SERVICE_STOPPED);
+  print("stopped again");
+}

@@ -24,9 +24,8 @@ CONFORMANCE_SCENARIO(version_not_an_image, 64) {
     os::SetLastError(conf::kPoison);
     const os::DWORD size = os::GetFileVersionInfoSizeW(c.path, &handle);
     const os::DWORD error = os::GetLastError();
-    conf::Line("%s: size %lu, handle %lu, last error %lu", c.what,
-               static_cast<unsigned long>(size), static_cast<unsigned long>(handle),
-               static_cast<unsigned long>(size ? 0 : error));
+    conf::Line("%s: size %lu, handle %lu, last error %lu", c.what, static_cast<unsigned long>(size),
+               static_cast<unsigned long>(handle), static_cast<unsigned long>(size ? 0 : error));
   }
   os::DeleteFileW(folder + u"text.dll");
   os::DeleteFileW(folder + u"empty.dll");

@@ -10,9 +10,8 @@ CONFORMANCE_SCENARIO(wow64_program_files_values, 73) {
   const struct {
     const char* name;
     os::REGSAM view;
-  } views[] = {{"default view", 0},
-               {"32-bit view", KEY_WOW64_32KEY},
-               {"64-bit view", KEY_WOW64_64KEY}};
+  } views[] = {
+      {"default view", 0}, {"32-bit view", KEY_WOW64_32KEY}, {"64-bit view", KEY_WOW64_64KEY}};
   for (const auto& v : views) {
     os::HKEY key = nullptr;
     const os::LONG opened =
@@ -35,8 +34,8 @@ CONFORMANCE_SCENARIO(wow64_program_files_values, 73) {
 }
 
 CONFORMANCE_SCENARIO(wow64_common_environment, 73) {
-  for (const char16_t* name : {u"ProgramData", u"ALLUSERSPROFILE", u"SystemDrive",
-                               u"ZKT_NO_SUCH_VARIABLE"}) {
+  for (const char16_t* name :
+       {u"ProgramData", u"ALLUSERSPROFILE", u"SystemDrive", u"ZKT_NO_SUCH_VARIABLE"}) {
     std::u16string value = u"(unchanged)";
     const bool found = os::GetEnvironmentVariableW(name, &value);
     conf::Line("%s: %s", conf::U8(name).c_str(), found ? conf::U8(value).c_str() : "(not set)");
