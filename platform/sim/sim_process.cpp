@@ -50,16 +50,6 @@ bool IsFile(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Whether the file starts as every Windows image does ("MZ"): Windows refuses anything else,
-// an empty file included, with ERROR_BAD_EXE_FORMAT.
-bool IsImage(const std::u16string& path) {
-  ResolvedPath resolved;
-  if (ResolvePath(path, &resolved, kResolveDefault) != ERROR_SUCCESS) return false;
-  char magic[2] = {};
-  std::ifstream in(resolved.host, std::ios::binary);
-  return in.read(magic, 2) && magic[0] == 'M' && magic[1] == 'Z';
-}
-
 // The program a command line names before any search: the application name, or the quoted
 // first part; empty for an unquoted line.
 std::u16string NamedProgram(const std::u16string& appName, const std::u16string& line) {
@@ -151,7 +141,6 @@ class ProcessTable {
           attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
       return Refuse(shown, folder ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
     }
-    if (!IsImage(start.image)) return Refuse(shown, ERROR_BAD_EXE_FORMAT);
     // The new process's current folder must be an existing folder.
     if (!directory.empty()) {
       const os::DWORD attributes = os::GetFileAttributesW(directory);

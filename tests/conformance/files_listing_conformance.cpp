@@ -64,14 +64,12 @@ CONFORMANCE_SCENARIO(files_folder_attributes, 86) {
 
 CONFORMANCE_SCENARIO(files_shared_writer_visible, 86) {
   const std::u16string file = Base() + u"shared.txt";
-  const os::HANDLE writer =
-      os::CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, 0);
+  const os::HANDLE writer = os::CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, 0);
   os::DWORD written = 0;
   os::WriteFile(writer, "first", 5, &written);
   const os::HANDLE reader =
       os::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
-  conf::Line("reader beside the writer: %s",
-             reader == INVALID_HANDLE_VALUE ? "refused" : "opened");
+  conf::Line("reader beside the writer: %s", reader == INVALID_HANDLE_VALUE ? "refused" : "opened");
   char buffer[16] = {};
   os::DWORD read = 0;
   if (reader != INVALID_HANDLE_VALUE) os::ReadFile(reader, buffer, sizeof(buffer) - 1, &read);

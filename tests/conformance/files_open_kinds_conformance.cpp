@@ -12,28 +12,6 @@ unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
 
 std::u16string Base() { return conf::Scratch() + u"kinds\\"; }
 
-// The names FindFirstFileW / FindNextFileW list for `pattern` (without "." and ".."), in the
-// order given, or the error of the first call.
-void PrintFound(const char* what, const std::u16string& pattern) {
-  os::FindData data;
-  os::SetLastError(conf::kPoison);
-  const os::HANDLE find = os::FindFirstFileW(pattern, &data);
-  if (find == INVALID_HANDLE_VALUE) {
-    conf::Line("%s: none, last error %lu", what, U(os::GetLastError()));
-    return;
-  }
-  std::string names;
-  std::size_t count = 0;
-  do {
-    if (data.fileName == u"." || data.fileName == u"..") continue;
-    names += " " + conf::U8(data.fileName);
-    if (data.attributes & FILE_ATTRIBUTE_DIRECTORY) names += "/";
-    ++count;
-  } while (os::FindNextFileW(find, &data));
-  os::FindClose(find);
-  conf::Line("%s: %zu:%s", what, count, names.c_str());
-}
-
 }  // namespace
 
 // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened as a file; the dispositions that
@@ -67,13 +45,13 @@ CONFORMANCE_SCENARIO(files_find_names, 86) {
   conf::WriteText(Base() + u"notes.txt", "n");
   conf::WriteText(Base() + u"log.log", "l");
   os::CreateDirectoryW(Base() + u"Sub Folder");
-  PrintFound("a file asked in lower case", Base() + u"readme.txt");
-  PrintFound("a folder without a wildcard", Base() + u"sub folder");
-  PrintFound("the folder with a trailing backslash", Base() + u"Sub Folder\\");
-  PrintFound("*.txt in upper case", Base() + u"*.TXT");
-  PrintFound("n*", Base() + u"N*");
-  PrintFound("a missing name", Base() + u"missing.txt");
-  PrintFound("a wildcard matching nothing", Base() + u"*.none");
+  conf::PrintFound("a file asked in lower case", Base() + u"readme.txt");
+  conf::PrintFound("a folder without a wildcard", Base() + u"sub folder");
+  conf::PrintFound("the folder with a trailing backslash", Base() + u"Sub Folder\\");
+  conf::PrintFound("*.txt in upper case", Base() + u"*.TXT");
+  conf::PrintFound("n*", Base() + u"N*");
+  conf::PrintFound("a missing name", Base() + u"missing.txt");
+  conf::PrintFound("a wildcard matching nothing", Base() + u"*.none");
   for (const char16_t* name : {u"Readme.TXT", u"notes.txt", u"log.log"})
     os::DeleteFileW(Base() + name);
   os::RemoveDirectoryW(Base() + u"Sub Folder");

@@ -12,22 +12,6 @@ unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
 
 std::u16string Base() { return conf::Scratch() + u"unicode\\"; }
 
-// The names FindFirstFileW lists for `pattern`, or its error.
-void PrintMatches(const char* what, const std::u16string& pattern) {
-  os::FindData data;
-  os::SetLastError(conf::kPoison);
-  const os::HANDLE find = os::FindFirstFileW(pattern, &data);
-  if (find == INVALID_HANDLE_VALUE) {
-    conf::Line("%s: none, last error %lu", what, U(os::GetLastError()));
-    return;
-  }
-  std::string names;
-  do names += " " + conf::U8(data.fileName);
-  while (os::FindNextFileW(find, &data));
-  os::FindClose(find);
-  conf::Line("%s:%s", what, names.c_str());
-}
-
 }  // namespace
 
 CONFORMANCE_SCENARIO(files_names_beyond_the_bmp, 80) {
@@ -35,7 +19,7 @@ CONFORMANCE_SCENARIO(files_names_beyond_the_bmp, 80) {
   const std::u16string emoji = Base() + u"zkt-\U0001F600.txt";
   conf::WriteText(emoji, "smile");
   conf::Line("a name with a surrogate pair reads %s", conf::ReadText(emoji).c_str());
-  PrintMatches("  listed", Base() + u"zkt-*");
+  conf::PrintFound("  listed", Base() + u"zkt-*");
   // Deseret small letter long i (U+10428) and its capital (U+10400): Windows does not fold them.
   conf::WriteText(Base() + u"\U00010428.txt", "deseret");
   conf::PrintAttributes("the capital of a letter beyond the BMP", Base() + u"\U00010400.txt");
@@ -49,10 +33,10 @@ CONFORMANCE_SCENARIO(files_find_case_beyond_latin1, 80) {
   conf::WriteText(Base() + u"αβγδ.txt", "greek");
   conf::WriteText(Base() + u"привет.txt", "cyrillic");
   conf::WriteText(Base() + u"ŁÓDŹ.TXT", "polish");
-  PrintMatches("ΑΒΓ*", Base() + u"ΑΒΓ*");
-  PrintMatches("ПРИ?ЕТ.TXT", Base() + u"ПРИ?ЕТ.TXT");
-  PrintMatches("łódź.*", Base() + u"łódź.*");
-  PrintMatches("*Δ.TXT", Base() + u"*Δ.TXT");
+  conf::PrintFound("ΑΒΓ*", Base() + u"ΑΒΓ*");
+  conf::PrintFound("ПРИ?ЕТ.TXT", Base() + u"ПРИ?ЕТ.TXT");
+  conf::PrintFound("łódź.*", Base() + u"łódź.*");
+  conf::PrintFound("*Δ.TXT", Base() + u"*Δ.TXT");
   for (const char16_t* name : {u"αβγδ.txt", u"привет.txt", u"ŁÓDŹ.TXT"})
     os::DeleteFileW(Base() + name);
 }

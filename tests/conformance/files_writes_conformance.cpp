@@ -16,8 +16,8 @@ std::u16string Base() { return conf::Scratch() + u"writes\\"; }
 
 CONFORMANCE_SCENARIO(files_write_past_the_end, 86) {
   os::CreateDirectoryW(Base());
-  const os::HANDLE h = os::CreateFileW(Base() + u"gap.bin", GENERIC_READ | GENERIC_WRITE, 0,
-                                       CREATE_ALWAYS, 0);
+  const os::HANDLE h =
+      os::CreateFileW(Base() + u"gap.bin", GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
   if (h == INVALID_HANDLE_VALUE) return conf::Line("cannot create the file");
   os::DWORD written = conf::kPoison;
   os::SetLastError(conf::kPoison);

@@ -54,8 +54,8 @@ CONFORMANCE_SCENARIO(registry_large_value, 18) {
   for (std::size_t size : {65536u, 1048576u}) {
     std::vector<os::BYTE> data(size);
     for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<os::BYTE>(i * 7 + i / 256);
-    const os::LONG set = os::RegSetValueExW(key, u"blob", REG_BINARY, data.data(),
-                                            static_cast<os::DWORD>(size));
+    const os::LONG set =
+        os::RegSetValueExW(key, u"blob", REG_BINARY, data.data(), static_cast<os::DWORD>(size));
     std::vector<os::BYTE> back(size + 16);
     os::DWORD type = 0, read = static_cast<os::DWORD>(back.size());
     const os::LONG rc = os::RegQueryValueExW(key, u"blob", &type, back.data(), &read);
