@@ -10,6 +10,13 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${ZKT_FUZZ_RUNS:-10000000}
 SECONDS_LIMIT=${ZKT_FUZZ_SECONDS:-1800}
 cd "$ROOT"
+# The targets that open a simulated machine write its folder for every input: keep it in
+# memory (tmpfs) when there is one, which makes those targets several times faster.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  TMPDIR=$(mktemp -d /dev/shm/zkt-fuzz.XXXXXX)
+  export TMPDIR
+  trap 'rm -rf "$TMPDIR"' EXIT
+fi
 targets=${*:-$(cat tests/fuzz/targets.txt)}
 cmake --preset linux-fuzz >/dev/null
 cmake --build --preset linux-fuzz -j2 --target $targets

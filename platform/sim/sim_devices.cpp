@@ -368,6 +368,14 @@ class DeviceManager {
     return log_;
   }
 
+  void ClearLog() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Sync();
+    log_.clear();
+    log_.shrink_to_fit();
+    std::ofstream(Machine::Current().Folder() / "devices.log", std::ios::binary | std::ios::trunc);
+  }
+
   bool Disabled(const std::string& label) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
@@ -516,6 +524,8 @@ class DeviceManager {
 }  // namespace
 
 std::vector<std::string> DeviceLog() { return DeviceManager::Get().Log(); }
+
+void ClearDeviceLog() { DeviceManager::Get().ClearLog(); }
 
 bool DeviceDisabled(const std::string& label) { return DeviceManager::Get().Disabled(label); }
 

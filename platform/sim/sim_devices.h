@@ -19,6 +19,9 @@ namespace sim {
 // state change "<label> <disable|enable> <global|config-specific>", with " refused <error>"
 // appended when the class installer refused it.
 std::vector<std::string> DeviceLog();
+// Forgets that record (in memory and devices.log): a long run of many small device changes,
+// as a fuzzer makes, would otherwise keep it growing.
+void ClearDeviceLog();
 
 // Whether the device is disabled now (false for an unknown label).
 bool DeviceDisabled(const std::string& label);

@@ -1,4 +1,4 @@
-# Checks shared by the wine64 end-to-end rounds (install-round.sh, 55-unattended-wine.sh): checks
+# Checks shared by the wine64 end-to-end rounds (install-round.sh, tests/wine/unattended.sh): checks
 # that count failures, registry reads through wine's own reg.exe, the prefix's processes, and
 # snapshots of the registry and of drive C:. They expect WINE (the wine64 loader), WINEPREFIX,
 # C (the prefix's drive_c), T (a scratch folder) and OUT (where snapshots go).

@@ -15,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 
-# shellcheck source=../lib/wine-x.sh
+# shellcheck source=../../scripts/lib/wine-x.sh
 . "$ROOT/scripts/lib/wine-x.sh"
 
 if [ "${1:-}" != "--inside-x" ]; then
@@ -35,13 +35,8 @@ zkt_wine_env "$T"
 WINE=/usr/lib/wine/wine64
 C=$WINEPREFIX/drive_c
 CAPTION="ZKT 7.1 USB Audio Setup"
-
-say() { printf -- '-- %s\n' "$*"; }
-failures=0
-check() {  # description, command...
-  local what=$1; shift
-  if "$@"; then printf '   ok    %s\n' "$what"; else printf '   FAIL  %s\n' "$what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../../scripts/lib/wine-checks.sh
+. "$ROOT/scripts/lib/wine-checks.sh"
 probe() { $WINE 'C:\tools\zkt_window_probe.exe' "$@" 2>/dev/null | tr -d '\r'; }
 # The probe's line of the button or text that reads $1.
 line_of() { grep -E " $1\$" <<<"$2" | head -1; }
