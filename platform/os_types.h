@@ -170,6 +170,9 @@ constexpr long ERROR_RESOURCE_DATA_NOT_FOUND = 1812L;
 constexpr long ERROR_RESOURCE_TYPE_NOT_FOUND = 1813L;
 constexpr long ERROR_RESOURCE_NAME_NOT_FOUND = 1814L;
 constexpr long ERROR_RESOURCE_LANG_NOT_FOUND = 1815L;
+// Programs that cannot start.
+constexpr long ERROR_BAD_EXE_FORMAT = 193L;
+constexpr long ERROR_NO_ASSOCIATION = 1155L;
 constexpr DWORD FILE_SHARE_DELETE = 0x4u;
 constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
 constexpr long ERROR_NEGATIVE_SEEK = 131L;
@@ -185,6 +188,7 @@ constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8u;
 
 }  // namespace os
 // Portable code writes them by their Windows names.
+using os::ERROR_BAD_EXE_FORMAT, os::ERROR_NO_ASSOCIATION;
 using os::TRUE, os::FALSE, os::HKEY_CLASSES_ROOT, os::HKEY_CURRENT_USER, os::HKEY_LOCAL_MACHINE,
     os::HKEY_USERS, os::INVALID_HANDLE_VALUE, os::ERROR_SUCCESS, os::ERROR_INVALID_FUNCTION,
     os::ERROR_FILE_NOT_FOUND, os::ERROR_PATH_NOT_FOUND, os::ERROR_ACCESS_DENIED,

@@ -223,7 +223,8 @@ class DeviceManager {
     const Device& d = devices_[set->members[index].device];
     data->ClassGuid = d.classGuid;
     data->DevInst = static_cast<os::DWORD>(set->members[index].device + 1);
-    data->Reserved = index;
+    // Windows keeps the set's own element here: a record is good for its set alone.
+    data->Reserved = reinterpret_cast<std::uintptr_t>(handle);
     return TRUE;
   }
 
@@ -486,6 +487,8 @@ class DeviceManager {
     if (!set) return FailBool(ERROR_INVALID_HANDLE);
     if (!data) return FailBool(ERROR_INVALID_PARAMETER);
     if (data->cbSize != sizeof(os::SP_DEVINFO_DATA)) return FailBool(ERROR_INVALID_USER_BUFFER);
+    if (data->Reserved != reinterpret_cast<std::uintptr_t>(handle))
+      return FailBool(ERROR_INVALID_PARAMETER);
     for (DeviceInSet& m : set->members)
       if (m.device + 1 == data->DevInst) {
         *member = &m;

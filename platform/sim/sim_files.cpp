@@ -448,6 +448,8 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
   bool created = false;
   if (r.exists) {
     const DWORD existing = r.isRoot ? RootAttributes() : sim::AttributesOf(r.host);
+    // CREATE_NEW asks only whether the name is taken, whatever kind of entry holds it.
+    if (disposition == CREATE_NEW) return failHandle(ERROR_FILE_EXISTS);
     if (existing & FILE_ATTRIBUTE_DIRECTORY) {
       // A folder opens only for its attributes and security, with backup semantics.
       if (!(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || writes ||
@@ -459,7 +461,6 @@ HANDLE CreateFileW(const std::u16string& path, DWORD access, DWORD share, DWORD 
       std::lock_guard<std::mutex> lock(table.mutex);
       return table.open.Add(FileState{fd, r.host, path, access, share});
     }
-    if (disposition == CREATE_NEW) return failHandle(ERROR_FILE_EXISTS);
     const bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
     if ((existing & FILE_ATTRIBUTE_READONLY) && (writes || replaces))
       return failHandle(ERROR_ACCESS_DENIED);

@@ -50,6 +50,15 @@ bool IsFile(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The program a command line names before any search: the application name, or the quoted
+// first part; empty for an unquoted line.
+std::u16string NamedProgram(const std::u16string& appName, const std::u16string& line) {
+  if (!appName.empty()) return appName;
+  if (line.empty() || line[0] != u'"') return u"";
+  const auto close = line.find(u'"', 1);
+  return line.substr(1, close == std::u16string::npos ? std::u16string::npos : close - 1);
+}
+
 // A program name as Windows completes it: ".exe" added when there is no extension, and a
 // name without a folder looked for in the system folders.
 bool FindImage(std::u16string name, std::u16string* image) {
@@ -123,7 +132,15 @@ class ProcessTable {
     if (Fault("CreateProcessW", line, &error)) return Refuse(shown, error);
     Start start;
     if (line.empty() && appName.empty()) return Refuse(shown, ERROR_INVALID_PARAMETER);
-    if (!ParseCommandLine(appName, line, &start)) return Refuse(shown, ERROR_FILE_NOT_FOUND);
+    if (!ParseCommandLine(appName, line, &start)) {
+      // A folder in the program's place is found but cannot be run.
+      const std::u16string named = NamedProgram(appName, line);
+      const os::DWORD attributes =
+          named.empty() ? INVALID_FILE_ATTRIBUTES : os::GetFileAttributesW(named);
+      const bool folder =
+          attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+      return Refuse(shown, folder ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
+    }
     // The new process's current folder must be an existing folder.
     if (!directory.empty()) {
       const os::DWORD attributes = os::GetFileAttributesW(directory);

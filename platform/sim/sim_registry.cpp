@@ -189,6 +189,22 @@ void Registry::InstallDefaults(const Machine& machine) {
       SetString(nt, u"CSDVersion",
                 u"Service Pack " + text::FromUtf8(std::to_string(machine.ServicePack())));
   }
+
+  // The program files folders as each view's programs are to use them: a 32-bit program reads
+  // "Program Files (x86)" as its ProgramFilesDir; the W6432 values name the native folders.
+  const std::u16string native = u"C:\\Program Files", nativeCommon = native + u"\\Common Files";
+  const std::u16string x86 = u"C:\\Program Files (x86)", x86Common = x86 + u"\\Common Files";
+  for (const auto& software : softwareRoots) {
+    RegKey& folders = AddPath(hklm, software + u"\\Microsoft\\Windows\\CurrentVersion");
+    const bool thirtyTwo = software != u"SOFTWARE";
+    SetString(folders, u"ProgramFilesDir", thirtyTwo ? x86 : native);
+    SetString(folders, u"CommonFilesDir", thirtyTwo ? x86Common : nativeCommon);
+    if (!machine.Is64BitWindows()) continue;
+    SetString(folders, u"ProgramFilesDir (x86)", x86);
+    SetString(folders, u"CommonFilesDir (x86)", x86Common);
+    SetString(folders, u"ProgramW6432Dir", native);
+    SetString(folders, u"CommonW6432Dir", nativeCommon);
+  }
 }
 
 bool Registry::Equals(const Registry& other) const {

@@ -158,6 +158,24 @@ BOOL ExitWindowsEx(UINT flags, DWORD reason) {
   return TRUE;
 }
 
+namespace {
+
+// Whether a clean Windows opens files of this kind: programs and the document types it
+// registers itself (Windows Update packages, installer databases, text, ...). Anything else
+// has no program to open it.
+bool HasBuiltInAssociation(const std::u16string& file) {
+  const auto slash = file.find_last_of(u"\\/");
+  const auto dot = file.rfind(u'.');
+  if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return false;
+  const std::u16string extension = file.substr(dot + 1);
+  for (const char16_t* known : {u"exe", u"com", u"bat", u"cmd", u"msi", u"msu", u"txt", u"inf",
+                                u"ini", u"reg", u"lnk", u"url", u"htm", u"html"})
+    if (text::EqualsNoCase(extension, known)) return true;
+  return false;
+}
+
+}  // namespace
+
 BOOL ShellExecuteExW(ShellExecuteInfo* info) {
   info->hProcess = nullptr;
   DWORD error = 0;
@@ -174,6 +192,11 @@ BOOL ShellExecuteExW(ShellExecuteInfo* info) {
       (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     sim::Notify("program not started (file not found): " + text::ToUtf8(info->file));
+    return FALSE;
+  }
+  if (!HasBuiltInAssociation(info->file)) {
+    SetLastError(ERROR_NO_ASSOCIATION);
+    sim::Notify("program not started (no association): " + text::ToUtf8(info->file));
     return FALSE;
   }
   {

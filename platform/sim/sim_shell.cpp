@@ -46,6 +46,11 @@ bool ReadProgramFile(const std::u16string& path, std::vector<std::uint8_t>* imag
 bool LoadVersionResource(const std::u16string& path, std::vector<std::uint8_t>* resource) {
   std::vector<std::uint8_t> image;
   if (!ReadProgramFile(path, &image)) return false;
+  // A file that is no image at all (text, empty) has no resource data to look in.
+  if (image.size() < 2 || image[0] != 'M' || image[1] != 'Z') {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return false;
+  }
   std::size_t offset = 0, size = 0;
   const DWORD error = pe::FindVersionResource(image, &offset, &size);
   if (error != ERROR_SUCCESS) {

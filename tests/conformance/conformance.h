@@ -45,6 +45,10 @@ void PrintOpen(const char* what, void* handle);
 // "<what>: file", "<what>: folder" or "<what>: no such entry, last error <n>".
 void PrintAttributes(const char* what, const std::u16string& path);
 
+// "<what>: <count>: <name> <name>/ ..." for what FindFirstFileW / FindNextFileW list for
+// `pattern` ("." and ".." left out, folders marked "/"), or "<what>: none, last error <n>".
+void PrintFound(const char* what, const std::u16string& pattern);
+
 }  // namespace conf
 
 #define CONFORMANCE_SCENARIO(name, order)                                               \

@@ -149,4 +149,26 @@ int RunAll(const RunSettings& settings, std::FILE* out) {
   return run;
 }
 
+// The names FindFirstFileW / FindNextFileW list for `pattern` (without "." and ".."), in the
+// order given, or the error of the first call.
+void PrintFound(const char* what, const std::u16string& pattern) {
+  os::FindData data;
+  os::SetLastError(kPoison);
+  const os::HANDLE find = os::FindFirstFileW(pattern, &data);
+  if (find == INVALID_HANDLE_VALUE) {
+    Line("%s: none, last error %lu", what, static_cast<unsigned long>(os::GetLastError()));
+    return;
+  }
+  std::string names;
+  std::size_t count = 0;
+  do {
+    if (data.fileName == u"." || data.fileName == u"..") continue;
+    names += " " + U8(data.fileName);
+    if (data.attributes & FILE_ATTRIBUTE_DIRECTORY) names += "/";
+    ++count;
+  } while (os::FindNextFileW(find, &data));
+  os::FindClose(find);
+  Line("%s: %zu:%s", what, count, names.c_str());
+}
+
 }  // namespace conf

@@ -196,7 +196,7 @@ TEST_F(PeVersionTest, FilesWithoutAVersionGiveWindowsErrors) {
     const char16_t* path;
     os::DWORD error;
   } cases[] = {
-      {u"C:\\P\\notes.txt", ERROR_BAD_FORMAT},
+      {u"C:\\P\\notes.txt", ERROR_RESOURCE_DATA_NOT_FOUND},  // no image: no resources either
       {u"C:\\P\\plain.exe", ERROR_RESOURCE_DATA_NOT_FOUND},  // no resource section at all
       {u"C:\\P\\none.exe", ERROR_FILE_NOT_FOUND},
       {u"C:\\Q\\none.exe", ERROR_PATH_NOT_FOUND},
