@@ -8,8 +8,6 @@
 
 namespace {
 
-unsigned long U(os::DWORD v) { return static_cast<unsigned long>(v); }
-
 std::u16string Base() { return conf::Scratch() + u"kinds\\"; }
 
 }  // namespace
