@@ -422,6 +422,10 @@ say "4. uninstall through the entry's UninstallString, with a file of the user's
 # last program ended: a program kept open keeps "Windows" from restarting until step 6 says so.
 $WINE notepad >/dev/null 2>&1 &
 keeper=$!
+# Its window first: one that comes up while the uninstaller asks would take the keys meant for
+# the question.
+wait_window "Notepad" 60 >/dev/null || die "the program kept open did not start"
+sleep 1
 echo "my notes" >"$PFU/My notes.txt"
 uninstall=$(regval "$UNINST" UninstallString)
 # Windows runs the string as a command line; here wine starts the program it names.
