@@ -107,6 +107,9 @@ bool IsPending(os::DWORD state) {
          state == SERVICE_CONTINUE_PENDING || state == SERVICE_PAUSE_PENDING;
 }
 
+// The manager reads and writes the service keys itself, straight in the machine's registry:
+// those are not the calling program's registry calls, so they are neither recorded nor failed
+// by injected faults; the manager's own calls are.
 class ServiceManager {
  public:
   static ServiceManager& Get() {
@@ -324,19 +327,20 @@ class ServiceManager {
   bool Register(const std::u16string& name, const std::u16string& imagePath) {
     std::lock_guard<std::mutex> lock(mutex_);
     Sync();
+    Registry& reg = Machine::Current().Reg();
     os::HKEY key = nullptr;
-    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS, &key,
-                            nullptr) != ERROR_SUCCESS)
+    if (reg.CreateKey(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS, &key,
+                      nullptr) != ERROR_SUCCESS)
       return false;
     const os::DWORD type = SERVICE_WIN32_OWN_PROCESS, start = SERVICE_AUTO_START, errors = 1;
     const std::u16string objectName = u"LocalSystem";
-    bool ok = os::RegSetValueExW(key, u"Type", REG_DWORD, &type, 4) == ERROR_SUCCESS &&
-              os::RegSetValueExW(key, u"Start", REG_DWORD, &start, 4) == ERROR_SUCCESS &&
-              os::RegSetValueExW(key, u"ErrorControl", REG_DWORD, &errors, 4) == ERROR_SUCCESS;
+    bool ok = reg.SetValue(key, u"Type", REG_DWORD, &type, 4) == ERROR_SUCCESS &&
+              reg.SetValue(key, u"Start", REG_DWORD, &start, 4) == ERROR_SUCCESS &&
+              reg.SetValue(key, u"ErrorControl", REG_DWORD, &errors, 4) == ERROR_SUCCESS;
     ok = ok && SetString(key, u"ImagePath", REG_EXPAND_SZ, imagePath) &&
          SetString(key, u"DisplayName", REG_SZ, name) &&
          SetString(key, u"ObjectName", REG_SZ, objectName);
-    os::RegCloseKey(key);
+    reg.CloseKey(key);
     runtime_.emplace(text::ToUpper(name), Runtime{});
     database_.insert(text::ToUpper(name));
     SaveStates();
@@ -351,21 +355,20 @@ class ServiceManager {
     // A service marked for deletion is gone once Windows has stopped it.
     const std::set<std::u16string> marked = marked_;
     for (const auto& upper : marked) Remove(upper);
+    Registry& reg = Machine::Current().Reg();
     os::HKEY services = nullptr;
-    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesRoot, 0, KEY_READ, &services) !=
-        ERROR_SUCCESS)
+    if (reg.OpenKey(HKEY_LOCAL_MACHINE, kServicesRoot, KEY_READ, &services) != ERROR_SUCCESS)
       return;
     std::u16string name;
-    for (os::DWORD i = 0; os::RegEnumKeyExW(services, i, &name) == ERROR_SUCCESS; ++i) {
+    for (os::DWORD i = 0; reg.EnumKey(services, i, &name) == ERROR_SUCCESS; ++i) {
       os::HKEY key = nullptr;
-      if (os::RegOpenKeyExW(services, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+      if (reg.OpenKey(services, name, KEY_READ, &key) != ERROR_SUCCESS) continue;
       os::DWORD type = 0, data = 0, size = 4;
-      if (os::RegQueryValueExW(key, u"Type", &type, &data, &size) == ERROR_SUCCESS &&
-          type == REG_DWORD)
+      if (reg.QueryValue(key, u"Type", &type, &data, &size) == ERROR_SUCCESS && type == REG_DWORD)
         database_.insert(text::ToUpper(name));
-      os::RegCloseKey(key);
+      reg.CloseKey(key);
     }
-    os::RegCloseKey(services);
+    reg.CloseKey(services);
     runtime_.clear();
     for (const auto& upper : database_) runtime_[upper] = Runtime{};
     SaveStates();
@@ -497,47 +500,49 @@ class ServiceManager {
   }
 
   void EnsureKey(const std::u16string& name, const std::u16string& imagePath) {
+    Registry& reg = Machine::Current().Reg();
     os::HKEY key = nullptr;
     os::DWORD disposition = 0;
-    if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS, &key,
-                            &disposition) != ERROR_SUCCESS)
+    if (reg.CreateKey(HKEY_LOCAL_MACHINE, kServicesKey + name, u"", 0, KEY_ALL_ACCESS, &key,
+                      &disposition) != ERROR_SUCCESS)
       return;
     if (disposition == REG_CREATED_NEW_KEY) {
       const os::DWORD type = SERVICE_WIN32_OWN_PROCESS, start = SERVICE_AUTO_START;
-      os::RegSetValueExW(key, u"Type", REG_DWORD, &type, 4);
-      os::RegSetValueExW(key, u"Start", REG_DWORD, &start, 4);
+      reg.SetValue(key, u"Type", REG_DWORD, &type, 4);
+      reg.SetValue(key, u"Start", REG_DWORD, &start, 4);
       SetString(key, u"ImagePath", REG_EXPAND_SZ, imagePath);
     }
-    os::RegCloseKey(key);
+    reg.CloseKey(key);
   }
 
   static bool SetString(os::HKEY key, const std::u16string& value, os::DWORD type,
                         const std::u16string& data) {
-    return os::RegSetValueExW(key, value, type, data.c_str(),
-                              static_cast<os::DWORD>((data.size() + 1) * 2)) == ERROR_SUCCESS;
+    return Machine::Current().Reg().SetValue(key, value, type, data.c_str(),
+                                             static_cast<os::DWORD>((data.size() + 1) * 2)) ==
+           ERROR_SUCCESS;
   }
 
   // A service is one the manager's database holds (read when Windows started, or created since)
   // whose key still exists; a key written into the registry alone is no service.
   bool IsInstalled(const std::u16string& name) const {
     if (!database_.count(text::ToUpper(name))) return false;
+    Registry& reg = Machine::Current().Reg();
     os::HKEY key = nullptr;
-    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
+    if (reg.OpenKey(HKEY_LOCAL_MACHINE, kServicesKey + name, KEY_READ, &key) != ERROR_SUCCESS)
       return false;
-    os::RegCloseKey(key);
+    reg.CloseKey(key);
     return true;
   }
 
   static os::DWORD ReadDword(const std::u16string& name, const std::u16string& value,
                              os::DWORD fallback) {
+    Registry& reg = Machine::Current().Reg();
     os::HKEY key = nullptr;
-    if (os::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesKey + name, 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
+    if (reg.OpenKey(HKEY_LOCAL_MACHINE, kServicesKey + name, KEY_READ, &key) != ERROR_SUCCESS)
       return fallback;
     os::DWORD type = 0, data = 0, size = 4;
-    const os::LONG rc = os::RegQueryValueExW(key, value, &type, &data, &size);
-    os::RegCloseKey(key);
+    const os::LONG rc = reg.QueryValue(key, value, &type, &data, &size);
+    reg.CloseKey(key);
     return rc == ERROR_SUCCESS && type == REG_DWORD && size == 4 ? data : fallback;
   }
 

@@ -159,4 +159,24 @@ TEST_F(SimServicesTest, ConfigurationChangesReachTheKeyAndDisabledServicesDoNotS
   os::CloseServiceHandle(service);
 }
 
+// Registry faults are the calling program's: the manager's own reads and writes of the service
+// key go past them, so a deletion still takes the key and a start still reads its Start value.
+TEST_F(SimServicesTest, RegistryFaultsDoNotReachTheManagersOwnKeyAccess) {
+  Describe("State=stopped\n");
+  for (const char* call : {"RegOpenKeyExW", "RegQueryValueExW", "RegEnumKeyExW", "RegDeleteKeyExW",
+                           "RegCreateKeyExW", "RegSetValueExW", "RegCloseKey"})
+    machine().InjectFault({call, 0, -1, ERROR_ACCESS_DENIED, ""});
+  os::SC_HANDLE service = Open();
+  ASSERT_NE(service, nullptr);
+  ASSERT_TRUE(os::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_DISABLED,
+                                       SERVICE_NO_CHANGE, u"", u""));
+  EXPECT_FALSE(os::StartServiceW(service, 0, nullptr));
+  EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_SERVICE_DISABLED));
+  ASSERT_TRUE(os::DeleteService(service));
+  os::CloseServiceHandle(service);
+  machine().ClearFaults();
+  EXPECT_EQ(sim::ServiceState(kName), 0u);
+  EXPECT_FALSE(KeyExists()) << "DeleteService succeeded, so the key is gone";
+}
+
 }  // namespace
