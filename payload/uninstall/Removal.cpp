@@ -11,6 +11,16 @@ using os::BOOL, os::DWORD;
 
 using payload::ActionKind;
 
+std::u16string ErrorText(DWORD error) {
+  std::u16string message = os::FormatSystemMessageW(error);
+  while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' ||
+                              message.back() == u' ' || message.back() == u'.'))
+    message.pop_back();
+  std::u16string code;
+  for (const char c : std::to_string(error)) code += static_cast<char16_t>(c);
+  return message.empty() ? code : message + u" (" + code + u")";
+}
+
 namespace removal {
 
 bool Absent(DWORD error) {
@@ -19,13 +29,7 @@ bool Absent(DWORD error) {
 }
 
 void Fail(RemovalReport& report, const std::u16string& what, DWORD error) {
-  std::u16string message = os::FormatSystemMessageW(error);
-  while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' ||
-                              message.back() == u' ' || message.back() == u'.'))
-    message.pop_back();
-  std::u16string code;
-  for (const char c : std::to_string(error)) code += static_cast<char16_t>(c);
-  report.failed.push_back(what + u": " + (message.empty() ? code : message + u" (" + code + u")"));
+  report.failed.push_back(what + u": " + ErrorText(error));
 }
 
 }  // namespace removal

@@ -6,8 +6,9 @@
 #include "payload/common/UninstallPlan.h"
 #include "payload/uninstall/InstalledRegistry.h"
 #include "payload/uninstall/Removal.h"
+#include "platform/ProfileText.h"
+#include "platform/WholeFile.h"
 #include "platform/os_files.h"
-#include "platform/os_profile.h"
 #include "platform/os_system.h"
 #include "platform/os_ui.h"
 
@@ -15,8 +16,9 @@ using os::DWORD;
 
 namespace {
 
-constexpr std::size_t kReportLines = 20;  // a message box must fit on the screen
-constexpr DWORD kValueLength = 1024;      // the longest configuration value read
+constexpr std::size_t kReportLines = 20;       // a message box must fit on the screen
+constexpr DWORD kValueLength = 1024;           // the longest configuration value read
+constexpr std::size_t kConfigLimit = 1 << 20;  // the installed configuration is a few KB
 
 std::u16string Decimal(std::size_t number) {
   std::u16string text;
@@ -32,10 +34,14 @@ std::u16string Folder(int csidl, std::vector<std::u16string>& unknown) {
   return u"";
 }
 
-std::u16string ReadConfig(const std::u16string& config, const char16_t* section,
-                          const char16_t* key) {
+// A value as GetPrivateProfileStringW gives it (quotes stripped, cut at the buffer size), from
+// the configuration read once: a value read alone comes back empty when its read fails, which
+// cannot be told from a value that is not there.
+std::u16string ConfigValue(const profile::ProfileText& config, const char16_t* section,
+                           const char16_t* key) {
   std::u16string value;
-  os::GetPrivateProfileStringW(section, key, u"", &value, kValueLength, config);
+  const auto found = config.Find(section, key);
+  profile::ProfileCopyEntry(found ? *found : u"", kValueLength, &value);
   return value;
 }
 
@@ -47,6 +53,8 @@ struct Layout : payload::InstallLayout {
   payload::UninstallerPlace place = payload::UninstallerPlace::NotInstalled;
   std::u16string registeredFolder;
   std::vector<std::u16string> unknownFolders;  // folders Windows did not name
+  profile::ProfileText config;                 // the installed configuration; empty if not read
+  DWORD configError = ERROR_SUCCESS;           // why it could not be read, when it is there
 };
 
 Layout ReadLayout() {
@@ -66,23 +74,31 @@ Layout ReadLayout() {
   l.appData = Folder(CSIDL_APPDATA, l.unknownFolders);
   l.commonAppData = Folder(CSIDL_COMMON_APPDATA, l.unknownFolders);
 
-  const std::u16string config = l.installFolder + payload::kConfigFileName;
-  l.configFound = Exists(config);
+  std::string bytes;
+  const DWORD error =
+      ReadWholeFile(l.installFolder + payload::kConfigFileName, &bytes, kConfigLimit);
+  l.configFound = error == ERROR_SUCCESS;
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+    l.configError = error;
+  l.config = profile::ProfileText::Parse(bytes);
+  const auto value = [&l](const char16_t* section, const char16_t* key) {
+    return ConfigValue(l.config, section, key);
+  };
   if (l.configFound) {
-    l.installFolderName = ReadConfig(config, u"Install", u"InstallFolderName");
-    l.shortcutFolderName = ReadConfig(config, u"Install", u"ShortcutFolderName");
-    l.shortcutFolderNameUp = ReadConfig(config, u"Install", u"ShortcutFolderNameUp");
-    l.appShortcutName = ReadConfig(config, u"Install", u"AppShortcutName");
-    l.appFileName = ReadConfig(config, u"Install", u"APPFileName");
-    l.userManualShortcutName = ReadConfig(config, u"Install", u"UserManualShortcutName");
-    l.effectAppFileName = ReadConfig(config, u"Install", u"EffectAPPFileName");
-    l.soundEffectAppFileName = ReadConfig(config, u"Install", u"SoundEffectAPPFileName");
-    l.installIconFileName = ReadConfig(config, u"Install", u"InstallIconFileName");
-    l.pluginFolderName = ReadConfig(config, u"Plugin", u"PluginFolderName");
-    l.uninstallShortcutName = ReadConfig(config, u"Uninstall", u"UninstallShortcutName");
-    l.uninstallFileName = ReadConfig(config, u"Uninstall", u"UninstallFileName");
-    l.skinFolderName = ReadConfig(config, u"Skin", u"SkinFolderName");
-    l.languageFolderName = ReadConfig(config, u"Language", u"LanguageFolderName");
+    l.installFolderName = value(u"Install", u"InstallFolderName");
+    l.shortcutFolderName = value(u"Install", u"ShortcutFolderName");
+    l.shortcutFolderNameUp = value(u"Install", u"ShortcutFolderNameUp");
+    l.appShortcutName = value(u"Install", u"AppShortcutName");
+    l.appFileName = value(u"Install", u"APPFileName");
+    l.userManualShortcutName = value(u"Install", u"UserManualShortcutName");
+    l.effectAppFileName = value(u"Install", u"EffectAPPFileName");
+    l.soundEffectAppFileName = value(u"Install", u"SoundEffectAPPFileName");
+    l.installIconFileName = value(u"Install", u"InstallIconFileName");
+    l.pluginFolderName = value(u"Plugin", u"PluginFolderName");
+    l.uninstallShortcutName = value(u"Uninstall", u"UninstallShortcutName");
+    l.uninstallFileName = value(u"Uninstall", u"UninstallFileName");
+    l.skinFolderName = value(u"Skin", u"SkinFolderName");
+    l.languageFolderName = value(u"Language", u"LanguageFolderName");
   }
   std::u16string registered;
   uninstall::ReadMachineString(payload::kUninstallKey, u"UninstallString", registered);
@@ -92,18 +108,16 @@ Layout ReadLayout() {
   return l;
 }
 
-std::u16string ProductName(const payload::InstallLayout& layout) {
+std::u16string ProductName(const Layout& layout) {
   std::u16string name;
   if (uninstall::ReadMachineString(payload::kUninstallKey, u"DisplayName", name) && !name.empty())
     return name;
-  name = ReadConfig(layout.installFolder + payload::kConfigFileName, u"Uninstall",
-                    u"UninstallDisplayName");
+  name = ConfigValue(layout.config, u"Uninstall", u"UninstallDisplayName");
   return name.empty() ? u"ZKT 72xx USB Audio" : name;
 }
 
-std::u16string Caption(const payload::InstallLayout& layout) {
-  const std::u16string title = ReadConfig(layout.installFolder + payload::kConfigFileName,
-                                          u"Uninstall", u"UninstallAppTitle");
+std::u16string Caption(const Layout& layout) {
+  const std::u16string title = ConfigValue(layout.config, u"Uninstall", u"UninstallAppTitle");
   return title.empty() ? u"Uninstall" : title;
 }
 
@@ -154,6 +168,17 @@ int UninstallMain(const std::vector<std::u16string>& arguments) {
     if (!command.silent)
       os::MessageBoxW(text + u"\n\nNothing was changed. Try again later.", caption,
                       MB_OK | MB_ICONWARNING);
+    return kUninstallIncomplete;
+  }
+  // Without the names in the configuration most items could not be found; a read that failed
+  // (another program holds the file, say) may well succeed later.
+  if (layout.configError != ERROR_SUCCESS) {
+    if (!command.silent)
+      os::MessageBoxW(product + u" cannot be removed now: " + layout.installFolder +
+                          payload::kConfigFileName + u" could not be read: " +
+                          ErrorText(layout.configError) +
+                          u"\n\nNothing was changed. Try again later.",
+                      caption, MB_OK | MB_ICONWARNING);
     return kUninstallIncomplete;
   }
   if (!command.silent &&

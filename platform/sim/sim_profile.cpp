@@ -4,7 +4,8 @@
 #include "platform/os_files.h"
 #include "platform/os_profile.h"
 #include "platform/os_system.h"
-#include "platform/sim/profile_text.h"
+#include "platform/ProfileText.h"
+#include "platform/WholeFile.h"
 
 namespace os {
 
@@ -21,21 +22,11 @@ std::u16string FullProfilePath(const std::u16string& file) {
 
 enum class ReadResult { Read, Missing, Failed };
 
-ReadResult ReadWholeFile(const std::u16string& path, std::string* bytes) {
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL);
-  if (file == INVALID_HANDLE_VALUE)
-    return GetLastError() == ERROR_FILE_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
-  const DWORD size = GetFileSize(file, nullptr);
-  ReadResult result = ReadResult::Failed;
-  if (size != 0xFFFFFFFFu) {
-    bytes->assign(size, '\0');
-    DWORD read = 0;
-    if (size == 0 || (ReadFile(file, bytes->data(), size, &read) && read == size))
-      result = ReadResult::Read;
-  }
-  CloseHandle(file);
-  return result;
+ReadResult ReadProfileFile(const std::u16string& path, std::string* bytes) {
+  const DWORD error = ::ReadWholeFile(path, bytes);
+  if (error == ERROR_SUCCESS) return ReadResult::Read;
+  SetLastError(error);
+  return error == ERROR_FILE_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
 }
 
 }  // namespace
@@ -44,7 +35,7 @@ DWORD GetPrivateProfileStringW(const std::u16string& section, const std::u16stri
                                const std::u16string& defaultValue, std::u16string* out,
                                DWORD bufferSize, const std::u16string& file) {
   out->clear();
-  if (bufferSize == 0 || sim::ProfileTrim(key).empty()) return 0;
+  if (bufferSize == 0 || profile::ProfileTrim(key).empty()) return 0;
   // Trailing spaces of the default are dropped (its first character stays).
   std::u16string fallback = defaultValue;
   while (fallback.size() > 1 && fallback.back() == u' ') fallback.pop_back();
@@ -53,19 +44,19 @@ DWORD GetPrivateProfileStringW(const std::u16string& section, const std::u16stri
   std::optional<std::u16string> value;
   // A missing file, section or key is ERROR_FILE_NOT_FOUND; a file that cannot be opened or
   // read keeps the error of the failed call.
-  const ReadResult read = ReadWholeFile(FullProfilePath(file), &bytes);
-  if (read == ReadResult::Read) value = sim::ProfileText::Parse(bytes).Find(section, key);
+  const ReadResult read = ReadProfileFile(FullProfilePath(file), &bytes);
+  if (read == ReadResult::Read) value = profile::ProfileText::Parse(bytes).Find(section, key);
   if (!value && read != ReadResult::Failed) SetLastError(ERROR_FILE_NOT_FOUND);
-  return static_cast<DWORD>(sim::ProfileCopyEntry(value ? *value : fallback, bufferSize, out));
+  return static_cast<DWORD>(profile::ProfileCopyEntry(value ? *value : fallback, bufferSize, out));
 }
 
 BOOL WritePrivateProfileStringW(const std::u16string& section, const std::u16string& key,
                                 const std::u16string& value, const std::u16string& file) {
   const std::u16string path = FullProfilePath(file);
   std::string bytes;
-  const ReadResult read = ReadWholeFile(path, &bytes);
+  const ReadResult read = ReadProfileFile(path, &bytes);
   if (read == ReadResult::Failed) return FALSE;
-  sim::ProfileText doc = sim::ProfileText::Parse(bytes);
+  profile::ProfileText doc = profile::ProfileText::Parse(bytes);
   if (!doc.Set(section, key, value) && read == ReadResult::Read) return TRUE;  // unchanged
 
   const std::string out = doc.Serialize();

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/ProfileValue.h"
-#include "platform/sim/profile_text.h"
+#include "platform/ProfileText.h"
 
 namespace {
 
@@ -32,11 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string file(reinterpret_cast<const char*>(data + sectionLength + keyLength),
                          size - sectionLength - keyLength);
 
-  sim::ProfileText doc = sim::ProfileText::Parse(file);
+  profile::ProfileText doc = profile::ProfileText::Parse(file);
   if (doc.Serialize() != file) __builtin_trap();  // reading must keep every byte
   const auto value = doc.Find(section, key);
   std::u16string out;
-  const std::size_t count = sim::ProfileCopyEntry(value ? *value : u"", bufferSize, &out);
+  const std::size_t count = profile::ProfileCopyEntry(value ? *value : u"", bufferSize, &out);
   if (bufferSize > 0 && count >= bufferSize) __builtin_trap();
   std::vector<std::u16string> pieces;
   if (SplitValue(out, pieces) == 0) __builtin_trap();
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::u16string written = u"v" + std::u16string(count % 7, u'x');
   doc.Set(section, key, written);
-  const auto back = sim::ProfileText::Parse(doc.Serialize()).Find(section, key);
+  const auto back = profile::ProfileText::Parse(doc.Serialize()).Find(section, key);
   if (!section.empty() && !key.empty() && (!back || *back != written)) __builtin_trap();
   return 0;
 }

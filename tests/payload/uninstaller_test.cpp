@@ -104,6 +104,28 @@ TEST_F(Uninstaller, AFolderWindowsDoesNotNameStopsItBeforeAnyChange) {
   EXPECT_TRUE(Exists("C:\\Users\\User\\Desktop\\ZKT Audio Control.lnk"));
 }
 
+// The names come from one read of the installed configuration: a read that fails (another
+// program locked the file) stops the run before any change, and the next run finishes.
+TEST_F(Uninstaller, AConfigurationThatCannotBeReadStopsItBeforeAnyChange) {
+  for (const char* call : {"CreateFileW", "ReadFile"}) {
+    SCOPED_TRACE(call);
+    machine().InjectFault({call, 0, 1, 33, "AudioConfig.cfg"});  // ERROR_LOCK_VIOLATION
+    EXPECT_EQ(Uninstall({}, {IDYES}).exitCode, 2);
+    ASSERT_EQ(Boxes().size(), 1u) << "nothing asked before the reason";
+    EXPECT_NE(LastBox().find("AudioConfig.cfg could not be read: "), std::string::npos)
+        << LastBox();
+    EXPECT_NE(LastBox().find("(33)\n\nNothing was changed."), std::string::npos) << LastBox();
+    EXPECT_TRUE(EntryExists());
+    EXPECT_TRUE(Exists(kInstall + "ZKTAudioControl.exe"));
+    EXPECT_TRUE(Exists("C:\\Users\\User\\Desktop\\ZKT Audio Control.lnk"));
+    machine().ClearFaults();
+  }
+  EXPECT_EQ(Uninstall({u"/S"}, {}).exitCode, 0);
+  EXPECT_FALSE(EntryExists());
+  EXPECT_FALSE(Exists(kInstall + "ZKTAudioControl.exe"));
+  EXPECT_FALSE(Exists("C:\\Users\\User\\Desktop\\ZKT Audio Control.lnk"));
+}
+
 TEST_F(Uninstaller, TheLogOfAFolderAUserOwnsIsLeftAlone) {
   WriteFile(kLogFolder + "\\AudioDeviceService.log", "a user's file");
   std::ofstream(folder_ / "owners.txt") << "S-1-5-21-1-2-3-1001\tProgramData/ZKT 72xx Software\n";

@@ -1,5 +1,7 @@
-// The text model behind the simulated profile functions: a profile file kept line by line
-// with its original bytes, so that a write changes one line and leaves the rest untouched.
+// A profile (INI) file as Windows' profile functions read it, kept line by line with its
+// original bytes, so that a write changes one line and leaves the rest untouched. The simulated
+// profile functions are built on it, and programs that must read a whole file at once (rather
+// than one value per call, each of which may fail on its own) parse it with the same rules.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace profile {
 
 enum class ProfileEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
@@ -56,4 +58,4 @@ std::size_t ProfileCopyEntry(const std::u16string& value, std::size_t bufferSize
 bool ProfileIsSpace(char16_t c);
 std::u16string ProfileTrim(const std::u16string& s);
 
-}  // namespace sim
+}  // namespace profile

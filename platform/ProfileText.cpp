@@ -1,9 +1,9 @@
-// Simulated machine: the line model of a profile file (see profile_text.h).
-#include "platform/sim/profile_text.h"
+// The line model of a profile (INI) file (see ProfileText.h).
+#include "platform/ProfileText.h"
 
 #include "platform/text.h"
 
-namespace sim {
+namespace profile {
 
 namespace {
 
@@ -260,4 +260,4 @@ std::size_t ProfileCopyEntry(const std::u16string& value, std::size_t bufferSize
   return out->size();
 }
 
-}  // namespace sim
+}  // namespace profile
