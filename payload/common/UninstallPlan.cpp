@@ -58,11 +58,13 @@ class Planner {
     // The names of everything above come from the configuration: it goes after them, so that
     // an interrupted uninstall started again still knows them.
     if (l.configFound) Add(ActionKind::RemoveFile, l.installFolder + kConfigFileName);
-    // Last, so that an uninstall that stopped half-way can be started again from the list.
-    Add(ActionKind::DeleteRegistryTree, kUninstallKey);
+    // The uninstaller queues its own file for the restart before the entry goes, and the entry
+    // goes last: if either fails, the entry stays and names the uninstaller where it was (it is
+    // put back), so that an uninstall that stopped half-way can be started again from the list.
     if (IsPlainName(l.uninstallerFileName))
       Add(ActionKind::DeleteSelfAfterExit, l.installFolder + l.uninstallerFileName,
           WithoutTrailingSlash(l.installFolder));
+    Add(ActionKind::DeleteRegistryTree, kUninstallKey);
     return std::move(plan_);
   }
 

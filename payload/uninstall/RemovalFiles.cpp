@@ -1,4 +1,6 @@
 // Files and folders of the uninstall: deleted now, or at the next restart of Windows when in use.
+#include <algorithm>
+
 #include "payload/common/RestartRemoval.h"
 #include "payload/uninstall/RemovalSteps.h"
 #include "platform/os_files.h"
@@ -24,8 +26,10 @@ void FolderAtRestart(const std::u16string& folder, DWORD error, RemovalReport& r
 }
 
 // An in-use file is moved aside to a new name in its folder and that name queued, so that an
-// install before the restart can put a new file at the path without losing it then.
-bool FileAtRestart(const std::u16string& path, RemovalReport& report) {
+// install before the restart can put a new file at the path without losing it then. A file
+// that cannot be queued goes back to its path: under the new name nobody would find it again.
+bool FileAtRestart(const std::u16string& path, RemovalReport& report,
+                   std::u16string* aside = nullptr) {
   const unsigned long long stamp =
       (static_cast<unsigned long long>(os::GetCurrentProcessId()) << 32) ^ os::GetTickCount64();
   for (unsigned attempt = 0; attempt < 16; ++attempt) {
@@ -38,9 +42,11 @@ bool FileAtRestart(const std::u16string& path, RemovalReport& report) {
     }
     if (!QueueForRestart(pending, report)) {
       Fail(report, path, os::GetLastError());
+      os::MoveFileExW(pending, path, 0);
       return false;
     }
     report.atRestart.push_back(path);
+    if (aside) *aside = pending;
     return true;
   }
   Fail(report, path, ERROR_ALREADY_EXISTS);
@@ -131,12 +137,37 @@ void RemoveFolderIfEmpty(const std::u16string& folder, RemovalReport& report) {
 // folder after it when nothing else stays in it (what is in it then goes at the restart too).
 void DeleteSelfAfterExit(const std::u16string& self, const std::u16string& folder,
                          RemovalReport& report) {
-  if (!FileAtRestart(self, report)) return;
+  std::u16string aside;
+  if (!FileAtRestart(self, report, &aside)) return;
+  report.self = self;
+  report.selfAside = aside;
   std::vector<std::u16string> remaining;
   ListRemaining(folder, remaining);
   if (!payload::EmptyAfterRestart(remaining, report.queued)) return;
-  if (QueueForRestart(folder, report)) report.atRestart.push_back(folder + u"\\");
-  else Fail(report, folder, os::GetLastError());
+  if (QueueForRestart(folder, report)) {
+    report.selfFolder = folder;
+    report.atRestart.push_back(folder + u"\\");
+  } else {
+    Fail(report, folder, os::GetLastError());
+    KeepSelf(report);
+  }
 }
 
 }  // namespace removal
+
+bool KeepSelf(RemovalReport& report) {
+  if (report.selfAside.empty()) return false;
+  if (!os::MoveFileExW(report.selfAside, report.self, 0)) {
+    removal::Fail(report, report.self, os::GetLastError());
+    return false;
+  }
+  const auto drop = [&report](const std::u16string& item) {
+    auto& list = report.atRestart;
+    list.erase(std::remove(list.begin(), list.end(), item), list.end());
+  };
+  drop(report.self);
+  if (!report.selfFolder.empty()) drop(report.selfFolder + u"\\");
+  report.selfAside.clear();
+  report.selfFolder.clear();
+  return true;
+}

@@ -210,6 +210,9 @@ int UninstallMain(const std::vector<std::u16string>& arguments) {
     os::OutputDebugStringW(u"Uninstall: " + payload::Describe(action) + u"\n");
     CarryOut(action, report);
   }
+  // The entry could not go after the uninstaller had queued itself: it goes back, and the entry
+  // that stays starts it again.
+  if (!report.failed.empty() && KeepSelf(report)) keptForAnotherRun = true;
 
   std::u16string text = report.failed.empty() && plan.skipped.empty()
                             ? product + u" has been removed from this computer."

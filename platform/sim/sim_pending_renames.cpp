@@ -7,6 +7,8 @@
 
 #include "platform/os_registry.h"
 #include "platform/sim/sim_attributes.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_paths.h"
 #include "platform/sim/sim_services.h"
 
@@ -15,6 +17,10 @@ namespace fs = std::filesystem;
 namespace sim {
 
 namespace {
+
+// The session manager's value is written by Windows itself (inside MoveFileExW, and at its own
+// start), not through the program's registry calls: faults injected for those do not reach it.
+Registry& Reg() { return Machine::Current().Reg(); }
 
 constexpr char16_t kSessionManager[] = u"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr char16_t kValue[] = u"PendingFileRenameOperations";
@@ -27,10 +33,10 @@ std::vector<std::u16string> SplitStrings(std::u16string data, os::DWORD size);
 // anew would lose the operations already recorded.
 std::vector<std::u16string> ReadStrings(os::HKEY key, os::LONG* error = nullptr) {
   os::DWORD type = 0, size = 0;
-  os::LONG rc = os::RegQueryValueExW(key, kValue, &type, nullptr, &size);
+  os::LONG rc = Reg().QueryValue(key, kValue, &type, nullptr, &size);
   if (rc == ERROR_SUCCESS && type == REG_MULTI_SZ) {
     std::u16string data(size / 2, u'\0');
-    rc = os::RegQueryValueExW(key, kValue, &type, &data[0], &size);
+    rc = Reg().QueryValue(key, kValue, &type, &data[0], &size);
     if (rc == ERROR_SUCCESS) return SplitStrings(data, size);
   }
   if (error && rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) *error = rc;
@@ -55,8 +61,8 @@ std::vector<std::u16string> SplitStrings(std::u16string data, os::DWORD size) {
 os::HKEY OpenSessionManager(os::REGSAM access) {
   os::HKEY key = nullptr;
   os::DWORD disposition = 0;
-  if (os::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, u"", REG_OPTION_NON_VOLATILE,
-                          access | KEY_WOW64_64KEY, &key, &disposition) != ERROR_SUCCESS)
+  if (Reg().CreateKey(HKEY_LOCAL_MACHINE, kSessionManager, u"", REG_OPTION_NON_VOLATILE,
+                      access | KEY_WOW64_64KEY, &key, &disposition) != ERROR_SUCCESS)
     return nullptr;
   return key;
 }
@@ -106,7 +112,7 @@ os::DWORD AddPendingFileOperation(const std::u16string& source, const std::u16st
   os::LONG error = ERROR_SUCCESS;
   std::vector<std::u16string> strings = ReadStrings(key, &error);
   if (error != ERROR_SUCCESS) {
-    os::RegCloseKey(key);
+    Reg().CloseKey(key);
     return static_cast<os::DWORD>(error);
   }
   strings.push_back(kNtPrefix + source);
@@ -114,9 +120,9 @@ os::DWORD AddPendingFileOperation(const std::u16string& source, const std::u16st
   std::u16string data;
   for (const auto& s : strings) data += s + u'\0';
   data += u'\0';
-  const os::LONG rc = os::RegSetValueExW(key, kValue, REG_MULTI_SZ, data.data(),
-                                         static_cast<os::DWORD>(data.size() * 2));
-  os::RegCloseKey(key);
+  const os::LONG rc = Reg().SetValue(key, kValue, REG_MULTI_SZ, data.data(),
+                                     static_cast<os::DWORD>(data.size() * 2));
+  Reg().CloseKey(key);
   return static_cast<os::DWORD>(rc);
 }
 
@@ -131,8 +137,8 @@ int RestartWindows() {
   for (std::size_t i = 0; i + 1 < strings.size(); i += 2)
     if (Perform(strings[i], strings[i + 1])) ++done;
   SetThreadRedirectionDisabled(wasDisabled);
-  os::RegDeleteValueW(key, kValue);
-  os::RegCloseKey(key);
+  Reg().DeleteValue(key, kValue);
+  Reg().CloseKey(key);
   LoadServicesAtWindowsStart();
   return done;
 }

@@ -118,17 +118,17 @@ TEST(UninstallPlan, ServiceImagesAreInTheNativeSystemFolderTheUpdatePackageIsNot
                   u"C:\\Windows\\SysWOW64\\Windows6.1-KB3033929-x64.msu"));
 }
 
-TEST(UninstallPlan, OrderAppsThenServiceThenFilesEntryLastSelfAfterExit) {
+TEST(UninstallPlan, OrderAppsThenServiceThenFilesThenSelfAndTheEntryLast) {
   const UninstallPlan plan = PlanUninstall(SampleLayout());
   ASSERT_GE(plan.actions.size(), 3u);
   EXPECT_EQ(ActionKind::AskAppsToExit, plan.actions[0].kind);
   EXPECT_EQ(ActionKind::StopAndDeleteService, plan.actions[1].kind);
   EXPECT_LT(IndexOf(plan, ActionKind::StopAndDeleteService), IndexOf(plan, ActionKind::RemoveFile));
-  const UninstallAction& self = plan.actions.back();
+  const UninstallAction& self = plan.actions[plan.actions.size() - 2];
   EXPECT_EQ(ActionKind::DeleteSelfAfterExit, self.kind);
   EXPECT_EQ(u"C:\\Program Files (x86)\\ZKT 72xx Audio\\ZKTAudioUninstall.exe", self.target);
   EXPECT_EQ(u"C:\\Program Files (x86)\\ZKT 72xx Audio", self.name);
-  const UninstallAction& entry = plan.actions[plan.actions.size() - 2];
+  const UninstallAction& entry = plan.actions.back();
   EXPECT_EQ(ActionKind::DeleteRegistryTree, entry.kind);
   EXPECT_EQ(u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZKT72xxAudioExt",
             entry.target);
@@ -276,7 +276,7 @@ TEST(UninstallPlan, ConfigurationGoesAfterEverythingNamedInIt) {
       entry = i;
   }
   ASSERT_LT(config, plan.actions.size());
-  EXPECT_EQ(config + 1, entry);
+  EXPECT_EQ(config + 2, entry);  // the uninstaller's own file between them
   // Shortcuts, Run value and the user's folder all come before it.
   for (std::size_t i = config + 1; i < plan.actions.size(); ++i)
     EXPECT_TRUE(plan.actions[i].kind == ActionKind::DeleteRegistryTree ||

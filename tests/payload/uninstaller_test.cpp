@@ -126,6 +126,34 @@ TEST_F(Uninstaller, AConfigurationThatCannotBeReadStopsItBeforeAnyChange) {
   EXPECT_FALSE(Exists("C:\\Users\\User\\Desktop\\ZKT Audio Control.lnk"));
 }
 
+// The uninstaller queues its own file before the entry goes: a failure of either leaves the
+// entry naming the uninstaller where it was, and a run again finishes.
+TEST_F(Uninstaller, ItsOwnQueueingOrTheEntryFailingKeepsBothForARunAgain) {
+  const std::vector<sim::FaultRule> faults = {
+      {"MoveFileExW", 0, 1, ERROR_ACCESS_DENIED, "ZKTAudioUninstall.exe ->"},   // moved aside
+      {"MoveFileExW", 1, 1, ERROR_ACCESS_DENIED, "ZKTAudioUninstall.exe."},     // then queued
+      {"MoveFileExW", 0, 1, ERROR_ACCESS_DENIED, "(x86)\\ZKT 72xx Audio -> "},  // its folder
+      {"RegDeleteKeyExW", 0, 1, ERROR_ACCESS_DENIED, "ZKT72xxAudioExt"}};
+  for (const sim::FaultRule& fault : faults) {
+    SCOPED_TRACE(fault.call + " " + fault.match);
+    machine().InjectFault(fault);
+    EXPECT_EQ(Uninstall({}, {IDYES}).exitCode, 2);
+    EXPECT_NE(LastBox().find("run it again to finish"), std::string::npos) << LastBox();
+    EXPECT_EQ(LastBox().find("ZKTAudioUninstall.exe\n"), std::string::npos)
+        << "not listed as going at the restart: " << LastBox();
+    EXPECT_TRUE(EntryExists());
+    EXPECT_TRUE(Exists(kUninstaller));
+    EXPECT_FALSE(Exists(kInstall + "AudioConfig.cfg")) << "it went before the failure";
+    machine().ClearFaults();
+  }
+  // Without the configuration the run again cannot name what the first run already took: it
+  // says so (exit code 2) and takes what is left.
+  EXPECT_EQ(Uninstall({u"/S"}, {}).exitCode, 2);
+  EXPECT_FALSE(EntryExists());
+  ::sim::RestartWindows();
+  EXPECT_FALSE(Exists(kInstall));
+}
+
 TEST_F(Uninstaller, TheLogOfAFolderAUserOwnsIsLeftAlone) {
   WriteFile(kLogFolder + "\\AudioDeviceService.log", "a user's file");
   std::ofstream(folder_ / "owners.txt") << "S-1-5-21-1-2-3-1001\tProgramData/ZKT 72xx Software\n";

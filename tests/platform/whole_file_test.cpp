@@ -13,9 +13,9 @@ TEST_F(WholeFileTest, ReadsEverythingWhileAnotherProgramWritesToTheFile) {
   const std::string content = std::string("[Install]\r\n", 11) + std::string(70000, 'x') + '\0';
   WriteFile("C:\\Data\\a.cfg", content);
   // Another program has it open for writing: a whole read still shares with it.
-  os::HANDLE writer = os::CreateFileW(u"C:\\Data\\a.cfg", GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL);
+  os::HANDLE writer =
+      os::CreateFileW(u"C:\\Data\\a.cfg", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   std::string bytes;
   EXPECT_EQ(ReadWholeFile(u"C:\\Data\\a.cfg", &bytes), static_cast<os::DWORD>(ERROR_SUCCESS));

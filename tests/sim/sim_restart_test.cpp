@@ -117,18 +117,25 @@ TEST_F(SimRestartTest, AServiceKeyWrittenAloneBecomesAServiceAtTheNextStart) {
 
 namespace {
 
-// A recorded list that cannot be read is not written anew: that would lose what it holds.
-TEST_F(SimRestartTest, AListThatCannotBeReadFailsTheDelayedMoveAndKeepsItsOperations) {
+// Windows keeps the list itself: registry faults injected for the program do not reach it, while
+// a failed MoveFileExW records nothing and keeps what the list holds.
+TEST_F(SimRestartTest, TheListIsWindowsOwnAndAFailedDelayedMoveKeepsItsOperations) {
   Write("C:\\Data\\a.txt", "a");
   Write("C:\\Data\\b.txt", "b");
+  Write("C:\\Data\\c.txt", "c");
   ASSERT_TRUE(os::MoveFileExW(u"C:\\Data\\a.txt", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
-  machine().InjectFault({"RegQueryValueExW", 0, 1, ERROR_ACCESS_DENIED, "Session Manager"});
-  EXPECT_FALSE(os::MoveFileExW(u"C:\\Data\\b.txt", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
+  for (const char* call : {"RegCreateKeyExW", "RegQueryValueExW", "RegSetValueExW", "RegCloseKey"})
+    machine().InjectFault({call, 0, -1, ERROR_ACCESS_DENIED, ""});
+  EXPECT_TRUE(os::MoveFileExW(u"C:\\Data\\b.txt", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
+  machine().ClearFaults();
+  machine().InjectFault({"MoveFileExW", 0, 1, ERROR_ACCESS_DENIED, "c.txt"});
+  EXPECT_FALSE(os::MoveFileExW(u"C:\\Data\\c.txt", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
   EXPECT_EQ(os::GetLastError(), static_cast<os::DWORD>(ERROR_ACCESS_DENIED));
   machine().ClearFaults();
-  EXPECT_EQ(sim::RestartWindows(), 1);
+  EXPECT_EQ(sim::RestartWindows(), 2);
   EXPECT_EQ(Read("C:\\Data\\a.txt"), "(missing)");
-  EXPECT_EQ(Read("C:\\Data\\b.txt"), "b");
+  EXPECT_EQ(Read("C:\\Data\\b.txt"), "(missing)");
+  EXPECT_EQ(Read("C:\\Data\\c.txt"), "c");
 }
 
 }  // namespace
