@@ -1,5 +1,6 @@
 #include "tools/zkt-fault-sweep/MachineState.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -181,6 +182,58 @@ std::vector<std::string> Differences(const MachineState& a, const MachineState& 
       ++ia;
       ++ib;
     }
+  }
+  return out;
+}
+
+namespace {
+
+// "7:4f,00,74,00,..." (a REG_MULTI_SZ as the device state keeps it) with the ASCII letters of its
+// UTF-16 characters upper-cased; the text as it is when it is not of that form.
+std::string UpperMultiString(const std::string& content) {
+  if (content.rfind("7:", 0) != 0) return content;
+  std::vector<unsigned> bytes;
+  std::istringstream in(content.substr(2));
+  for (std::string pair; std::getline(in, pair, ',');) {
+    if (pair.size() != 2 || !std::isxdigit(static_cast<unsigned char>(pair[0])) ||
+        !std::isxdigit(static_cast<unsigned char>(pair[1])))
+      return content;
+    bytes.push_back(static_cast<unsigned>(std::stoul(pair, nullptr, 16)));
+  }
+  std::string out = "7:";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    unsigned byte = bytes[i];
+    if (i % 2 == 0 && i + 1 < bytes.size() && bytes[i + 1] == 0 && byte >= 'a' && byte <= 'z')
+      byte -= 'a' - 'A';
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02x", byte);
+    out += (i ? "," : "") + std::string(hex);
+  }
+  return out;
+}
+
+bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+bool SameToWindows(const std::string& name, const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  const bool filterList = name.rfind("DEVICE ", 0) == 0 &&
+                          (EndsWith(name, " LOWERFILTERS") || EndsWith(name, " UPPERFILTERS"));
+  return filterList && UpperMultiString(a) == UpperMultiString(b);
+}
+
+std::vector<std::string> Leftovers(const MachineState& a, const MachineState& b,
+                                   const std::function<bool(const std::string&)>& skip) {
+  std::vector<std::string> out;
+  for (const auto& [name, content] : b.entries) {
+    if (skip(name)) continue;
+    const auto it = a.entries.find(name);
+    if (it == a.entries.end()) out.push_back(name + " (left)");
+    else if (!SameToWindows(name, it->second, content))
+      out.push_back(name + " (" + it->second + " -> " + content + ")");
   }
   return out;
 }

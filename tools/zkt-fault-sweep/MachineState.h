@@ -27,3 +27,12 @@ struct MachineState {
 // Entries for which `skip` is true are left out.
 std::vector<std::string> Differences(const MachineState& a, const MachineState& b,
                                      const std::function<bool(const std::string&)>& skip);
+
+// Whether two contents of the entry are the same to Windows: a device's filter list names
+// services, whose names Windows compares without regard to case; all else byte for byte.
+bool SameToWindows(const std::string& name, const std::string& a, const std::string& b);
+
+// Names of entries of `b` that `a` does not have, or has with content not the same to Windows:
+// what a run left that the reference run did not. Entries for which `skip` is true are left out.
+std::vector<std::string> Leftovers(const MachineState& a, const MachineState& b,
+                                   const std::function<bool(const std::string&)>& skip);

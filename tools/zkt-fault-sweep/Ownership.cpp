@@ -33,9 +33,12 @@ OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::str
   Tree("REG", soft(payload::kHidGroupKey), "the published HID device-ID group");
   Tree("REG", soft(payload::kUninstallKey), "the uninstall entry (STEP4)");
   Value(soft(payload::kRunKey), app, "the application's autostart value (STEP3)");
+  ByName();
 
   const std::string programFiles = windows64 ? "C:\\Program Files (x86)\\" : "C:\\Program Files\\";
   Tree("FILE", programFiles + install, "the install folder and all it holds");
+  ByName(2);
+  installedConfiguration_ = "FILE " + Upper(programFiles + install + "\\AudioConfig.cfg");
   const std::string windows = "C:\\Windows\\";
   for (const char* system : {"System32\\", "SysWOW64\\"}) {
     if (!windows64 && std::string(system) == "SysWOW64\\") continue;
@@ -49,9 +52,12 @@ OwnedSet::OwnedSet(const sim::MachineIni& config, bool windows64, const std::str
   const std::string programs = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
   Tree("FILE", programs + (shortcutsUp.empty() ? "" : shortcutsUp + "\\") + shortcuts,
        "the Start-menu folder with the application's and the uninstaller's shortcuts");
+  ByName(2);
   Tree("FILE", programs + shortcuts, "the Start-menu folder with the manual's shortcut");
+  ByName(2);
   Item("FILE C:\\Users\\" + userName + "\\Desktop\\" + appShortcut + ".lnk",
        "the desktop shortcut");
+  ByName();
   Tree("FILE", "C:\\Users\\" + userName + "\\AppData\\Roaming\\" + install,
        "the per-user profile folder (configuration copy, chosen language)");
   Tree("FILE", "C:\\ProgramData\\" + U8(payload::kLogFolderName), "the service's log");
@@ -100,13 +106,22 @@ bool OwnedSet::ChangesEveryRun(const std::string& entryName) const {
   return false;
 }
 
+bool OwnedSet::Matches(const Rule& rule, const std::string& entryName) const {
+  if (entryName.compare(0, rule.entry.size(), rule.entry) != 0) return false;
+  if (entryName.size() == rule.entry.size()) return true;
+  if (!rule.tree) return false;
+  const char next = entryName[rule.entry.size()];
+  return next == '\\' || entryName.compare(rule.entry.size(), 4, " :: ") == 0;
+}
+
 bool OwnedSet::Owns(const std::string& entryName) const {
-  for (const auto& rule : rules_) {
-    if (entryName.compare(0, rule.entry.size(), rule.entry) != 0) continue;
-    if (entryName.size() == rule.entry.size()) return true;
-    if (!rule.tree) continue;
-    const char next = entryName[rule.entry.size()];
-    if (next == '\\' || entryName.compare(rule.entry.size(), 4, " :: ") == 0) return true;
-  }
+  for (const auto& rule : rules_)
+    if (Matches(rule, entryName)) return true;
+  return false;
+}
+
+bool OwnedSet::NamedByConfiguration(const std::string& entryName) const {
+  for (const auto& rule : rules_)
+    if (rule.byName && Matches(rule, entryName)) return true;
   return false;
 }

@@ -20,6 +20,11 @@ class OwnedSet {
   bool Owns(const std::string& entryName) const;
   // A log that every run appends to: owned, and never compared between two runs.
   bool ChangesEveryRun(const std::string& entryName) const;
+  // Items the uninstaller finds only by the names in the installed AudioConfig.cfg: the program
+  // files, the shortcuts and the autostart value. Without that file it leaves them and says so.
+  bool NamedByConfiguration(const std::string& entryName) const;
+  // The entry of the installed AudioConfig.cfg.
+  const std::string& InstalledConfiguration() const { return installedConfiguration_; }
   // One line per owned item with the reason it is the setup's.
   const std::vector<std::string>& Describe() const { return lines_; }
 
@@ -33,7 +38,14 @@ class OwnedSet {
     std::string entry;  // upper-cased entry name
     bool tree;          // also everything below it
     bool everyRun = false;
+    bool byName = false;  // found by the uninstaller through the configuration's names
   };
+  // Marks the last `count` rules (a folder tree has two: its folders and its files).
+  void ByName(std::size_t count = 1) {
+    for (std::size_t i = 0; i < count; ++i) rules_[rules_.size() - 1 - i].byName = true;
+  }
+  bool Matches(const Rule& rule, const std::string& entryName) const;
   std::vector<Rule> rules_;
   std::vector<std::string> lines_;
+  std::string installedConfiguration_;
 };

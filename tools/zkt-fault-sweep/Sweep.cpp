@@ -116,6 +116,7 @@ bool Ended(const RunFacts& facts) {
   return facts.end == "finish" || facts.end == "silent" || facts.end == kStartupError;
 }
 
+// A fresh machine of the description, with things of other software on it and the setup
 // folder beside the program; prepared in a child so that this process never opens a machine.
 bool PrepareMachine(const ReferenceMachine& reference, const SweepSettings& settings,
                     const fs::path& folder, std::string* error) {
@@ -217,7 +218,50 @@ struct PhaseMachines {
   MachineState cleanEnd;   // the phase's run without faults
   MachineState healedEnd;  // one more run without faults after that
   std::vector<std::string> cleanBoxes;
+  MachineState uninstalledEnd;  // the clean end uninstalled, after the restart of Windows
 };
+
+// e: the uninstaller of what a faulted run left removes everything it removes after a run
+// without faults (what a failed install never wrote it need not find). Two ends it documents
+// are kept apart: a run that failed before it registered the uninstaller leaves nothing to start
+// (the setup run again heals that), and one that left no installed AudioConfig.cfg leaves the
+// uninstaller without the names of the program files and shortcuts: it removes all else and says
+// that those names are unknown.
+void CheckUninstallAfter(const PhaseMachines& phase, const fs::path& caseFolder,
+                         const MachineState& after, const OwnedSet& owned,
+                         std::vector<std::string>* violations, std::string* out) {
+  const std::size_t before = violations->size();
+  const fs::path uninstalled = caseFolder.string() + "-uninstalled";
+  CopyFolder(caseFolder, uninstalled);
+  const AfterUninstall removal = UninstallAndRestart(uninstalled);
+  if (removal.noEntry) {
+    *out += "uninstall\tno-entry\n";
+    return;
+  }
+  const bool unnamed = after.entries.count(owned.InstalledConfiguration()) == 0;
+  const auto stays =
+      Leftovers(phase.uninstalledEnd, removal.state, [&owned, unnamed](const std::string& name) {
+        return owned.ChangesEveryRun(name) || (unnamed && owned.NamedByConfiguration(name));
+      });
+  const auto foreign = ForeignChanges(phase.startState, removal.state, owned);
+  const std::string exit = " (exit code " + std::to_string(removal.exitCode) + ")";
+  const bool told =
+      std::any_of(removal.boxes.begin(), removal.boxes.end(), [](const std::string& box) {
+        return box.find("so their names are unknown") != std::string::npos;
+      });
+  if (!removal.problem.empty())
+    violations->push_back("e: the uninstaller after it: " + removal.problem);
+  if (!stays.empty())
+    violations->push_back("e: the uninstaller after it" + exit + " leaves: " + First(stays));
+  if (unnamed && (removal.exitCode != 2 || !told))
+    violations->push_back("e: the uninstaller after it" + exit +
+                          " did not say that the names of the program files are unknown");
+  if (!foreign.empty())
+    violations->push_back("d: the uninstaller after it" + exit +
+                          " changed what it does not own: " + First(foreign));
+  if (violations->size() == before)
+    *out += unnamed ? "uninstall\tunnamed\n" : "uninstall\tremoved\n";
+}
 
 // The checks of one faulted run and the run that heals it, in the child.
 void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim::FaultRule& rule,
@@ -231,13 +275,7 @@ void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim
   if (!Ended(facts)) violations.push_back("b: " + facts.end);
 
   // d: what existed before and is not the setup's own is unchanged.
-  std::vector<std::string> foreign;
-  for (const auto& [name, content] : phase.startState.entries) {
-    if (owned.Owns(name)) continue;
-    const auto it = after.entries.find(name);
-    if (it == after.entries.end()) foreign.push_back(name + " (gone)");
-    else if (it->second != content) foreign.push_back(name + " (changed)");
-  }
+  const auto foreign = ForeignChanges(phase.startState, after, owned);
   if (!foreign.empty()) violations.push_back("d: changed what it does not own: " + First(foreign));
 
   const auto runLog = [&owned](const std::string& name) { return owned.ChangesEveryRun(name); };
@@ -268,6 +306,9 @@ void CheckCase(const PhaseMachines& phase, const fs::path& caseFolder, const sim
                            ": " + First(missing));
     }
   }
+
+  if (facts.fired && !missing.empty())
+    CheckUninstallAfter(phase, caseFolder, after, owned, &violations, out);
 
   // e: the same setup run again without faults heals the machine. A run that ended as the run
   // without faults did needs no healing: its next run is the reference run itself.
@@ -324,11 +365,15 @@ std::vector<PhaseReport> SweepMachine(const ReferenceMachine& reference,
                         Capture(root / "fresh", &problems),
                         Capture(root / "run1", &problems),
                         Capture(root / "run2", &problems),
+                        {},
                         {}};
-  PhaseMachines reinstall{
-      root / "run1", install.cleanEnd, install.healedEnd, Capture(root / "run3", &problems), {}};
+  PhaseMachines reinstall{root / "run1",
+                          install.cleanEnd,
+                          install.healedEnd,
+                          Capture(root / "run3", &problems),
+                          {},
+                          {}};
   // The boxes of a run without faults (the anti-virus tip) are not failure messages.
-  MachineState unused;
   std::string failure;
   const std::string boxes = InChild(
       [&](std::string* out) {
@@ -338,6 +383,23 @@ std::vector<PhaseReport> SweepMachine(const ReferenceMachine& reference,
       },
       settings.timeoutSeconds, &failure);
   install.cleanBoxes = reinstall.cleanBoxes = Lines(boxes, "box");
+  // What the uninstaller leaves of each phase's end without faults.
+  for (const auto& [end, phase] :
+       {std::pair(root / "run1", &install), std::pair(root / "run2", &reinstall)}) {
+    const fs::path uninstalled = end.string() + "-uninstalled";
+    const std::string removal = InChild(
+        [&](std::string* out) {
+          CopyFolder(end, uninstalled);
+          const AfterUninstall after = UninstallAndRestart(uninstalled);
+          if (after.noEntry || !after.problem.empty() || after.exitCode != 0)
+            *out += "problem\tthe uninstaller after a run without faults: exit code " +
+                    std::to_string(after.exitCode) + " " + after.problem + "\n";
+        },
+        settings.timeoutSeconds, &failure);
+    for (const auto& p : Lines(removal, "problem")) problems.push_back(p);
+    phase->uninstalledEnd = Capture(uninstalled, &problems);
+  }
+  if (!failure.empty()) problems.push_back(failure);
 
   for (const auto& p : problems) setupProblems.violations.push_back(reference.name + ": " + p);
   if (!setupProblems.violations.empty()) return {setupProblems};

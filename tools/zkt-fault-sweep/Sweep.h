@@ -42,6 +42,10 @@ struct CaseResult {
   std::string stage;
   Outcome outcome = Outcome::Violation;
   bool healed = false;
+  // An install that did not end as without the fault: its uninstaller "removed" everything,
+  // or all but what only the installed AudioConfig.cfg names ("unnamed": that file is missing,
+  // and it says so), or the run left "no-entry" to start it from.
+  std::string uninstall;
   std::vector<std::string> violations;
   const SilentEntry* open = nullptr;  // the open finding these violations are
 };

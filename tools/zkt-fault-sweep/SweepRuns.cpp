@@ -105,13 +105,23 @@ std::string First(const std::vector<std::string>& items, std::size_t most) {
   return out;
 }
 
-// A fresh machine of the description, with things of other software on it and the setup
-
 MachineState Capture(const fs::path& folder, std::vector<std::string>* problems) {
   MachineState state;
   std::string error;
   if (!MachineState::Capture(folder, &state, &error)) problems->push_back(error);
   return state;
+}
+
+std::vector<std::string> ForeignChanges(const MachineState& before, const MachineState& after,
+                                        const OwnedSet& owned) {
+  std::vector<std::string> foreign;
+  for (const auto& [name, content] : before.entries) {
+    if (owned.Owns(name)) continue;
+    const auto it = after.entries.find(name);
+    if (it == after.entries.end()) foreign.push_back(name + " (gone)");
+    else if (it->second != content) foreign.push_back(name + " (changed)");
+  }
+  return foreign;
 }
 
 // The fault that fails exactly the index-th recorded call: its subject, and how many earlier
@@ -167,6 +177,8 @@ PhaseReport SweepCalls(const ReferenceMachine& reference, const std::string& pha
     const auto stages = Lines(out, "stage");
     result.stage = stages.empty() ? "" : stages[0];
     result.healed = !Lines(out, "healed").empty();
+    const auto uninstall = Lines(out, "uninstall");
+    result.uninstall = uninstall.empty() ? "" : uninstall[0];
     for (const auto& v : Lines(out, "violation")) result.violations.push_back(v);
     if (outcomes.empty() && result.violations.empty())
       result.violations.push_back("a: the run gave no result: " + OneLine(out.substr(0, 300)));

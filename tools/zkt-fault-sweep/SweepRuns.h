@@ -35,6 +35,10 @@ std::vector<std::string> Lines(const std::string& text, const std::string& tag);
 std::string First(const std::vector<std::string>& items, std::size_t most = 4);
 MachineState Capture(const std::filesystem::path& folder, std::vector<std::string>* problems);
 
+// What existed in `before`, is not the setup's own, and is gone or changed in `after`.
+std::vector<std::string> ForeignChanges(const MachineState& before, const MachineState& after,
+                                        const OwnedSet& owned);
+
 // The fault that fails exactly the index-th recorded call.
 sim::FaultRule FaultFor(const std::vector<SeamCall>& calls, std::size_t index, os::DWORD error);
 
@@ -54,5 +58,16 @@ PhaseReport SweepCalls(const ReferenceMachine& reference, const std::string& pha
 std::vector<PhaseReport> SweepUninstall(const ReferenceMachine& reference,
                                         const std::filesystem::path& installed, bool quietToo,
                                         const OwnedSet& owned, const SweepSettings& settings);
+
+// The uninstaller of what a run left in `folder`, started as the person starts it from the list
+// of installed programs (answering Yes), then a restart of Windows.
+struct AfterUninstall {
+  bool noEntry = false;  // the run left no uninstall entry: nothing to start, nothing checked
+  std::string problem;   // the entry names no program there, or the machine was not kept
+  int exitCode = -1;
+  std::vector<std::string> boxes;
+  MachineState state;  // the machine after the restart
+};
+AfterUninstall UninstallAndRestart(const std::filesystem::path& folder);
 
 }  // namespace sweep

@@ -34,7 +34,8 @@ const Variant kQuiet{"uninstall /S", {u"/S"}, {}, true};
 struct UninstallFacts {
   bool fired = false;
   std::string stage;
-  std::string problem;  // the uninstaller could not be started, or the machine not kept
+  std::string problem;   // the uninstaller could not be started, or the machine not kept
+  bool noEntry = false;  // the machine has no uninstall entry to start it from
   int exitCode = -1;
   std::vector<std::string> boxes;
   std::vector<SeamCall> calls;
@@ -78,6 +79,7 @@ UninstallFacts RunUninstall(const fs::path& folder, const Variant& variant,
   machine.SetCallObserver(nullptr);
   machine.ClearFaults();
   if (!run.started) facts.problem = "the uninstaller was not started: " + run.error;
+  facts.noEntry = !run.started && run.program.empty();
   facts.exitCode = run.exitCode;
   for (const auto& box : sim::MessageBoxes())
     facts.boxes.push_back(OneLine(text::ToUtf8(box.text)));
@@ -135,13 +137,7 @@ void CheckUninstallCase(const UninstallMachines& phase, const Variant& variant,
     violations.push_back("b: " + end);
 
   // d: what existed before and is not the product's is unchanged.
-  std::vector<std::string> foreign;
-  for (const auto& [name, content] : phase.start.entries) {
-    if (owned.Owns(name)) continue;
-    const auto it = after.entries.find(name);
-    if (it == after.entries.end()) foreign.push_back(name + " (gone)");
-    else if (it->second != content) foreign.push_back(name + " (changed)");
-  }
+  const auto foreign = ForeignChanges(phase.start, after, owned);
   if (!foreign.empty()) violations.push_back("d: changed what it does not own: " + First(foreign));
 
   // c: what the run left behind (after the restart that takes what was queued) is told.
@@ -186,6 +182,20 @@ void CheckUninstallCase(const UninstallMachines& phase, const Variant& variant,
 }  // namespace
 
 namespace sweep {
+
+AfterUninstall UninstallAndRestart(const fs::path& folder) {
+  AfterUninstall after;
+  const UninstallFacts facts = RunUninstall(folder, kInteractive, nullptr, false);
+  after.noEntry = facts.noEntry;
+  if (facts.noEntry) return after;
+  after.problem = facts.problem;
+  after.exitCode = facts.exitCode;
+  after.boxes = facts.boxes;
+  std::vector<std::string> problems;
+  after.state = RestartAndCapture(folder, &problems);
+  if (after.problem.empty() && !problems.empty()) after.problem = First(problems);
+  return after;
+}
 
 std::vector<PhaseReport> SweepUninstall(const ReferenceMachine& reference,
                                         const fs::path& installed, bool quietToo,

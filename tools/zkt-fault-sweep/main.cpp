@@ -54,21 +54,26 @@ void PrintTable(const std::vector<PhaseReport>& reports) {
             << std::setw(24) << "machine phase" << std::right << std::setw(7) << "calls"
             << std::setw(10) << "installed" << std::setw(9) << "message" << std::setw(8) << "silent"
             << std::setw(8) << "healed" << std::setw(9) << "unreach" << std::setw(6) << "open"
-            << std::setw(11) << "violation"
+            << std::setw(11) << "violation" << std::setw(10) << "uninst" << std::setw(9)
+            << "unnamed" << std::setw(10) << "no entry"
             << "\n"
             << std::left;
   for (const auto& r : reports) {
     std::map<Outcome, int> n;
-    int healed = 0;
+    int healed = 0, uninstalled = 0, unnamed = 0, noEntry = 0;
     for (const auto& c : r.cases) {
       ++n[c.outcome];
       healed += c.healed ? 1 : 0;
+      uninstalled += c.uninstall == "removed" ? 1 : 0;
+      unnamed += c.uninstall == "unnamed" ? 1 : 0;
+      noEntry += c.uninstall == "no-entry" ? 1 : 0;
     }
     std::cout << std::setw(24) << (r.machine + " " + r.phase) << std::right << std::setw(7)
               << r.calls << std::setw(10) << n[Outcome::Installed] << std::setw(9)
               << n[Outcome::Message] << std::setw(8) << n[Outcome::Silent] << std::setw(8) << healed
               << std::setw(9) << n[Outcome::NotReached] << std::setw(6) << n[Outcome::Open]
               << std::setw(11) << n[Outcome::Violation] + static_cast<int>(r.violations.size())
+              << std::setw(10) << uninstalled << std::setw(9) << unnamed << std::setw(10) << noEntry
               << "\n"
               << std::left;
   }
