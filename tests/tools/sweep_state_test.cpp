@@ -37,7 +37,8 @@ TEST(SweepLeftoversTest, AFilterListComparesAsWindowsComparesServiceNames) {
   EXPECT_TRUE(SameToWindows(kFilters, kOtherFilterUpper, kOtherFilter));
   EXPECT_FALSE(SameToWindows(kFilters, kOtherFilterUpper, kWithProductFilter));
   // Any other value, and a filter list that is not a multi-string, byte for byte.
-  EXPECT_FALSE(SameToWindows("REG HKEY_LOCAL_MACHINE\\X :: \"A\"", kOtherFilterUpper, kOtherFilter));
+  EXPECT_FALSE(
+      SameToWindows("REG HKEY_LOCAL_MACHINE\\X :: \"A\"", kOtherFilterUpper, kOtherFilter));
   EXPECT_FALSE(SameToWindows(kFilters, "1:4f,00", "1:6f,00"));
   EXPECT_FALSE(SameToWindows(kFilters, "7:zz,00", "7:ZZ,00"));
 
